@@ -1,0 +1,7 @@
+#include "app/main_window.h"
+
+namespace tickwell {
+
+WindowServices* mainWindow = nullptr;
+
+}  // namespace tickwell

@@ -1,0 +1,1 @@
+// Lets a library be built before any of its sources exist.

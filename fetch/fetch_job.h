@@ -1,0 +1,36 @@
+// The weather fetch job: both pages over HTTP on a worker thread, with up
+// to ten attempts a page.
+#pragma once
+
+#include <cstdint>
+
+#include "fetch/worker_thread.h"
+
+namespace tickwell {
+
+constexpr const char* forecastPath =
+    "/cgi-bin-den/webfcst.pl?city=Denver+and+northern+eastern+and+southern+Suburbs";
+constexpr const char* roundupPath = "/cgi-bin-den/showProduct.pl?title=na&product=rwrco&backto=1";
+
+constexpr int kAttemptsPerPage = 10;
+constexpr std::uint32_t kRetryPauseMs = 1000;
+constexpr std::uint32_t kRoundupReadPauseMs = 200;
+constexpr std::uint32_t kReadHeadroom = 256;
+
+class WeatherFetchJob : public WorkerThread {
+public:
+    std::uint32_t Run() override;
+};
+
+// The most recently started job; destroyed only when the next one starts.
+extern WeatherFetchJob* currentJob;
+
+// Starts a new job unless the current one is unfinished.
+bool StartFetch();
+
+// The pause the job takes between attempts; platform::Sleep unless a test
+// replaces it.
+using PauseFunction = void (*)(std::uint32_t milliseconds);
+void SetFetchPause(PauseFunction pause);
+
+}  // namespace tickwell

@@ -1,0 +1,47 @@
+// Threads and locks of the operating system, reduced to what the worker
+// thread, its lock and the shared weather state need.
+//
+// Handles are opaque; each back end defines the structs behind them. Names
+// steer clear of the Windows headers' macros (CreateMutex, TextOut, ...).
+#pragma once
+
+#include <cstdint>
+
+namespace tickwell::platform {
+
+// A mutex that any thread may wait for without a time limit. Not recursive
+// in use: no thread waits for a mutex it already owns.
+struct Mutex;
+Mutex* NewMutex();
+void WaitForMutex(Mutex* mutex);
+void ReleaseMutex(Mutex* mutex);
+// Closes the mutex. A thread that still waits for it afterwards must not
+// crash; the back ends either make the wait fail or block it for good.
+void CloseMutex(Mutex* mutex);
+
+// A lightweight lock owned by one thread from Enter to Leave.
+struct CriticalSection;
+CriticalSection* CreateCriticalSection();
+void EnterCriticalSection(CriticalSection* section);
+void LeaveCriticalSection(CriticalSection* section);
+void DeleteCriticalSection(CriticalSection* section);
+
+// A thread that is created blocked and runs its entry only once resumed.
+struct Thread;
+using ThreadEntry = std::uint32_t (*)(void* parameter);
+// Returns null when no thread could be created.
+Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t stackSize,
+                              std::uint32_t* threadId);
+void ResumeThread(Thread* thread);
+// Stops a thread that has not finished. Returns false when the platform
+// cannot end a running thread by force; the thread then goes on running.
+// A thread that was never resumed is always stopped before its entry runs.
+bool TerminateThread(Thread* thread);
+// Blocks until the thread has returned from its entry (or was terminated).
+void WaitForThread(Thread* thread);
+// Releases the handle without waiting for the thread to end.
+void CloseThread(Thread* thread);
+
+void Sleep(std::uint32_t milliseconds);
+
+}  // namespace tickwell::platform

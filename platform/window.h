@@ -1,0 +1,119 @@
+// Window services: what the main window's logic asks of the window system.
+//
+// The logic in app/ handles the window's events (creation, timer, paint,
+// commands, destruction); each back end turns its own events into those
+// calls and implements the services below on top of its toolkit.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/canvas.h"
+#include "platform/geometry.h"
+
+namespace tickwell {
+
+enum MenuItemFlags : std::uint32_t {
+    MenuEnabled = 0,
+    MenuGrayed = 1,    // disabled and drawn grey
+    MenuDisabled = 2,  // can't be chosen, drawn as usual
+    MenuChecked = 8,
+};
+
+// A popup menu that lives for one right-click.
+class PopupMenu {
+public:
+    virtual ~PopupMenu() = default;
+    virtual void AppendItem(const char* text, int commandId, std::uint32_t flags) = 0;
+    virtual void AppendSeparator() = 0;
+    // Shows the menu centred horizontally on (x, y), its top edge at y, and
+    // returns once it is closed. Either mouse button chooses; the chosen
+    // command reaches the window's command handler afterwards.
+    virtual void Track(int x, int y) = 0;
+};
+
+// The controls of an open dialog, by control id.
+class DialogControls {
+public:
+    virtual ~DialogControls() = default;
+    virtual void SetUnsigned(int controlId, std::uint32_t value) = 0;
+    // The field's text as an unsigned number: leading digits only, 0 when
+    // there are none. *tooLarge tells a number beyond 32 bits.
+    virtual std::uint32_t GetUnsigned(int controlId, bool* tooLarge) = 0;
+    virtual void ShowNormal() = 0;
+    virtual void End(int result) = 0;
+    // Hands a URL (web page or mailto:) to the desktop; the result is ignored.
+    virtual void OpenUrl(const char* url) = 0;
+};
+
+// The logic of a modal dialog, called by the back end for its events.
+class DialogProcedure {
+public:
+    virtual ~DialogProcedure() = default;
+    virtual bool OnInit(DialogControls& controls) = 0;
+    // A command from a control: its id and notification code.
+    virtual void OnCommand(DialogControls& controls, int controlId, int notification) = 0;
+};
+
+// The main window as its logic sees it. Only Invalidate may be called from
+// another thread (the fetch job's), also after the window is gone.
+class WindowServices {
+public:
+    virtual ~WindowServices() = default;
+    // Marks `area` (null: the whole client area) for repainting.
+    virtual void Invalidate(const Rect* area, bool eraseBackground) = 0;
+
+    virtual void CreateCloseButton(const Rect& bounds, int controlId) = 0;
+    // Starts a periodic timer; returns its id (0 on failure).
+    virtual std::uintptr_t StartTimer(std::uintptr_t id, std::uint32_t periodMs) = 0;
+    virtual void StopTimer(std::uintptr_t id) = 0;
+    // A canvas on the client area for drawing outside a paint; released
+    // when the canvas is destroyed.
+    virtual std::unique_ptr<Canvas> GetCanvas() = 0;
+    // Screen position of the window's top-left corner.
+    virtual Point ScreenPosition() = 0;
+    // Asks the window to close, as its close box would.
+    virtual void Close() = 0;
+    // Ends the message loop with `exitCode`.
+    virtual void PostQuit(int exitCode) = 0;
+
+    virtual std::unique_ptr<PopupMenu> CreatePopupMenu() = 0;
+    // Runs the Preferences dialog modally, owned by this window; returns the
+    // result the procedure ended it with.
+    virtual int RunPreferencesDialog(DialogProcedure& procedure) = 0;
+};
+
+// What the main window's logic receives from the back end.
+class WindowHandlers {
+public:
+    virtual ~WindowHandlers() = default;
+    virtual void OnCreate(WindowServices& window) = 0;
+    virtual void OnDestroy(WindowServices& window) = 0;
+    virtual void OnPaint(Canvas& canvas) = 0;
+    virtual void OnTimer(WindowServices& window) = 0;
+    // A right-click at screen coordinates.
+    virtual void OnRightClick(WindowServices& window, int screenX, int screenY) = 0;
+    virtual void OnCommand(WindowServices& window, int commandId, int notification) = 0;
+};
+
+// The desktop as start-up sees it.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual Graphics& GetGraphics() = 0;
+    virtual void InitCommonControls() = 0;
+    virtual bool RegisterWindowClass() = 0;
+    virtual Point ScreenSize() = 0;
+    // Creates the main window; handlers.OnCreate runs before this returns.
+    // Returns null on failure.
+    virtual WindowServices* CreateMainWindow(int x, int y, int width, int height,
+                                             WindowHandlers& handlers) = 0;
+    // Shows the window and invalidates all of it, background included.
+    virtual void ShowMainWindow() = 0;
+    // Runs until the quit message; returns its exit code.
+    virtual int RunMessageLoop() = 0;
+    // An error box without owner: caption string 2, text string `textId`.
+    virtual void ShowErrorBox(int textId) = 0;
+};
+
+}  // namespace tickwell

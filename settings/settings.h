@@ -1,0 +1,29 @@
+// The five user settings, kept across runs in the settings store.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/settings_store.h"
+
+namespace tickwell {
+
+// Ticks of 250 ms in one minute, and the default interval of 15 minutes.
+constexpr std::int32_t kTicksPerMinute = 240;
+constexpr std::int32_t kDefaultIntervalTicks = 3600;
+
+struct Settings {
+    std::int32_t intervalTicks = kDefaultIntervalTicks;  // "Interval"
+    bool showOutlook = false;                            // "Outlook"
+    bool fastScroll = false;                             // "Fast"
+    std::int32_t windowX = 0;                            // "WinX"
+    std::int32_t windowY = 0;                            // "WinY"
+};
+
+extern Settings settings;
+
+// Sets the defaults, then overwrites them with whatever the store holds.
+void LoadSettings(SettingsStore& store);
+// Writes all five values, in the order Interval, Outlook, WinX, WinY, Fast.
+void SaveSettings(SettingsStore& store);
+
+}  // namespace tickwell
