@@ -37,8 +37,10 @@ public:
 class Internet {
 public:
     virtual ~Internet() = default;
-    // Whether a connection to `host` looks possible at all. Answers quickly.
-    virtual bool CanConnect(const char* host) = 0;
+    // Whether a connection to the server looks possible at all: false when
+    // its name can't be resolved or it can't be reached. Answers within a
+    // few seconds at most.
+    virtual bool CanConnect(const char* host, std::uint16_t port) = 0;
     // Opens a session without a proxy. Returns null on failure.
     virtual HttpSession* OpenSession(const char* userAgent) = 0;
 };

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the Linux build (warnings as errors)
+# with its unit and integration tests, the same under AddressSanitizer +
+# UndefinedBehaviorSanitizer and under ThreadSanitizer, the fuzzers for a
+# bounded time, the Windows build with its unit tests under Wine, and the
+# end-to-end tests of both programs under Xvfb.
+#
+# Usage: scripts/test.sh            (as root: installs what is missing)
+#        FUZZ_SECONDS=60 scripts/test.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-60}
+
+step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
+
+step "Installing what is missing"
+scripts/install-deps.sh all
+
+step "Linux build"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$jobs"
+step "Linux unit and integration tests"
+ctest --preset linux -j"$jobs"
+
+step "Platform-free code with the mingw-w64 i686 compiler, and the Windows build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$jobs"
+step "Windows unit tests under Wine"
+source scripts/wine-env.sh
+ctest --preset win32 -j"$jobs"
+
+step "AddressSanitizer and UndefinedBehaviorSanitizer build"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan -j"$jobs"
+
+step "ThreadSanitizer build: the concurrency tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j"$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -L concurrency -j"$jobs"
+
+step "Fuzzing the page parsers (${fuzz_seconds}s each)"
+scripts/fuzz.sh "$fuzz_seconds"
+
+step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
+tests/e2e/run.sh
+
+step "All tests passed"
