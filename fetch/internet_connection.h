@@ -21,6 +21,8 @@ constexpr const char* kUserAgent = "Mozilla/4.0";
 constexpr const char* kServerUserName = "tickwell";
 
 extern platform::HttpSession* internetSession;
+// Opened and closed on the user-interface thread; the fetch job reaches it
+// only through OpenWeatherRequest, so shutdown can't close it under the job.
 extern platform::HttpConnection* httpConnection;
 
 // The HTTP library in use; SystemInternet() unless a test replaces it.
@@ -32,5 +34,10 @@ bool OpenConnection();
 void CloseSession();
 // Closes the connection, then the session.
 void CloseConnection();
+
+// Opens a request for `path` on httpConnection; null when the connection is
+// not open (never opened, or already closed by shutdown) or the request
+// can't be opened. Safe from the fetch job's thread.
+platform::HttpRequest* OpenWeatherRequest(const char* path);
 
 }  // namespace tickwell

@@ -11,6 +11,13 @@ namespace tickwell {
 
 enum class ThreadState : std::int32_t { NotStarted = 0, Running = 2, Finished = 3 };
 
+// Creates a worker's suspended thread. platform::CreateSuspendedThread
+// unless a test replaces it (null restores it), for example to see how a job
+// whose thread can't be created behaves.
+using ThreadCreator = platform::Thread* (*)(platform::ThreadEntry entry, void* parameter,
+                                            std::uint32_t stackSize, std::uint32_t* threadId);
+void SetThreadCreatorForTesting(ThreadCreator creator);
+
 class WorkerThread {
 public:
     static constexpr std::uint32_t kStackSize = 0x10000;
@@ -25,7 +32,9 @@ public:
     // thread's exit code.
     virtual std::uint32_t Run() = 0;
 
-    // Lets a NotStarted thread run; does nothing in any other state.
+    // Lets a NotStarted thread run; does nothing in any other state. A job
+    // whose thread could not be created goes straight to Finished, so the
+    // next refresh can try again.
     void Start();
     // The state, read after a pause of 1 ms.
     ThreadState State();

@@ -1,1 +1,248 @@
-// Placeholder, replaced by the engine work.
+// Threads and locks on Linux: the standard library's mutexes and condition
+// variables, and POSIX threads for the worker (so the stack size can be set).
+#include "platform/threads.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+namespace tickwell::platform {
+
+// A mutex with Windows' rules: any thread may wait for it without a time
+// limit, and closing it never frees memory another thread could still touch.
+//
+// It is a flag guarded by a std::mutex rather than a bare std::mutex because
+// of DataMutex: an exit handler closes it while a detached fetch thread may
+// hold it, wait for it or be about to wait for it. A closed mutex therefore
+// stays allocated, and every later wait on it blocks for good instead of
+// touching freed memory.
+//
+// Each job's lock also closes a mutex, once per refresh, so keeping every
+// closed mutex would grow without bound. A mutex that nobody owns or waits
+// for when it is closed goes to a pool that NewMutex reuses; one still in use
+// is set aside and never reused (this happens only at process exit).
+struct Mutex {
+    std::mutex guard;
+    std::condition_variable released;
+    bool owned = false;
+    bool closed = false;
+    int waiters = 0;
+};
+
+namespace {
+
+// Closed mutexes. Never destroyed, so exit handlers that close mutexes late
+// in the process's life still find it, and the set-aside ones stay
+// reachable rather than leaked.
+struct MutexPool {
+    std::mutex guard;
+    std::vector<Mutex*> reusable;
+    std::vector<Mutex*> setAside;
+};
+
+MutexPool& Pool() {
+    static MutexPool* pool = new MutexPool;
+    return *pool;
+}
+
+}  // namespace
+
+Mutex* NewMutex() {
+    MutexPool& pool = Pool();
+    {
+        std::lock_guard<std::mutex> poolHold(pool.guard);
+        if (!pool.reusable.empty()) {
+            Mutex* mutex = pool.reusable.back();
+            pool.reusable.pop_back();
+            std::lock_guard<std::mutex> hold(mutex->guard);
+            mutex->closed = false;
+            return mutex;
+        }
+    }
+    return new (std::nothrow) Mutex;
+}
+
+void WaitForMutex(Mutex* mutex) {
+    std::unique_lock<std::mutex> hold(mutex->guard);
+    ++mutex->waiters;
+    mutex->released.wait(hold, [mutex] { return !mutex->owned && !mutex->closed; });
+    --mutex->waiters;
+    mutex->owned = true;
+}
+
+void ReleaseMutex(Mutex* mutex) {
+    {
+        std::lock_guard<std::mutex> hold(mutex->guard);
+        mutex->owned = false;
+    }
+    mutex->released.notify_one();
+}
+
+void CloseMutex(Mutex* mutex) {
+    if (mutex == nullptr) {
+        return;
+    }
+    bool inUse = false;
+    {
+        std::lock_guard<std::mutex> hold(mutex->guard);
+        mutex->closed = true;
+        inUse = mutex->owned || mutex->waiters > 0;
+    }
+    MutexPool& pool = Pool();
+    std::lock_guard<std::mutex> poolHold(pool.guard);
+    (inUse ? pool.setAside : pool.reusable).push_back(mutex);
+}
+
+struct CriticalSection {
+    std::mutex lock;
+};
+
+CriticalSection* CreateCriticalSection() {
+    return new (std::nothrow) CriticalSection;
+}
+void EnterCriticalSection(CriticalSection* section) {
+    section->lock.lock();
+}
+void LeaveCriticalSection(CriticalSection* section) {
+    section->lock.unlock();
+}
+void DeleteCriticalSection(CriticalSection* section) {
+    delete section;
+}
+
+namespace {
+
+// What the thread and its handle share. The handle may be closed while the
+// thread still runs, and the thread may end before the handle is closed, so
+// both own it.
+struct ThreadGate {
+    std::mutex guard;
+    std::condition_variable changed;
+    bool resumed = false;
+    bool cancelled = false;
+    bool finished = false;
+    ThreadEntry entry = nullptr;
+    void* parameter = nullptr;
+};
+
+// Windows takes the stack-size argument as the stack's first commit and
+// still reserves the program's default, so it is a lower bound there. The
+// same holds here: the thread gets at least this much, which also leaves
+// room for the resolver and the sanitizers' bookkeeping.
+constexpr std::size_t kMinimumStackSize = 1024 * 1024;
+
+std::atomic<std::uint32_t> nextThreadId{1};
+
+void* RunThread(void* argument) {
+    std::unique_ptr<std::shared_ptr<ThreadGate>> owner(
+        static_cast<std::shared_ptr<ThreadGate>*>(argument));
+    std::shared_ptr<ThreadGate> gate = *owner;
+    owner.reset();
+
+    bool cancelled = false;
+    {
+        std::unique_lock<std::mutex> hold(gate->guard);
+        gate->changed.wait(hold, [&gate] { return gate->resumed || gate->cancelled; });
+        cancelled = gate->cancelled;
+    }
+    if (!cancelled) {
+        gate->entry(gate->parameter);
+    }
+    {
+        std::lock_guard<std::mutex> hold(gate->guard);
+        gate->finished = true;
+    }
+    gate->changed.notify_all();
+    return nullptr;
+}
+
+}  // namespace
+
+struct Thread {
+    std::shared_ptr<ThreadGate> gate;
+    pthread_t handle;
+};
+
+Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t stackSize,
+                              std::uint32_t* threadId) {
+    auto gate = std::make_shared<ThreadGate>();
+    gate->entry = entry;
+    gate->parameter = parameter;
+    auto* thread = new (std::nothrow) Thread{gate, pthread_t{}};
+    auto* argument = new (std::nothrow) std::shared_ptr<ThreadGate>(gate);
+    if (thread == nullptr || argument == nullptr) {
+        delete thread;
+        delete argument;
+        return nullptr;
+    }
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    std::size_t size = std::max<std::size_t>(stackSize, kMinimumStackSize);
+    pthread_attr_setstacksize(&attributes, size);
+    int error = pthread_create(&thread->handle, &attributes, RunThread, argument);
+    pthread_attr_destroy(&attributes);
+    if (error != 0) {
+        delete argument;
+        delete thread;
+        return nullptr;
+    }
+    if (threadId != nullptr) {
+        *threadId = nextThreadId.fetch_add(1);
+    }
+    return thread;
+}
+
+void ResumeThread(Thread* thread) {
+    {
+        std::lock_guard<std::mutex> hold(thread->gate->guard);
+        thread->gate->resumed = true;
+    }
+    thread->gate->changed.notify_all();
+}
+
+bool TerminateThread(Thread* thread) {
+    // POSIX has no safe way to end a running thread, so only a thread that
+    // never left its gate (or has already ended) can be stopped.
+    bool stopped = false;
+    {
+        std::lock_guard<std::mutex> hold(thread->gate->guard);
+        if (!thread->gate->resumed) {
+            thread->gate->cancelled = true;
+            stopped = true;
+        } else {
+            stopped = thread->gate->finished;
+        }
+    }
+    thread->gate->changed.notify_all();
+    return stopped;
+}
+
+void WaitForThread(Thread* thread) {
+    std::unique_lock<std::mutex> hold(thread->gate->guard);
+    thread->gate->changed.wait(hold, [thread] { return thread->gate->finished; });
+}
+
+void CloseThread(Thread* thread) {
+    if (thread == nullptr) {
+        return;
+    }
+    // Detached, the thread frees its own resources when it ends; the gate
+    // lives on through the thread's own reference.
+    pthread_detach(thread->handle);
+    delete thread;
+}
+
+void Sleep(std::uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace tickwell::platform
