@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "platform/canvas.h"
 #include "platform/geometry.h"
+#include "platform/settings_store.h"
 #include "platform/window.h"
 
 namespace tickwell {
@@ -22,5 +24,30 @@ constexpr std::uintptr_t kTimerId = 1;
 // job can use it.
 extern WindowServices* mainWindow;
 extern std::int32_t tickCount;
+// The id the running timer was started with, kept to stop it.
+extern std::uintptr_t timerId;
+// The lamp's two colours; created with the window and deleted with it.
+extern Brush* lampBusyBrush;
+extern Brush* lampIdleBrush;
+
+// The handlers of the main window. `graphics` makes the lamp's brushes and
+// provides the null pen; `store` is where the Preferences dialog saves.
+class MainWindowLogic : public WindowHandlers {
+public:
+    MainWindowLogic(Graphics& graphics, SettingsStore& store);
+
+    void OnCreate(WindowServices& window) override;
+    void OnDestroy(WindowServices& window) override;
+    void OnPaint(Canvas& canvas) override;
+    void OnTimer(WindowServices& window) override;
+    void OnRightClick(WindowServices& window, int screenX, int screenY) override;
+    void OnCommand(WindowServices& window, int commandId, int notification) override;
+
+private:
+    void DrawLamp(Canvas& canvas);
+
+    Graphics& graphics_;
+    SettingsStore& store_;
+};
 
 }  // namespace tickwell

@@ -1,0 +1,39 @@
+#include "app/context_menu.h"
+
+#include <memory>
+
+#include "fetch/fetch_job.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+
+namespace tickwell {
+
+namespace {
+
+std::uint32_t CheckedIf(bool condition) {
+    return condition ? MenuChecked : MenuEnabled;
+}
+
+// "Update now" can't be chosen while a job still works. It stays drawn as
+// usual rather than greyed, so the menu does not flicker between states.
+bool FetchIsRunning() {
+    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
+}
+
+}  // namespace
+
+void ShowContextMenu(WindowServices& window, int x, int y) {
+    std::unique_ptr<PopupMenu> menu = window.CreatePopupMenu();
+    if (!menu) {
+        return;
+    }
+    menu->AppendItem("&Today's Forecast", IDM_TODAY, CheckedIf(!settings.showOutlook));
+    menu->AppendItem("&Outlook Forecast", IDM_OUTLOOK, CheckedIf(settings.showOutlook));
+    menu->AppendItem("&Faster Display", IDM_FASTER, CheckedIf(settings.fastScroll));
+    menu->AppendSeparator();
+    menu->AppendItem("&Update now", IDM_UPDATE_NOW, FetchIsRunning() ? MenuDisabled : MenuEnabled);
+    menu->AppendItem("&Preferences...", IDM_PREFERENCES, MenuEnabled);
+    menu->Track(x, y);
+}
+
+}  // namespace tickwell

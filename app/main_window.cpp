@@ -1,0 +1,128 @@
+#include "app/main_window.h"
+
+#include "app/context_menu.h"
+#include "app/preferences_dialog.h"
+#include "app/weather_state.h"
+#include "display/readout_panel.h"
+#include "display/ticker.h"
+#include "fetch/fetch_job.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+
+namespace tickwell {
+
+std::int32_t tickCount = 0;
+std::uintptr_t timerId = 0;
+Brush* lampBusyBrush = nullptr;
+Brush* lampIdleBrush = nullptr;
+
+namespace {
+
+// The clock is redrawn on every eighth tick, that is every two seconds.
+constexpr std::int32_t kClockEveryTicks = 8;
+
+ScrollText& ChosenText() {
+    return settings.showOutlook ? weatherState.outlook : weatherState.today;
+}
+
+}  // namespace
+
+MainWindowLogic::MainWindowLogic(Graphics& graphics, SettingsStore& store)
+    : graphics_(graphics), store_(store) {}
+
+void MainWindowLogic::OnCreate(WindowServices& window) {
+    // The first fetch job invalidates the window, so it must be reachable
+    // before that job starts.
+    mainWindow = &window;
+    window.CreateCloseButton(kCloseButtonBounds, IDC_CLOSE_BUTTON);
+    StartFetch();
+    timerId = window.StartTimer(kTimerId, kTimerPeriodMs);
+    window.Invalidate(nullptr, true);
+    lampBusyBrush = graphics_.CreateSolidBrush(kLampBusyColor);
+    lampIdleBrush = graphics_.CreateSolidBrush(kLampIdleColor);
+}
+
+void MainWindowLogic::OnDestroy(WindowServices& window) {
+    const Point position = window.ScreenPosition();
+    settings.windowX = position.x;
+    settings.windowY = position.y;
+    window.StopTimer(timerId);
+    delete lampBusyBrush;
+    delete lampIdleBrush;
+    lampBusyBrush = nullptr;
+    lampIdleBrush = nullptr;
+    window.PostQuit(0);
+}
+
+void MainWindowLogic::OnTimer(WindowServices& window) {
+    tickCount += 1;
+    if (tickCount > settings.intervalTicks) {
+        // StartFetch refuses while a job still runs; the count restarts
+        // all the same, so the next attempt comes a whole interval later.
+        StartFetch();
+        window.Invalidate(nullptr, false);
+        tickCount = 0;
+    }
+    if (tickCount % kClockEveryTicks == 0) {
+        std::unique_ptr<Canvas> canvas = window.GetCanvas();
+        if (canvas) {
+            DrawClock(*canvas);
+        }
+    }
+    // The text is chosen before each step, in case the choice changed.
+    TickerStep(ChosenText());
+    if (settings.fastScroll) {
+        TickerStep(ChosenText());
+    }
+    window.Invalidate(&tickerRect, false);
+}
+
+void MainWindowLogic::OnPaint(Canvas& canvas) {
+    Font* previousFont = canvas.SelectFont(tickerFont);
+    canvas.SetBackgroundMode(BackgroundMode::Transparent);
+    DrawReadouts(canvas);
+    DrawTicker(canvas);
+    canvas.SelectFont(previousFont);
+    DrawLamp(canvas);
+    DrawCaptions(canvas);
+}
+
+void MainWindowLogic::DrawLamp(Canvas& canvas) {
+    Brush* previousBrush = canvas.SelectBrush(weatherState.busy ? lampBusyBrush : lampIdleBrush);
+    Pen* previousPen = canvas.SelectPen(graphics_.NullPen());
+    canvas.Rectangle(lampRect);
+    canvas.SelectBrush(previousBrush);
+    canvas.SelectPen(previousPen);
+}
+
+void MainWindowLogic::OnRightClick(WindowServices& window, int screenX, int screenY) {
+    ShowContextMenu(window, screenX, screenY);
+}
+
+void MainWindowLogic::OnCommand(WindowServices& window, int commandId, int notification) {
+    switch (commandId) {
+        case IDC_CLOSE_BUTTON:
+            if (notification == 0) {
+                window.Close();
+            }
+            break;
+        case IDM_TODAY:
+            settings.showOutlook = false;
+            weatherState.today.position = kScrollStart;
+            break;
+        case IDM_OUTLOOK:
+            settings.showOutlook = true;
+            weatherState.outlook.position = kScrollStart;
+            break;
+        case IDM_PREFERENCES: {
+            PreferencesDialog dialog(store_);
+            window.RunPreferencesDialog(dialog);
+            break;
+        }
+        case IDM_UPDATE_NOW: StartFetch(); break;
+        case IDM_FASTER: settings.fastScroll = !settings.fastScroll; break;
+        default: break;
+    }
+}
+
+}  // namespace tickwell
