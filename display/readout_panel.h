@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "display/segment_readout.h"
 #include "platform/canvas.h"

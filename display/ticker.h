@@ -28,7 +28,8 @@ void ReleaseTickerResources();
 void TickerStep(ScrollText& scroll);
 void DrawTicker(Canvas& canvas);
 
-// The number of cells in the strip for a character `charWidth` wide.
+// The number of cells in the strip for a character `charWidth` wide. A width
+// that could not be measured (0 or less) counts as 8 pixels, giving 21.
 std::int32_t VisibleCharsFor(int charWidth);
 
 }  // namespace tickwell

@@ -1,0 +1,152 @@
+#include "display/readout_panel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "app/weather_state.h"
+
+namespace tickwell {
+
+SegmentReadout* temperatureReadout = nullptr;
+SegmentReadout* humidityReadout = nullptr;
+SegmentReadout* pressureReadout = nullptr;
+SegmentReadout* dewPointReadout = nullptr;
+SegmentReadout* clockReadout = nullptr;
+Font* labelFont = nullptr;
+
+namespace {
+
+// Each weather readout's x serves its caption too.
+constexpr int kTemperatureX = 15;
+constexpr int kHumidityX = 45;
+constexpr int kPressureX = 75;
+constexpr int kDewPointX = 115;
+constexpr int kReadoutY = 31;
+constexpr int kReadoutHeight = 9;
+constexpr int kClockX = 145;
+constexpr int kClockY = 25;
+constexpr int kClockHeight = 15;
+constexpr int kCaptionY = 21;
+constexpr Color kCaptionColor = 0x000000;
+
+void ReadLocalTime(int* hour, int* minute) {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    *hour = local != nullptr ? local->tm_hour : 0;
+    *minute = local != nullptr ? local->tm_min : 0;
+}
+
+ClockSource clockSource = ReadLocalTime;
+
+// Copies `fallback` when the formatted text did not fit the buffer, so that
+// an absurd reading shows as bars instead of a misleading cut-off number.
+void KeepOrReplace(int written, const char* fallback, char (&text)[kReadoutTextSize]) {
+    if (written < 0 || static_cast<std::size_t>(written) >= kReadoutTextSize) {
+        std::snprintf(text, kReadoutTextSize, "%s", fallback);
+    }
+}
+
+void DrawWith(SegmentReadout* readout, Canvas& canvas, const char* text) {
+    if (readout != nullptr) readout->Draw(canvas, text);
+}
+
+}  // namespace
+
+void CreateLabelFont(Graphics& graphics) {
+    labelFont =
+        graphics.CreateFixedFont(FontSpec{10, FontWeight::Thin, FontQuality::Proof, "Small Fonts"});
+}
+
+void DeleteLabelFont() {
+    delete labelFont;
+    labelFont = nullptr;
+}
+
+void CreateReadouts(Graphics& graphics) {
+    auto make = [&graphics](int x, int y, int height) {
+        return new (std::nothrow) SegmentReadout(graphics, x, y, height, kLitColor, kUnlitColor);
+    };
+    temperatureReadout = make(kTemperatureX, kReadoutY, kReadoutHeight);
+    humidityReadout = make(kHumidityX, kReadoutY, kReadoutHeight);
+    pressureReadout = make(kPressureX, kReadoutY, kReadoutHeight);
+    dewPointReadout = make(kDewPointX, kReadoutY, kReadoutHeight);
+    clockReadout = make(kClockX, kClockY, kClockHeight);
+}
+
+void DestroyReadouts() {
+    for (SegmentReadout** readout : {&temperatureReadout, &humidityReadout, &pressureReadout,
+                                     &dewPointReadout, &clockReadout}) {
+        delete *readout;
+        *readout = nullptr;
+    }
+}
+
+void FormatDegrees(std::int32_t value, char (&text)[kReadoutTextSize]) {
+    const int written = std::snprintf(text, kReadoutTextSize, "%02do", static_cast<int>(value));
+    KeepOrReplace(written, "--o", text);
+}
+
+void FormatHumidity(std::int32_t value, char (&text)[kReadoutTextSize]) {
+    const int written = std::snprintf(text, kReadoutTextSize, "%03d", static_cast<int>(value));
+    KeepOrReplace(written, "---", text);
+}
+
+void FormatPressure(double value, char (&text)[kReadoutTextSize]) {
+    // Infinities and NaN would print as letters, which the readout can't
+    // show; they get the same bars as a number too long for the buffer.
+    if (!std::isfinite(value)) {
+        std::snprintf(text, kReadoutTextSize, "%s", "--.--");
+        return;
+    }
+    const int written = std::snprintf(text, kReadoutTextSize, "%05.2f", value);
+    KeepOrReplace(written, "--.--", text);
+}
+
+void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]) {
+    const char suffix = hour >= 12 ? 'p' : 'a';
+    const int shownHour = hour == 0 ? 12 : (hour > 12 ? hour - 12 : hour);
+    const int written =
+        std::snprintf(text, kReadoutTextSize, "%02d:%02d%c", shownHour, minute, suffix);
+    KeepOrReplace(written, "--:--", text);
+}
+
+void DrawReadouts(Canvas& canvas) {
+    char text[kReadoutTextSize];
+    FormatDegrees(weatherState.temperature.load(), text);
+    DrawWith(temperatureReadout, canvas, text);
+    FormatHumidity(weatherState.relativeHumidity.load(), text);
+    DrawWith(humidityReadout, canvas, text);
+    FormatDegrees(weatherState.dewPoint.load(), text);
+    DrawWith(dewPointReadout, canvas, text);
+    FormatPressure(weatherState.pressure.load(), text);
+    DrawWith(pressureReadout, canvas, text);
+}
+
+void DrawCaptions(Canvas& canvas) {
+    Font* kept = canvas.SelectFont(labelFont);
+    canvas.SetBackgroundMode(BackgroundMode::Transparent);
+    canvas.SetTextColor(kCaptionColor);
+    canvas.Text(kTemperatureX, kCaptionY, "Temp");
+    canvas.Text(kHumidityX, kCaptionY, "RHum");
+    canvas.Text(kPressureX, kCaptionY, "Pres");
+    canvas.Text(kDewPointX, kCaptionY, "DewPt");
+    if (kept != nullptr) canvas.SelectFont(kept);
+}
+
+void DrawClock(Canvas& canvas) {
+    int hour = 0;
+    int minute = 0;
+    clockSource(&hour, &minute);
+    char text[kReadoutTextSize];
+    FormatClock(hour, minute, text);
+    DrawWith(clockReadout, canvas, text);
+}
+
+void SetClockSource(ClockSource source) {
+    clockSource = source != nullptr ? source : ReadLocalTime;
+}
+
+}  // namespace tickwell
