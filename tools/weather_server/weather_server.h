@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ struct Fault {
     int count = -1;  // how many requests misbehave; -1: all of them
     int delayMs = 0;
     std::size_t oversizeBytes = 64 * 1024;
+    // Oversized only: the padding goes before the page instead of after it,
+    // so that the page's marks lie beyond the first oversizeBytes - page size.
+    bool padAtStart = false;
 };
 
 struct RequestRecord {
@@ -36,6 +40,10 @@ struct RequestRecord {
     std::string path;
     Page page;
     std::string remote;  // address:port, one per TCP connection
+    Misbehaviour misbehaviour = Misbehaviour::None;
+    // As in the log: the HTTP status sent ("200", "404"), or "cut", "closed"
+    // or "hung" when no complete answer was sent.
+    std::string status;
 };
 
 // The bundled sample pages, compiled into the library.
@@ -60,6 +68,8 @@ public:
     void Stop();
 
     void SetFault(Page page, const Fault& fault);
+    // Clears both pages' faults; answers still hung end, their connections
+    // closing without an answer.
     void ClearFaults();
 
     std::vector<RequestRecord> Requests() const;
