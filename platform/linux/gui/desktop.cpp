@@ -1,0 +1,64 @@
+#include "platform/linux/gui/desktop.h"
+
+#include <FL/Fl.H>
+
+#include <cstdio>
+
+#include "platform/linux/gui/error_box.h"
+#include "platform/linux/gui/fltk_graphics.h"
+#include "platform/linux/gui/main_window.h"
+#include "resources/resource_ids.h"
+#include "resources/strings.h"
+
+namespace tickwell::linux_gui {
+
+// Taking FLTK's lock once on the user-interface thread lets other threads
+// wake the event loop with Fl::awake.
+FltkDesktop::FltkDesktop() : graphics_(std::make_unique<FltkGraphics>()) {
+    Fl::lock();
+}
+
+FltkDesktop::~FltkDesktop() = default;
+
+Graphics& FltkDesktop::GetGraphics() {
+    return *graphics_;
+}
+
+bool FltkDesktop::RegisterWindowClass() {
+    return DisplayAvailable();
+}
+
+Point FltkDesktop::ScreenSize() {
+    if (!DisplayAvailable()) return Point{0, 0};
+    return Point{Fl::w(), Fl::h()};
+}
+
+WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
+                                              WindowHandlers& handlers) {
+    if (!DisplayAvailable() || window_ != nullptr) return nullptr;
+    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height);
+    handlers.OnCreate(*window_);
+    return window_;
+}
+
+void FltkDesktop::ShowMainWindow() {
+    if (window_ != nullptr) window_->Show();
+}
+
+int FltkDesktop::RunMessageLoop() {
+    if (window_ == nullptr) return 0;
+    while (!window_->quitPosted()) Fl::wait(1e20);
+    return window_->exitCode();
+}
+
+void FltkDesktop::ShowErrorBox(int textId) {
+    const char* caption = StringResource(IDS_ERROR_CAPTION);
+    const char* text = StringResource(textId);
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        return;
+    }
+    RunErrorBox(caption, text);
+}
+
+}  // namespace tickwell::linux_gui

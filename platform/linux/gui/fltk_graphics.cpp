@@ -1,0 +1,429 @@
+#include "platform/linux/gui/fltk_graphics.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Device.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/linux/gui/fltk_fonts.h"
+
+namespace tickwell::linux_gui {
+
+namespace {
+
+// GDI's default font is about this tall; only used when a canvas draws text
+// before any font was selected.
+constexpr int kDefaultFontCellHeight = 16;
+
+const FltkPen& AsPen(const Pen* pen) {
+    return *static_cast<const FltkPen*>(pen);
+}
+const FltkBrush& AsBrush(const Brush* brush) {
+    return *static_cast<const FltkBrush*>(brush);
+}
+const FltkFont& AsFont(const Font* font) {
+    return *static_cast<const FltkFont*>(font);
+}
+
+void UseColor(Color color) {
+    fl_color(static_cast<uchar>(RedOf(color)), static_cast<uchar>(GreenOf(color)),
+             static_cast<uchar>(BlueOf(color)));
+}
+
+Rect Normalised(const Rect& box) {
+    Rect result = box;
+    if (result.left > result.right) std::swap(result.left, result.right);
+    if (result.top > result.bottom) std::swap(result.top, result.bottom);
+    return result;
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+// FLTK draws through one shared graphics context, which it creates when a
+// window is first drawn. Drawing may start before that, so make one if
+// there is none yet. It lives as long as the process (FLTK later replaces
+// fl_gc with its own); block copies with it send no exposure events.
+void EnsureGraphicsContext() {
+    static GC ownContext = nullptr;
+    if (fl_gc != nullptr) return;
+    if (ownContext == nullptr) {
+        const Pixmap probe =
+            XCreatePixmap(fl_display, RootWindow(fl_display, fl_screen), 1, 1, fl_visual->depth);
+        ownContext = XCreateGC(fl_display, probe, 0, nullptr);
+        XSetGraphicsExposures(fl_display, ownContext, False);
+        XFreePixmap(fl_display, probe);
+    }
+    fl_gc = ownContext;
+}
+
+}  // namespace
+
+bool DisplayAvailable() {
+    static bool tried = false;
+    if (fl_display != nullptr) return true;
+    if (tried) return false;
+    tried = true;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    fl_open_display(display);
+    return true;
+}
+
+DrawingScope::DrawingScope(Pixmap target, const Rect& clip) {
+    if (target == 0 || !DisplayAvailable()) return;
+    EnsureGraphicsContext();
+    active_ = true;
+    savedWindow_ = fl_window;
+    fl_window = target;
+    savedSurface_ = Fl_Surface_Device::surface();
+    Fl_Display_Device::display_device()->set_current();
+    fl_push_no_clip();
+    fl_push_clip(clip.left, clip.top, std::max(clip.Width(), 0), std::max(clip.Height(), 0));
+}
+
+DrawingScope::~DrawingScope() {
+    if (!active_) return;
+    fl_pop_clip();
+    fl_pop_clip();
+    fl_window = savedWindow_;
+    static_cast<Fl_Surface_Device*>(savedSurface_)->set_current();
+}
+
+void FillPixmap(Pixmap target, const Rect& area, Color color) {
+    DrawingScope scope(target, area);
+    if (!scope || area.Width() <= 0 || area.Height() <= 0) return;
+    UseColor(color);
+    fl_rectf(area.left, area.top, area.Width(), area.Height());
+}
+
+FltkBitmap::FltkBitmap(int width, int height)
+    : width_(std::max(width, 1)), height_(std::max(height, 1)) {
+    if (!DisplayAvailable()) return;
+    pixmap_ =
+        XCreatePixmap(fl_display, RootWindow(fl_display, fl_screen), static_cast<unsigned>(width_),
+                      static_cast<unsigned>(height_), static_cast<unsigned>(fl_visual->depth));
+    // A new bitmap is black, as a freshly created compatible bitmap is.
+    FillPixmap(pixmap_, Rect{0, 0, width_, height_}, 0x000000);
+}
+
+FltkBitmap::~FltkBitmap() {
+    if (pixmap_ != 0 && fl_display != nullptr) XFreePixmap(fl_display, pixmap_);
+}
+
+// ---------------------------------------------------------------------------
+// Canvas
+
+FltkCanvas::FltkCanvas(FltkGraphics& graphics, Pixmap surface, Point origin, Point extent,
+                       Rect clip, ReleaseHandler onRelease)
+    : graphics_(graphics),
+      memory_(false),
+      surface_(surface),
+      origin_(origin),
+      extent_(extent),
+      clip_(clip),
+      onRelease_(std::move(onRelease)),
+      pen_(graphics.DefaultPen()),
+      brush_(graphics.DefaultBrush()),
+      font_(graphics.DefaultFont()) {}
+
+FltkCanvas::FltkCanvas(FltkGraphics& graphics)
+    : graphics_(graphics),
+      memory_(true),
+      pen_(graphics.DefaultPen()),
+      brush_(graphics.DefaultBrush()),
+      font_(graphics.DefaultFont()),
+      bitmap_(graphics.DefaultBitmap()) {}
+
+FltkCanvas::~FltkCanvas() {
+    if (onRelease_) onRelease_(touched_);
+}
+
+Pen* FltkCanvas::SelectPen(Pen* pen) {
+    return std::exchange(pen_, pen != nullptr ? pen : pen_);
+}
+Brush* FltkCanvas::SelectBrush(Brush* brush) {
+    return std::exchange(brush_, brush != nullptr ? brush : brush_);
+}
+Font* FltkCanvas::SelectFont(Font* font) {
+    return std::exchange(font_, font != nullptr ? font : font_);
+}
+Bitmap* FltkCanvas::SelectBitmap(Bitmap* bitmap) {
+    if (!memory_ || bitmap == nullptr) return nullptr;
+    return std::exchange(bitmap_, bitmap);
+}
+
+BackgroundMode FltkCanvas::SetBackgroundMode(BackgroundMode mode) {
+    return std::exchange(backgroundMode_, mode);
+}
+Color FltkCanvas::SetTextColor(Color color) {
+    return std::exchange(textColor_, color);
+}
+
+Pixmap FltkCanvas::Target() const {
+    if (!memory_) return surface_;
+    return static_cast<const FltkBitmap*>(bitmap_)->pixmap();
+}
+
+Point FltkCanvas::Extent() const {
+    if (!memory_) return extent_;
+    const auto* bitmap = static_cast<const FltkBitmap*>(bitmap_);
+    return Point{bitmap->width(), bitmap->height()};
+}
+
+Rect FltkCanvas::ClipRect() const {
+    const Point extent = Extent();
+    const Rect whole{0, 0, extent.x, extent.y};
+    return memory_ ? whole : Intersect(whole, clip_);
+}
+
+// Remembers what a surface canvas drew on, in surface coordinates, so the
+// window shows exactly those parts when the canvas is released.
+void FltkCanvas::Touch(int left, int top, int right, int bottom) {
+    if (memory_) return;
+    const Rect area = Intersect(Rect{left, top, right, bottom}, ClipRect());
+    if (area.Width() <= 0 || area.Height() <= 0) return;
+    const Rect shifted{area.left + origin_.x, area.top + origin_.y, area.right + origin_.x,
+                       area.bottom + origin_.y};
+    for (Rect& known : touched_) {
+        if (shifted.left >= known.left && shifted.right <= known.right &&
+            shifted.top >= known.top && shifted.bottom <= known.bottom)
+            return;
+    }
+    touched_.push_back(shifted);
+}
+
+void FltkCanvas::FillBox(int left, int top, int right, int bottom, Color color) {
+    if (right <= left || bottom <= top) return;
+    UseColor(color);
+    fl_rectf(origin_.x + left, origin_.y + top, right - left, bottom - top);
+}
+
+namespace {
+
+// The clip of a canvas in its pixmap's coordinates.
+Rect PixmapClip(const Rect& clip, Point origin) {
+    return Rect{clip.left + origin.x, clip.top + origin.y, clip.right + origin.x,
+                clip.bottom + origin.y};
+}
+
+}  // namespace
+
+// The end point is left out. Horizontal and vertical lines are drawn as
+// one shortened FLTK line (which would draw both ends); other lines point
+// by point with Bresenham's algorithm from the start point, the same
+// pixels the raster canvas gives.
+void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
+    const FltkPen& pen = AsPen(pen_);
+    if (pen.isNull() || (fromX == toX && fromY == toY)) return;
+    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    if (!scope) return;
+    UseColor(pen.color());
+    const int ox = origin_.x;
+    const int oy = origin_.y;
+    if (fromY == toY) {
+        const int last = toX > fromX ? toX - 1 : toX + 1;
+        fl_xyline(ox + std::min(fromX, last), oy + fromY, ox + std::max(fromX, last));
+        Touch(std::min(fromX, last), fromY, std::max(fromX, last) + 1, fromY + 1);
+        return;
+    }
+    if (fromX == toX) {
+        const int last = toY > fromY ? toY - 1 : toY + 1;
+        fl_yxline(ox + fromX, oy + std::min(fromY, last), oy + std::max(fromY, last));
+        Touch(fromX, std::min(fromY, last), fromX + 1, std::max(fromY, last) + 1);
+        return;
+    }
+    const int dx = std::abs(toX - fromX);
+    const int dy = -std::abs(toY - fromY);
+    const int stepX = fromX < toX ? 1 : -1;
+    const int stepY = fromY < toY ? 1 : -1;
+    int error = dx + dy;
+    int x = fromX;
+    int y = fromY;
+    while (x != toX || y != toY) {
+        fl_point(ox + x, oy + y);
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += stepY;
+        }
+    }
+    Touch(std::min(fromX, toX), std::min(fromY, toY), std::max(fromX, toX) + 1,
+          std::max(fromY, toY) + 1);
+}
+
+// Covers left..right-1 by top..bottom-1: the pen's one-pixel frame and the
+// brush inside it. With the null pen the brush alone fills a box one pixel
+// smaller in width and height.
+void FltkCanvas::Rectangle(const Rect& area) {
+    const Rect box = Normalised(area);
+    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    if (!scope) return;
+    const FltkPen& pen = AsPen(pen_);
+    const Color fill = AsBrush(brush_).color();
+    if (pen.isNull()) {
+        FillBox(box.left, box.top, box.right - 1, box.bottom - 1, fill);
+        Touch(box.left, box.top, box.right - 1, box.bottom - 1);
+        return;
+    }
+    if (box.Width() <= 0 || box.Height() <= 0) return;
+    FillBox(box.left, box.top, box.right, box.top + 1, pen.color());
+    FillBox(box.left, box.bottom - 1, box.right, box.bottom, pen.color());
+    FillBox(box.left, box.top, box.left + 1, box.bottom, pen.color());
+    FillBox(box.right - 1, box.top, box.right, box.bottom, pen.color());
+    FillBox(box.left + 1, box.top + 1, box.right - 1, box.bottom - 1, fill);
+    Touch(box.left, box.top, box.right, box.bottom);
+}
+
+// The pixels of the box whose centres lie inside the ellipse centred in the
+// box, with half-axes a quarter pixel shorter than half the box: those with
+// a 4-neighbour outside are the outline, the others the inside.
+void FltkCanvas::Ellipse(const Rect& area) {
+    const Rect box = Normalised(area);
+    const int width = box.Width();
+    const int height = box.Height();
+    if (width <= 0 || height <= 0) return;
+    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    if (!scope) return;
+    const double centreX = box.left + width / 2.0;
+    const double centreY = box.top + height / 2.0;
+    const double radiusX = width / 2.0 - 0.25;
+    const double radiusY = height / 2.0 - 0.25;
+    auto inside = [&](int x, int y) {
+        if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) return false;
+        const double nx = (x + 0.5 - centreX) / radiusX;
+        const double ny = (y + 0.5 - centreY) / radiusY;
+        return nx * nx + ny * ny <= 1.0;
+    };
+    const FltkPen& pen = AsPen(pen_);
+    const Color fill = AsBrush(brush_).color();
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            if (!inside(x, y)) continue;
+            const bool edge =
+                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            if (edge && pen.isNull()) continue;
+            UseColor(edge ? pen.color() : fill);
+            fl_point(origin_.x + x, origin_.y + y);
+        }
+    }
+    Touch(box.left, box.top, box.right, box.bottom);
+}
+
+// The text's cell has its top-left corner at (x, y); the baseline lies the
+// font's ascent below. The plain fl_draw takes every character as itself:
+// no '@' symbols and no '&' underlines.
+void FltkCanvas::Text(int x, int y, const char* text) {
+    if (text == nullptr || text[0] == '\0') return;
+    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    if (!scope) return;
+    const FltkFont& font = AsFont(font_);
+    fl_font(static_cast<Fl_Font>(font.face()), static_cast<Fl_Fontsize>(font.size()));
+    const int length = static_cast<int>(std::strlen(text));
+    const int width = static_cast<int>(std::lround(fl_width(text, length)));
+    if (backgroundMode_ == BackgroundMode::Opaque) {
+        // The default background colour of a device context is white.
+        FillBox(x, y, x + width, y + font.cellHeight(), 0xFFFFFF);
+    }
+    UseColor(textColor_);
+    fl_draw(text, length, origin_.x + x, origin_.y + y + font.ascent());
+    Touch(x, y, x + width + 1, y + font.cellHeight());
+}
+
+void FltkCanvas::TextLine(const Rect& box, const char* text) {
+    const int cellHeight = AsFont(font_).cellHeight();
+    Text(box.left, box.top + (box.Height() - cellHeight) / 2, text);
+}
+
+int FltkCanvas::CharWidth(char character) {
+    if (!DisplayAvailable()) return 0;
+    const FltkFont& font = AsFont(font_);
+    fl_font(static_cast<Fl_Font>(font.face()), static_cast<Fl_Fontsize>(font.size()));
+    const char text[2] = {character, '\0'};
+    return static_cast<int>(std::lround(fl_width(text, 1)));
+}
+
+std::unique_ptr<Canvas> FltkCanvas::CreateCompatibleCanvas() {
+    return std::make_unique<FltkCanvas>(graphics_);
+}
+
+Bitmap* FltkCanvas::CreateCompatibleBitmap(int width, int height) {
+    return new FltkBitmap(width, height);
+}
+
+// A plain copy, limited to the part of the block that lies inside the
+// source; the destination is left alone elsewhere.
+void FltkCanvas::CopyFrom(const Canvas& source, int sourceX, int sourceY, int width, int height,
+                          int x, int y) {
+    const auto* from = dynamic_cast<const FltkCanvas*>(&source);
+    if (from == nullptr || width <= 0 || height <= 0) return;
+    const Point extent = from->Extent();
+    const Rect wanted{sourceX, sourceY, sourceX + width, sourceY + height};
+    const Rect available = Intersect(wanted, Rect{0, 0, extent.x, extent.y});
+    if (available.Width() <= 0 || available.Height() <= 0) return;
+    const int toX = x + (available.left - sourceX);
+    const int toY = y + (available.top - sourceY);
+    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    if (!scope || from->Target() == 0) return;
+    const Point fromOrigin = from->Origin();
+    XCopyArea(fl_display, from->Target(), fl_window, fl_gc, available.left + fromOrigin.x,
+              available.top + fromOrigin.y, static_cast<unsigned>(available.Width()),
+              static_cast<unsigned>(available.Height()), toX + origin_.x, toY + origin_.y);
+    Touch(toX, toY, toX + available.Width(), toY + available.Height());
+}
+
+// ---------------------------------------------------------------------------
+// Graphics
+
+FltkGraphics::FltkGraphics() = default;
+FltkGraphics::~FltkGraphics() = default;
+
+Pen* FltkGraphics::CreatePen(Color color) {
+    return new FltkPen(color, false);
+}
+
+Brush* FltkGraphics::CreateSolidBrush(Color color) {
+    return new FltkBrush(color);
+}
+
+Font* FltkGraphics::CreateFixedFont(const FontSpec& attributes) {
+    const FontChoice choice = ChooseFixedFont(std::abs(attributes.cellHeight));
+    return new FltkFont(choice.face, choice.size, choice.cellHeight, choice.ascent);
+}
+
+Font* FltkGraphics::DefaultFont() {
+    if (!defaultFont_) {
+        const FontChoice choice = ChooseFixedFont(kDefaultFontCellHeight);
+        defaultFont_ =
+            std::make_unique<FltkFont>(choice.face, choice.size, choice.cellHeight, choice.ascent);
+    }
+    return defaultFont_.get();
+}
+
+Bitmap* FltkGraphics::DefaultBitmap() {
+    if (!defaultBitmap_) defaultBitmap_ = std::make_unique<FltkBitmap>(1, 1);
+    return defaultBitmap_.get();
+}
+
+std::unique_ptr<Canvas> FltkGraphics::OpenDisplayCanvas() {
+    if (!displaySurface_) displaySurface_ = std::make_unique<FltkBitmap>(1, 1);
+    return std::make_unique<FltkCanvas>(*this, displaySurface_->pixmap(), Point{0, 0}, Point{1, 1},
+                                        Rect{0, 0, 1, 1}, nullptr);
+}
+
+}  // namespace tickwell::linux_gui

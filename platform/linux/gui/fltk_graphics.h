@@ -1,0 +1,197 @@
+// The drawing interface on FLTK and X11: pens, brushes and fonts are plain
+// records, bitmaps are X pixmaps, and every canvas draws into a pixmap (a
+// window's retained back buffer, or the bitmap selected into a memory
+// canvas). Lines, rectangles, ellipses and block copies follow the same
+// pixel rules as the software raster canvas, so both give identical pixels.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/canvas.h"
+
+namespace tickwell::linux_gui {
+
+// True once a connection to the X server is open; tries to open one on the
+// first call. Nothing is drawn without one.
+bool DisplayAvailable();
+
+// Makes a pixmap the target of FLTK's drawing functions for the lifetime of
+// the object, clipped to `clip` (pixmap coordinates), and puts the previous
+// target back afterwards. Does nothing without a display or pixmap.
+class DrawingScope {
+public:
+    DrawingScope(Pixmap target, const Rect& clip);
+    ~DrawingScope();
+    DrawingScope(const DrawingScope&) = delete;
+    DrawingScope& operator=(const DrawingScope&) = delete;
+    explicit operator bool() const { return active_; }
+
+private:
+    bool active_ = false;
+    Window savedWindow_ = 0;
+    void* savedSurface_ = nullptr;
+};
+
+// Fills a rectangle of a pixmap (pixmap coordinates) with a colour.
+void FillPixmap(Pixmap target, const Rect& area, Color color);
+
+class FltkPen : public Pen {
+public:
+    FltkPen(Color color, bool isNull) : color_(color), isNull_(isNull) {}
+    Color color() const { return color_; }
+    bool isNull() const { return isNull_; }
+
+private:
+    Color color_;
+    bool isNull_;
+};
+
+class FltkBrush : public Brush {
+public:
+    explicit FltkBrush(Color color) : color_(color) {}
+    Color color() const { return color_; }
+
+private:
+    Color color_;
+};
+
+// A real face at the pixel size whose cell height comes closest to the one
+// asked for without exceeding it.
+class FltkFont : public Font {
+public:
+    FltkFont(int face, int size, int cellHeight, int ascent)
+        : face_(face), size_(size), cellHeight_(cellHeight), ascent_(ascent) {}
+    int face() const { return face_; }
+    int size() const { return size_; }
+    int cellHeight() const { return cellHeight_; }
+    int ascent() const { return ascent_; }
+
+private:
+    int face_;
+    int size_;
+    int cellHeight_;
+    int ascent_;
+};
+
+// An off-screen pixmap of the display's depth; 0 without a display.
+class FltkBitmap : public Bitmap {
+public:
+    FltkBitmap(int width, int height);
+    ~FltkBitmap() override;
+    FltkBitmap(const FltkBitmap&) = delete;
+    FltkBitmap& operator=(const FltkBitmap&) = delete;
+
+    Pixmap pixmap() const { return pixmap_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    Pixmap pixmap_ = 0;
+    int width_;
+    int height_;
+};
+
+class FltkGraphics;
+
+// A canvas on a pixmap. A surface canvas draws on a fixed pixmap at an
+// origin (a window's client area inside its back buffer), clipped to a
+// rectangle; a memory canvas draws on the bitmap selected into it.
+class FltkCanvas : public Canvas {
+public:
+    // Called when a surface canvas is destroyed with the rectangles (in
+    // surface coordinates) it has drawn on.
+    using ReleaseHandler = std::function<void(const std::vector<Rect>& touched)>;
+
+    // A surface canvas: `origin` is where the canvas's (0, 0) lies in the
+    // pixmap, `extent` the canvas's size and `clip` the part of it that may
+    // be drawn on.
+    FltkCanvas(FltkGraphics& graphics, Pixmap surface, Point origin, Point extent, Rect clip,
+               ReleaseHandler onRelease);
+    // A memory canvas holding the 1x1 default bitmap.
+    explicit FltkCanvas(FltkGraphics& graphics);
+    ~FltkCanvas() override;
+    FltkCanvas(const FltkCanvas&) = delete;
+    FltkCanvas& operator=(const FltkCanvas&) = delete;
+
+    Pen* SelectPen(Pen* pen) override;
+    Brush* SelectBrush(Brush* brush) override;
+    Font* SelectFont(Font* font) override;
+    Bitmap* SelectBitmap(Bitmap* bitmap) override;
+
+    BackgroundMode SetBackgroundMode(BackgroundMode mode) override;
+    Color SetTextColor(Color color) override;
+
+    void Line(int fromX, int fromY, int toX, int toY) override;
+    void Ellipse(const Rect& box) override;
+    void Rectangle(const Rect& box) override;
+    void Text(int x, int y, const char* text) override;
+    void TextLine(const Rect& box, const char* text) override;
+
+    int CharWidth(char character) override;
+
+    std::unique_ptr<Canvas> CreateCompatibleCanvas() override;
+    Bitmap* CreateCompatibleBitmap(int width, int height) override;
+    void CopyFrom(const Canvas& source, int sourceX, int sourceY, int width, int height, int x,
+                  int y) override;
+
+    // The pixmap drawn on now and where the canvas's (0, 0) lies in it.
+    Pixmap Target() const;
+    Point Origin() const { return origin_; }
+
+private:
+    // The canvas's size: its bitmap's for a memory canvas.
+    Point Extent() const;
+    Rect ClipRect() const;
+    void Touch(int left, int top, int right, int bottom);
+    void FillBox(int left, int top, int right, int bottom, Color color);
+
+    FltkGraphics& graphics_;
+    bool memory_;
+    Pixmap surface_ = 0;
+    Point origin_{};
+    Point extent_{};
+    Rect clip_{};
+    ReleaseHandler onRelease_;
+    std::vector<Rect> touched_;
+
+    Pen* pen_;
+    Brush* brush_;
+    Font* font_;
+    Bitmap* bitmap_ = nullptr;
+    BackgroundMode backgroundMode_ = BackgroundMode::Opaque;
+    Color textColor_ = 0x000000;
+};
+
+class FltkGraphics : public Graphics {
+public:
+    FltkGraphics();
+    ~FltkGraphics() override;
+    FltkGraphics(const FltkGraphics&) = delete;
+    FltkGraphics& operator=(const FltkGraphics&) = delete;
+
+    Pen* CreatePen(Color color) override;
+    Brush* CreateSolidBrush(Color color) override;
+    Font* CreateFixedFont(const FontSpec& attributes) override;
+    Pen* NullPen() override { return &nullPen_; }
+    std::unique_ptr<Canvas> OpenDisplayCanvas() override;
+
+    // The objects every new canvas starts with.
+    Pen* DefaultPen() { return &defaultPen_; }
+    Brush* DefaultBrush() { return &defaultBrush_; }
+    Font* DefaultFont();
+    Bitmap* DefaultBitmap();
+
+private:
+    FltkPen nullPen_{0, true};
+    FltkPen defaultPen_{0x000000, false};
+    FltkBrush defaultBrush_{0xFFFFFF};
+    std::unique_ptr<FltkFont> defaultFont_;
+    std::unique_ptr<FltkBitmap> defaultBitmap_;
+    std::unique_ptr<FltkBitmap> displaySurface_;
+};
+
+}  // namespace tickwell::linux_gui

@@ -1,0 +1,228 @@
+#include "platform/linux/system/settings_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace tickwell::platform {
+
+namespace {
+
+// A settings file is a few dozen bytes; anything read beyond this is ignored
+// rather than kept in memory.
+constexpr std::size_t kMaxFileBytes = 64 * 1024;
+
+// The folder below the configuration folder, named after the registry key
+// "Software\Quillfen\Tickwell".
+constexpr const char* kFolder = "Quillfen/Tickwell";
+constexpr const char* kFileName = "settings";
+
+std::string Trim(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return home;
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
+    return "/tmp";
+}
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Creates `folder` and any missing folders above it. True when it exists as
+// a folder afterwards.
+bool MakeFolders(const std::string& folder) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+    const std::string parent = ParentFolder(folder);
+    if (parent != folder && !MakeFolders(parent)) return false;
+    if (mkdir(folder.c_str(), 0700) == 0) return true;
+    return errno == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Flushes a folder's entries, so that a rename inside it survives a crash.
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+}  // namespace
+
+std::string DefaultSettingsPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else {
+        base = HomeFolder() + "/.config";
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return base + "/" + kFolder + "/" + kFileName;
+}
+
+std::optional<std::uint32_t> ParseStoredNumber(const std::string& text) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) i = 1;
+    if (i == text.size()) return std::nullopt;
+    std::int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        magnitude = magnitude * 10 + (c - '0');
+        // Stop before the number could overflow; it is out of range anyway.
+        if (magnitude > 2147483648LL) return std::nullopt;
+    }
+    const std::int64_t number = negative ? -magnitude : magnitude;
+    if (number > 2147483647LL) return std::nullopt;
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(number));
+}
+
+bool SettingsFile::NameLess::operator()(const std::string& a, const std::string& b) const {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {}
+
+bool SettingsFile::LoadLines(Values* values) const {
+    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    std::string data;
+    std::vector<char> chunk(4096);
+    bool ok = true;
+    while (data.size() < kMaxFileBytes) {
+        const ssize_t n = read(fd, chunk.data(), chunk.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        data.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+    close(fd);
+    if (!ok) return false;
+    if (data.size() > kMaxFileBytes) data.resize(kMaxFileBytes);
+
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find('\n', start);
+        if (end == std::string::npos) end = data.size();
+        const std::string line = Trim(data.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string name = Trim(line.substr(0, equals));
+        if (name.empty() || name.find('\0') != std::string::npos) continue;
+        (*values)[name] = Trim(line.substr(equals + 1));
+    }
+    return true;
+}
+
+bool SettingsFile::OpenForReading() {
+    values_.clear();
+    writing_ = false;
+    return LoadLines(&values_);
+}
+
+bool SettingsFile::Read(const char* name, std::uint32_t* value) {
+    const auto found = values_.find(name);
+    if (found == values_.end()) return false;
+    const std::optional<std::uint32_t> number = ParseStoredNumber(found->second);
+    if (!number) return false;
+    *value = *number;
+    return true;
+}
+
+bool SettingsFile::OpenForWriting() {
+    values_.clear();
+    writing_ = false;
+    if (!MakeFolders(ParentFolder(path_))) return false;
+    // Values the program does not write itself are carried over, as the
+    // other values of a registry key would be.
+    LoadLines(&values_);
+    writing_ = true;
+    return true;
+}
+
+void SettingsFile::Write(const char* name, std::uint32_t value) {
+    if (!writing_) return;
+    values_[name] = std::to_string(static_cast<std::int32_t>(value));
+}
+
+bool SettingsFile::Commit() const {
+    std::string text = "# Tickwell settings\n";
+    for (const auto& [name, value] : values_) text += name + "=" + value + "\n";
+
+    const std::string folder = ParentFolder(path_);
+    std::string temporary = path_ + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || rename(temporary.c_str(), path_.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+void SettingsFile::Close() {
+    if (writing_) Commit();
+    writing_ = false;
+    values_.clear();
+}
+
+}  // namespace tickwell::platform
+
+namespace tickwell {
+
+SettingsStore& SystemSettingsStore() {
+    static platform::SettingsFile store(platform::DefaultSettingsPath());
+    return store;
+}
+
+}  // namespace tickwell

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds and starts the Tickwell demo: the ticker against the bundled
+# stand-in weather server, with no network and no set-up.
+#
+# Usage: scripts/run.sh [--shot-only]
+#   Installs missing packages (scripts/install-deps.sh linux), builds the
+#   "linux" preset and starts tickwell-demo. With a DISPLAY the window opens
+#   there. Without one the demo runs under Xvfb: once the first refresh has
+#   arrived, a screenshot of the window is written to
+#   build/linux/tickwell-screenshot.png (and its path printed); the demo then
+#   keeps running until Ctrl-C, or ends at once with --shot-only.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/linux
+shot=$build/tickwell-screenshot.png
+shot_only=0
+[ "${1:-}" = --shot-only ] && shot_only=1
+
+if [ "$(id -u)" = 0 ]; then
+  "$root/scripts/install-deps.sh" linux
+elif command -v sudo >/dev/null; then
+  sudo "$root/scripts/install-deps.sh" linux
+else
+  echo "run.sh: not root and no sudo; assuming the packages are installed" >&2
+fi
+
+cd "$root"
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target tickwell-demo >/dev/null
+demo=$build/platform/linux/tickwell-demo
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$demo"
+fi
+
+# No display: a virtual one on a free number well above the usual ones.
+number=150
+while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+  number=$((number + 1))
+done
+Xvfb ":$number" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+pids=("$xvfb")
+cleanup() { kill "${pids[@]}" 2>/dev/null || true; }
+trap cleanup EXIT INT TERM
+export DISPLAY=":$number"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+
+"$demo" &
+pids+=("$!")
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^Tickwell$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "run.sh: the Tickwell window did not appear" >&2; exit 1; }
+
+# The first refresh has arrived when the ticker strip shows text; the clock
+# is drawn two seconds after start. Give up waiting after 20 seconds.
+started=$SECONDS
+for _ in $(seq 80); do
+  if [ $((SECONDS - started)) -ge 3 ] && import -window "$window" -depth 8 rgb:- 2>/dev/null |
+      python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+strip = [data[(y * 200 + x) * 3:(y * 200 + x) * 3 + 3] for y in range(8, 19) for x in range(28, 195)]
+sys.exit(0 if any(p != bytes((45, 45, 45)) for p in strip) else 1)'; then
+    break
+  fi
+  sleep 0.25
+done
+import -window "$window" "$shot"
+echo "Screenshot of the window: $shot"
+if [ "$shot_only" = 1 ]; then
+  exit 0
+fi
+echo "Tickwell runs on DISPLAY=:$number; press Ctrl-C to stop it."
+wait "${pids[1]}"

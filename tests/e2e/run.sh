@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds a tree whose programs talk to the stand-in weather server on
+# 127.0.0.1:18080 and runs the end-to-end scenarios under Xvfb.
+# Usage: tests/e2e/run.sh [tickwell_e2e.py options...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${TICKWELL_E2E_BUILD:-$root/build/e2e}
+port=${TICKWELL_E2E_PORT:-18080}
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
+cmake --build "$build" -j2 --target tickwell tickwell-weather-server tickwell-canvas-check >/dev/null
+
+exec python3 "$root/tests/e2e/tickwell_e2e.py" --build "$build" --port "$port" "$@"
