@@ -1,0 +1,30 @@
+// The Windows desktop as start-up sees it: common controls, the window
+// class, the screen, the main window, the message loop and error boxes.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/win32/gui/gdi_graphics.h"
+#include "platform/win32/gui/main_window.h"
+#include "platform/window.h"
+
+namespace tickwell::win32 {
+
+class Win32Desktop : public Desktop {
+public:
+    Graphics& GetGraphics() override { return graphics_; }
+    void InitCommonControls() override;
+    bool RegisterWindowClass() override;
+    Point ScreenSize() override;
+    WindowServices* CreateMainWindow(int x, int y, int width, int height,
+                                     WindowHandlers& handlers) override;
+    void ShowMainWindow() override;
+    int RunMessageLoop() override;
+    void ShowErrorBox(int textId) override;
+
+private:
+    GdiGraphics graphics_;
+    Win32Window* window_ = nullptr;
+};
+
+}  // namespace tickwell::win32

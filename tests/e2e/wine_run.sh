@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the Windows program for the stand-in weather server on
+# 127.0.0.1:PORT, builds that server natively, and runs the end-to-end
+# scenarios with `wine tickwell.exe` under Xvfb. The program's registry key
+# is cleared first, so the runs start from the defaults.
+# Usage: tests/e2e/wine_run.sh [tickwell_e2e.py options...]
+#   TICKWELL_E2E_WINE_PORT   the port (default 18081, beside the Linux runs' 18080)
+#   --screenshot F / --dialog-screenshot F   save the window's and the dialog's pictures
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+port=${TICKWELL_E2E_WINE_PORT:-18081}
+win_build=${TICKWELL_E2E_WIN32_BUILD:-$root/build/win32-e2e}
+server_build=${TICKWELL_E2E_SERVER_BUILD:-$root/build/win32-e2e-server}
+
+cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF \
+  -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
+cmake --build "$win_build" -j2 --target tickwell >/dev/null
+cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
+cmake --build "$server_build" -j2 --target tickwell-weather-server >/dev/null
+
+# shellcheck source=../../scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+wine reg delete 'HKCU\Software\Quillfen\Tickwell' /f >/dev/null 2>&1 || true
+
+exec python3 "$root/tests/e2e/wine_e2e.py" --program "$win_build/tickwell.exe" \
+  --server "$server_build/tools/tickwell-weather-server" --port "$port" "$@"
