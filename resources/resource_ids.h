@@ -35,8 +35,8 @@
 #define IDM_UPDATE_NOW 40004
 #define IDM_FASTER 40005
 
-#define TEXT_CREDIT "Tickwell by the Quillfen team"
-#define TEXT_NOTICE "(c) 2026 Quillfen. Free software."
+#define TEXT_CREDIT "By the Quillfen team"
+#define TEXT_NOTICE "(c) 2026 Quillfen"
 #define TEXT_THANKS "Thanks to the NWS for all weather information."
 #define URL_WEB_PAGE "https://quillfen.org/tickwell/"
 #define URL_EMAIL "mailto:tickwell@quillfen.org"

@@ -28,7 +28,6 @@ step "Platform-free code with the mingw-w64 i686 compiler, and the Windows build
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
 step "Windows unit tests under Wine"
-source scripts/wine-env.sh
 ctest --preset win32 -j"$jobs"
 
 step "AddressSanitizer and UndefinedBehaviorSanitizer build"
@@ -46,5 +45,6 @@ scripts/fuzz.sh "$fuzz_seconds"
 
 step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
 tests/e2e/run.sh
+tests/e2e/wine_run.sh
 
 step "All tests passed"

@@ -11,4 +11,5 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
 cmake --build "$build" -j2 --target tickwell tickwell-weather-server tickwell-canvas-check >/dev/null
 
-exec python3 "$root/tests/e2e/tickwell_e2e.py" --build "$build" --port "$port" "$@"
+python3 "$root/tests/e2e/tickwell_e2e.py" --build "$build" --port "$port" "$@"
+python3 "$root/tests/e2e/faults_network.py" --build "$build" --port "$port"

@@ -143,7 +143,13 @@ bool SettingsFile::LoadLines(Values* values) const {
     }
     close(fd);
     if (!ok) return false;
-    if (data.size() > kMaxFileBytes) data.resize(kMaxFileBytes);
+    if (data.size() >= kMaxFileBytes) {
+        // The file goes on past what is read: its last line may be cut in
+        // the middle of a number, so only whole lines count.
+        data.resize(kMaxFileBytes);
+        const std::size_t lastBreak = data.rfind('\n');
+        data.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    }
 
     std::size_t start = 0;
     while (start < data.size()) {
