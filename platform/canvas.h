@@ -83,7 +83,7 @@ public:
     // A solid pen one pixel wide.
     virtual Pen* CreatePen(Color color) = 0;
     virtual Brush* CreateSolidBrush(Color color) = 0;
-    virtual Font* CreateFixedFont(const FontSpec& spec) = 0;
+    virtual Font* CreateFixedFont(const FontSpec& attributes) = 0;
     // The stock pen that draws nothing.
     virtual Pen* NullPen() = 0;
     virtual std::unique_ptr<Canvas> OpenDisplayCanvas() = 0;
