@@ -44,7 +44,10 @@ step "Fuzzing the page parsers (${fuzz_seconds}s each)"
 scripts/fuzz.sh "$fuzz_seconds"
 
 step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
-tests/e2e/run.sh
-tests/e2e/wine_run.sh
+mkdir -p build/e2e-shots
+tests/e2e/run.sh --screenshot build/e2e-shots/linux.png
+tests/e2e/wine_run.sh --screenshot build/e2e-shots/windows.png
+step "The two programs draw readouts, lamp and ticker frame alike"
+tests/e2e/compare_windows.py build/e2e-shots/linux.png build/e2e-shots/windows.png
 
 step "All tests passed"

@@ -16,12 +16,19 @@ cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.
   -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF \
   -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
 cmake --build "$win_build" -j2 --target tickwell >/dev/null
-cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
-cmake --build "$server_build" -j2 --target tickwell-weather-server >/dev/null
+# The stand-in server is a native program; the Linux build's serves when it exists.
+server=$root/build/linux/tools/tickwell-weather-server
+if [ ! -x "$server" ]; then
+  cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
+  cmake --build "$server_build" -j2 --target tickwell-weather-server >/dev/null
+  server=$server_build/tools/tickwell-weather-server
+fi
 
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 wine reg delete 'HKCU\Software\Quillfen\Tickwell' /f >/dev/null 2>&1 || true
 
-exec python3 "$root/tests/e2e/wine_e2e.py" --program "$win_build/tickwell.exe" \
-  --server "$server_build/tools/tickwell-weather-server" --port "$port" "$@"
+python3 "$root/tests/e2e/wine_e2e.py" --program "$win_build/tickwell.exe" \
+  --server "$server" --port "$port" "$@"
+python3 "$root/tests/e2e/faults_network.py" --wine --program "$win_build/tickwell.exe" \
+  --server "$server" --port "$port"
