@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/linux/gui/fltk_fonts.h"
+#include "platform/pixel_rules.h"
 
 namespace tickwell::linux_gui {
 
@@ -34,13 +35,6 @@ const FltkFont& AsFont(const Font* font) {
 void UseColor(Color color) {
     fl_color(static_cast<uchar>(RedOf(color)), static_cast<uchar>(GreenOf(color)),
              static_cast<uchar>(BlueOf(color)));
-}
-
-Rect Normalised(const Rect& box) {
-    Rect result = box;
-    if (result.left > result.right) std::swap(result.left, result.right);
-    if (result.top > result.bottom) std::swap(result.top, result.bottom);
-    return result;
 }
 
 Rect Intersect(const Rect& a, const Rect& b) {
@@ -244,84 +238,34 @@ void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
         Touch(fromX, std::min(fromY, last), fromX + 1, std::max(fromY, last) + 1);
         return;
     }
-    const int dx = std::abs(toX - fromX);
-    const int dy = -std::abs(toY - fromY);
-    const int stepX = fromX < toX ? 1 : -1;
-    const int stepY = fromY < toY ? 1 : -1;
-    int error = dx + dy;
-    int x = fromX;
-    int y = fromY;
-    while (x != toX || y != toY) {
-        fl_point(ox + x, oy + y);
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x += stepX;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y += stepY;
-        }
-    }
+    ForEachLinePixel(fromX, fromY, toX, toY, [&](int x, int y) { fl_point(ox + x, oy + y); });
     Touch(std::min(fromX, toX), std::min(fromY, toY), std::max(fromX, toX) + 1,
           std::max(fromY, toY) + 1);
 }
 
-// Covers left..right-1 by top..bottom-1: the pen's one-pixel frame and the
-// brush inside it. With the null pen the brush alone fills a box one pixel
-// smaller in width and height.
 void FltkCanvas::Rectangle(const Rect& area) {
-    const Rect box = Normalised(area);
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
     const FltkPen& pen = AsPen(pen_);
     const Color fill = AsBrush(brush_).color();
-    if (pen.isNull()) {
-        FillBox(box.left, box.top, box.right - 1, box.bottom - 1, fill);
-        Touch(box.left, box.top, box.right - 1, box.bottom - 1);
-        return;
-    }
-    if (box.Width() <= 0 || box.Height() <= 0) return;
-    FillBox(box.left, box.top, box.right, box.top + 1, pen.color());
-    FillBox(box.left, box.bottom - 1, box.right, box.bottom, pen.color());
-    FillBox(box.left, box.top, box.left + 1, box.bottom, pen.color());
-    FillBox(box.right - 1, box.top, box.right, box.bottom, pen.color());
-    FillBox(box.left + 1, box.top + 1, box.right - 1, box.bottom - 1, fill);
+    ForEachRectanglePart(area, pen.isNull(), [&](const Rect& part, bool isFrame) {
+        FillBox(part.left, part.top, part.right, part.bottom, isFrame ? pen.color() : fill);
+    });
+    const Rect box = Normalised(area);
     Touch(box.left, box.top, box.right, box.bottom);
 }
 
-// The pixels of the box whose centres lie inside the ellipse centred in the
-// box, with half-axes a quarter pixel shorter than half the box: those with
-// a 4-neighbour outside are the outline, the others the inside.
 void FltkCanvas::Ellipse(const Rect& area) {
-    const Rect box = Normalised(area);
-    const int width = box.Width();
-    const int height = box.Height();
-    if (width <= 0 || height <= 0) return;
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
-    const double centreX = box.left + width / 2.0;
-    const double centreY = box.top + height / 2.0;
-    const double radiusX = width / 2.0 - 0.25;
-    const double radiusY = height / 2.0 - 0.25;
-    auto inside = [&](int x, int y) {
-        if (x < box.left || x >= box.right || y < box.top || y >= box.bottom) return false;
-        const double nx = (x + 0.5 - centreX) / radiusX;
-        const double ny = (y + 0.5 - centreY) / radiusY;
-        return nx * nx + ny * ny <= 1.0;
-    };
     const FltkPen& pen = AsPen(pen_);
     const Color fill = AsBrush(brush_).color();
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            if (!inside(x, y)) continue;
-            const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-            if (edge && pen.isNull()) continue;
-            UseColor(edge ? pen.color() : fill);
-            fl_point(origin_.x + x, origin_.y + y);
-        }
-    }
+    ForEachEllipsePixel(area, [&](int x, int y, bool isOutline) {
+        if (isOutline && pen.isNull()) return;
+        UseColor(isOutline ? pen.color() : fill);
+        fl_point(origin_.x + x, origin_.y + y);
+    });
+    const Rect box = Normalised(area);
     Touch(box.left, box.top, box.right, box.bottom);
 }
 
