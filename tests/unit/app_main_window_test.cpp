@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
+#include "support/fetch_gate.h"
 
 namespace tickwell {
 namespace {
@@ -28,33 +29,10 @@ using fakes::FakeWindow;
 using fakes::OfflineInternet;
 using fakes::RecordingCanvas;
 
-// The fetch job's pauses wait here while a test keeps the gate closed, so
-// a job can be held "running" for as long as the test needs.
-std::mutex gateMutex;
-std::condition_variable gateChanged;
-bool gateOpen = true;
-
-void GatedPause(std::uint32_t) {
-    std::unique_lock<std::mutex> hold(gateMutex);
-    gateChanged.wait(hold, [] { return gateOpen; });
-}
-
-void SetGate(bool open) {
-    {
-        std::lock_guard<std::mutex> hold(gateMutex);
-        gateOpen = open;
-    }
-    gateChanged.notify_all();
-}
-
-void WaitForFetch() {
-    while (currentJob != nullptr && currentJob->State() != ThreadState::Finished) {
-    }
-}
-
-bool FetchRunning() {
-    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
-}
+using fakes::FetchRunning;
+using fakes::GatedPause;
+using fakes::SetGate;
+using fakes::WaitForFetch;
 
 const std::string kLampInvalidation = "Invalidate 5,25,10,40 keep";
 const std::string kTickerInvalidation = "Invalidate 25,5,195,20 keep";

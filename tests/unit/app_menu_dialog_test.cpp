@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
+#include "support/fetch_gate.h"
 
 namespace tickwell {
 namespace {
@@ -25,27 +26,9 @@ using fakes::FakeWindow;
 using fakes::MenuItem;
 using fakes::OfflineInternet;
 
-std::mutex gateMutex;
-std::condition_variable gateChanged;
-bool gateOpen = true;
-
-void GatedPause(std::uint32_t) {
-    std::unique_lock<std::mutex> hold(gateMutex);
-    gateChanged.wait(hold, [] { return gateOpen; });
-}
-
-void SetGate(bool open) {
-    {
-        std::lock_guard<std::mutex> hold(gateMutex);
-        gateOpen = open;
-    }
-    gateChanged.notify_all();
-}
-
-void WaitForFetch() {
-    while (currentJob != nullptr && currentJob->State() != ThreadState::Finished) {
-    }
-}
+using fakes::GatedPause;
+using fakes::SetGate;
+using fakes::WaitForFetch;
 
 // ---- the context menu ----
 
