@@ -41,7 +41,11 @@ done
 Xvfb ":$number" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 pids=("$xvfb")
-cleanup() { kill "${pids[@]}" 2>/dev/null || true; }
+# The demo goes first, so that it does not see its display vanish.
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
 trap cleanup EXIT INT TERM
 export DISPLAY=":$number"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
