@@ -9,7 +9,7 @@ what=${1:-linux}
 linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
   libcpp-httplib-dev fonts-dejavu-core xvfb imagemagick x11-utils xdotool)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-  clang-format x11-apps g++-mingw-w64-i686 binutils-mingw-w64-i686)
+  clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686)
 
 missing=()
 want=("${linux_pkgs[@]}")

@@ -27,6 +27,8 @@ ctest --preset linux -j"$jobs"
 step "Platform-free code with the mingw-w64 i686 compiler, and the Windows build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
+scripts/check-windows-exe.sh build/win32/tickwell.exe
+scripts/check-windows-exe.sh build/win32/tickwell-demo.exe
 step "Windows unit tests under Wine"
 ctest --preset win32 -j"$jobs"
 
