@@ -15,7 +15,9 @@ char pageStorage[kTextBufferSize];
 char todayStorage[kTextBufferSize];
 char outlookStorage[kTextBufferSize];
 
-void CloseDataMutexAtExit() { platform::CloseMutex(DataMutex); }
+void CloseDataMutexAtExit() {
+    platform::CloseMutex(DataMutex);
+}
 
 platform::Mutex* CreateDataMutex() {
     platform::Mutex* mutex = platform::NewMutex();

@@ -12,9 +12,15 @@ constexpr Color MakeColor(int red, int green, int blue) {
     return static_cast<Color>(red & 0xFF) | (static_cast<Color>(green & 0xFF) << 8) |
            (static_cast<Color>(blue & 0xFF) << 16);
 }
-constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RedOf(Color c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(Color c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Color c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 struct Point {
     int x = 0;

@@ -14,7 +14,8 @@
 #define TEXT_ERROR_CAPTION "Tickwell Error"
 #define TEXT_ERROR_REGISTER_CLASS \
     "Could not register the window class. Press OK to close the application."
-#define TEXT_ERROR_CREATE_WINDOW "Could not create the main window. Press OK to close the application."
+#define TEXT_ERROR_CREATE_WINDOW \
+    "Could not create the main window. Press OK to close the application."
 #define TEXT_ERROR_INTERNET "Could not connect to the internet.  Press OK to close the application."
 #define TEXT_ERROR_SERVER \
     "Could not connect to the NWS web server.  Press OK to close the application."
