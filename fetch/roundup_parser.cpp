@@ -2,16 +2,20 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "app/weather_state.h"
+#include "fetch/text_search.h"
 
 namespace tickwell {
 
 namespace {
 
-constexpr const char* kStationName = "DENVER INTL AP";
+constexpr std::string_view kStationName = "DENVER INTL AP";
+// The station name is found by its "V", the rarest of its letters in the
+// roundup page.
+constexpr std::size_t kStationKey = 3;
 
 bool IsGap(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
@@ -62,11 +66,11 @@ const char* SkipToken(const char* position) {
 }
 
 bool ParseRoundup(const char* page) {
-    const char* station = std::strstr(page, kStationName);
+    const char* station = FindInText(page, kStationName, kStationKey);
     if (station == nullptr) {
         return false;
     }
-    const std::size_t nameLength = std::strlen(kStationName);
+    const std::size_t nameLength = kStationName.size();
     // The one character after the name separates it from the row; it is
     // passed over without a look, unless the text ends there.
     if (station[nameLength] == '\0') {

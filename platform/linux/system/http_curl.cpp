@@ -187,6 +187,9 @@ private:
 
 class CurlInternet : public Internet {
 public:
+    // libcurl sets up its TLS library here whatever the flags say (Debian's
+    // libcurl 7.88 initialises OpenSSL even for CURL_GLOBAL_NOTHING), although
+    // the program speaks plain HTTP only; docs/performance.md has the cost.
     CurlInternet() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
     bool CanConnect(const char* host, std::uint16_t port) override {
