@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-60}
+fuzz_seconds=${FUZZ_SECONDS:-45}
 
 step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
 
@@ -44,6 +44,8 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -L co
 
 step "Fuzzing the page parsers (${fuzz_seconds}s each)"
 scripts/fuzz.sh "$fuzz_seconds"
+step "Differential fuzzing: the parsers against their plain reference (${fuzz_seconds}s)"
+fuzz/differential.sh "$fuzz_seconds"
 
 step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
 mkdir -p build/e2e-shots
