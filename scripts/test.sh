@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-45}
+fuzz_seconds=${FUZZ_SECONDS:-60}
 
 step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
 
