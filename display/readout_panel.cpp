@@ -56,8 +56,8 @@ void DrawWith(SegmentReadout* readout, Canvas& canvas, const char* text) {
 }  // namespace
 
 void CreateLabelFont(Graphics& graphics) {
-    labelFont =
-        graphics.CreateFixedFont(FontSpec{10, FontWeight::Thin, FontQuality::Proof, "Small Fonts"});
+    labelFont = graphics.CreateFixedFont(
+        FontAttributes{10, FontWeight::Thin, FontQuality::Proof, "Small Fonts"});
 }
 
 void DeleteLabelFont() {

@@ -52,7 +52,8 @@ std::int32_t VisibleCharsFor(int charWidth) {
 }
 
 void CreateTickerResources(Graphics& graphics, void (*betweenFonts)(Graphics&)) {
-    tickerFont = graphics.CreateFixedFont(FontSpec{13, FontWeight::Thin, FontQuality::Draft, ""});
+    tickerFont =
+        graphics.CreateFixedFont(FontAttributes{13, FontWeight::Thin, FontQuality::Draft, ""});
     if (betweenFonts != nullptr) betweenFonts(graphics);
 
     int charWidth = 0;

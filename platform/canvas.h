@@ -29,7 +29,7 @@ enum class FontQuality { Draft = 1, Proof = 2 };
 
 // A fixed-pitch font: cell height in pixels, weight, quality and an optional
 // face name (empty: let the platform choose a fixed-pitch face).
-struct FontSpec {
+struct FontAttributes {
     int cellHeight = 13;
     FontWeight weight = FontWeight::Thin;
     FontQuality quality = FontQuality::Draft;
@@ -83,7 +83,7 @@ public:
     // A solid pen one pixel wide.
     virtual Pen* CreatePen(Color color) = 0;
     virtual Brush* CreateSolidBrush(Color color) = 0;
-    virtual Font* CreateFixedFont(const FontSpec& attributes) = 0;
+    virtual Font* CreateFixedFont(const FontAttributes& attributes) = 0;
     // The stock pen that draws nothing.
     virtual Pen* NullPen() = 0;
     virtual std::unique_ptr<Canvas> OpenDisplayCanvas() = 0;

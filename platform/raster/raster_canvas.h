@@ -139,7 +139,7 @@ public:
 
     Pen* CreatePen(Color color) override;
     Brush* CreateSolidBrush(Color color) override;
-    Font* CreateFixedFont(const FontSpec& attributes) override;
+    Font* CreateFixedFont(const FontAttributes& attributes) override;
     Pen* NullPen() override;
     std::unique_ptr<Canvas> OpenDisplayCanvas() override;
 

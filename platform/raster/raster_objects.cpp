@@ -72,7 +72,7 @@ Brush* RasterGraphics::CreateSolidBrush(Color color) {
     return new RasterBrush(registry_, color);
 }
 
-Font* RasterGraphics::CreateFixedFont(const FontSpec& attributes) {
+Font* RasterGraphics::CreateFixedFont(const FontAttributes& attributes) {
     RasterFontAttributes font;
     font.cellHeight = attributes.cellHeight;
     font.weight = attributes.weight;

@@ -228,7 +228,7 @@ Brush* FakeGraphics::CreateSolidBrush(Color color) {
     return new NamedBrush("brush " + Hex(color));
 }
 
-Font* FakeGraphics::CreateFixedFont(const FontSpec& attributes) {
+Font* FakeGraphics::CreateFixedFont(const FontAttributes& attributes) {
     const std::string name = "font " + std::to_string(attributes.cellHeight);
     log_.Add("CreateFixedFont " + std::to_string(attributes.cellHeight));
     return new NamedFont(name);

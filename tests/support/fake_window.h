@@ -125,7 +125,7 @@ public:
     // written), "brush 00DC32", "font 13" (the cell height), "null pen".
     Pen* CreatePen(Color color) override;
     Brush* CreateSolidBrush(Color color) override;
-    Font* CreateFixedFont(const FontSpec& attributes) override;
+    Font* CreateFixedFont(const FontAttributes& attributes) override;
     Pen* NullPen() override;
     std::unique_ptr<Canvas> OpenDisplayCanvas() override;
 

@@ -145,7 +145,8 @@ TEST(RasterBooksTest, CountLiveObjectsAndMisuse) {
 
 TEST_F(RasterCanvasTest, TextDrawsOneBoxPerNonBlankCharacter) {
     graphics.SetFontCharWidth(4);
-    Font* font = graphics.CreateFixedFont(FontSpec{7, FontWeight::Thin, FontQuality::Draft, ""});
+    Font* font =
+        graphics.CreateFixedFont(FontAttributes{7, FontWeight::Thin, FontQuality::Draft, ""});
     canvas->SelectFont(font);
     EXPECT_EQ(canvas->CharWidth('A'), 4);
     canvas->SetBackgroundMode(BackgroundMode::Transparent);
@@ -170,7 +171,7 @@ TEST_F(RasterCanvasTest, TextDrawsOneBoxPerNonBlankCharacter) {
     delete font;
     // A font whose width can't be measured reports 0.
     graphics.SetFontCharWidth(0);
-    font = graphics.CreateFixedFont(FontSpec{});
+    font = graphics.CreateFixedFont(FontAttributes{});
     canvas->SelectFont(font);
     EXPECT_EQ(canvas->CharWidth('A'), 0);
     canvas->SelectFont(graphics.DefaultFont());

@@ -18,7 +18,7 @@ protected:
     std::unique_ptr<RasterCanvas> canvas = graphics.CreateWindowCanvas(198, 43, 0xC0C0C0);
     Pen* pen = graphics.CreatePen(0x0000FF);
     Brush* brush = graphics.CreateSolidBrush(0x00FF00);
-    Font* font = graphics.CreateFixedFont(FontSpec{});
+    Font* font = graphics.CreateFixedFont(FontAttributes{});
 
     void SetUp() override {
         AllocateWeatherBuffers();

@@ -149,7 +149,7 @@ TEST_F(Win32GdiCanvas, CopyFromMovesABlockUnchanged) {
 }
 
 TEST_F(Win32GdiCanvas, TextLineIsCentredVerticallyAndShowsAmpersands) {
-    Font* font = graphics.CreateFixedFont(FontSpec{});
+    Font* font = graphics.CreateFixedFont(FontAttributes{});
     ASSERT_NE(font, nullptr);
     Font* oldFont = memory->SelectFont(font);
     EXPECT_GT(memory->CharWidth('A'), 0);
@@ -196,7 +196,7 @@ TEST_F(Win32GdiCanvas, SelectHandsBackTheProgramsOwnObjects) {
 TEST_F(Win32GdiCanvas, DeletingAnObjectFreesItsGdiHandleAndItsTableEntry) {
     const int wrappersBefore = RegisteredWrapperCount();
     Brush* brush = graphics.CreateSolidBrush(kBlue);
-    Font* font = graphics.CreateFixedFont(FontSpec{});
+    Font* font = graphics.CreateFixedFont(FontAttributes{});
     HGDIOBJ brushHandle = HandleOf(brush);
     HGDIOBJ fontHandle = HandleOf(font);
     EXPECT_EQ(::GetObjectType(brushHandle), static_cast<DWORD>(OBJ_BRUSH));
@@ -210,7 +210,7 @@ TEST_F(Win32GdiCanvas, DeletingAnObjectFreesItsGdiHandleAndItsTableEntry) {
 
 TEST(Win32GdiFonts, FontsCarryTheAttributesAskedFor) {
     GdiGraphics graphics;
-    const FontSpec labelLike{10, FontWeight::Thin, FontQuality::Proof, "Small Fonts"};
+    const FontAttributes labelLike{10, FontWeight::Thin, FontQuality::Proof, "Small Fonts"};
     Font* font = graphics.CreateFixedFont(labelLike);
     ASSERT_NE(font, nullptr);
     LOGFONTA described = {};
@@ -226,7 +226,8 @@ TEST(Win32GdiFonts, FontsCarryTheAttributesAskedFor) {
     EXPECT_STREQ(described.lfFaceName, "Small Fonts");
     delete font;
 
-    Font* ticker = graphics.CreateFixedFont(FontSpec{13, FontWeight::Thin, FontQuality::Draft, ""});
+    Font* ticker =
+        graphics.CreateFixedFont(FontAttributes{13, FontWeight::Thin, FontQuality::Draft, ""});
     ASSERT_NE(::GetObjectA(HandleOf(ticker), sizeof described, &described), 0);
     EXPECT_EQ(described.lfHeight, 13);
     EXPECT_EQ(described.lfQuality, DRAFT_QUALITY);

@@ -345,7 +345,7 @@ Brush* FltkGraphics::CreateSolidBrush(Color color) {
     return new FltkBrush(color);
 }
 
-Font* FltkGraphics::CreateFixedFont(const FontSpec& attributes) {
+Font* FltkGraphics::CreateFixedFont(const FontAttributes& attributes) {
     const FontChoice choice = ChooseFixedFont(std::abs(attributes.cellHeight));
     return new FltkFont(choice.face, choice.size, choice.cellHeight, choice.ascent);
 }

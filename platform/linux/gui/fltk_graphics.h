@@ -175,7 +175,7 @@ public:
 
     Pen* CreatePen(Color color) override;
     Brush* CreateSolidBrush(Color color) override;
-    Font* CreateFixedFont(const FontSpec& attributes) override;
+    Font* CreateFixedFont(const FontAttributes& attributes) override;
     Pen* NullPen() override { return &nullPen_; }
     std::unique_ptr<Canvas> OpenDisplayCanvas() override;
 

@@ -120,7 +120,7 @@ Brush* GdiGraphics::CreateSolidBrush(Color color) {
     return AdoptHandle<Brush>(::CreateSolidBrush(color));
 }
 
-Font* GdiGraphics::CreateFixedFont(const FontSpec& font) {
+Font* GdiGraphics::CreateFixedFont(const FontAttributes& font) {
     const char* face =
         font.faceName != nullptr && font.faceName[0] != '\0' ? font.faceName : nullptr;
     HFONT handle = ::CreateFontA(font.cellHeight, 0, 0, 0, static_cast<int>(font.weight), FALSE,

@@ -58,7 +58,7 @@ class GdiGraphics : public Graphics {
 public:
     Pen* CreatePen(Color color) override;
     Brush* CreateSolidBrush(Color color) override;
-    Font* CreateFixedFont(const FontSpec& font) override;
+    Font* CreateFixedFont(const FontAttributes& font) override;
     Pen* NullPen() override;
     std::unique_ptr<Canvas> OpenDisplayCanvas() override;
 };
