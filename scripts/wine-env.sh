@@ -31,13 +31,32 @@ tickwell_wine_setup() {
             # shows its caption under a bare X server.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         fi
-        # One wineserver for the whole session; `wineserver -k` stops it. A
-        # second `wineserver -p` for a prefix whose server runs exits at once.
-        setsid wineserver -p </dev/null >>"$WINEPREFIX/wineserver.log" 2>&1 9>&- &
+        # One wineserver for the whole session; `wineserver -k` stops it.
+        local pidfile=$WINEPREFIX.server.pid pid
+        pid=$(cat "$pidfile" 2>/dev/null || true)
+        if [ -n "$pid" ] && grep -qs wineserver "/proc/$pid/cmdline"; then
+            return 0
+        fi
+        setsid wineserver -f -p </dev/null >>"$WINEPREFIX/wineserver.log" 2>&1 9>&- &
+        echo $! >"$pidfile"
+        # Wait for its socket, so that the program below does not start a
+        # server of its own.
+        local socket
+        socket="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")/socket"
+        for _ in $(seq 50); do
+            compgen -G "/tmp/wine-*/$socket" >/dev/null && break
+            sleep 0.1
+        done
+        # Wine's own services (services.exe, winedevice.exe, ...) start with
+        # the first program and live as long as the server. Started here,
+        # they hold no caller's output open: a test runner that waits for
+        # the end of a test's output would otherwise wait for them forever.
+        wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
     ) 9>"$WINEPREFIX.lock"
 }
 
 tickwell_wine_display() {
+    mkdir -p "$(dirname "$WINEPREFIX")"
     [ -n "${DISPLAY:-}" ] && return 0
     local display=${TICKWELL_WINE_DISPLAY:-:95}
     local number=${display#:}
@@ -56,17 +75,18 @@ tickwell_wine_display() {
 }
 
 if [ "${BASH_SOURCE[0]}" != "$0" ]; then
-    # Sourced: set up and keep the exported variables.
-    tickwell_wine_setup
+    # Sourced: set up and keep the exported variables. The display comes
+    # first: Wine's desktop process, started with the server, needs it.
     tickwell_wine_display
+    tickwell_wine_setup
     return 0 2>/dev/null
 fi
 
+tickwell_wine_display
 tickwell_wine_setup || {
     echo "wine-env.sh: could not create the Wine prefix $WINEPREFIX" >&2
     exit 1
 }
-tickwell_wine_display
 if [ $# -eq 0 ]; then
     for name in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES DISPLAY; do
         printf 'export %s=%q\n' "$name" "${!name}"
