@@ -24,8 +24,7 @@ void Shutdown(SettingsStore& store) {
     CloseConnection();
     DestroyReadouts();
     ReleaseWeatherBuffers();
-    ReleaseTickerResources();
-    DeleteLabelFont();
+    ReleaseTickerResources(DeleteLabelFont);
 }
 
 }  // namespace

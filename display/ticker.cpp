@@ -76,11 +76,12 @@ void CreateTickerResources(Graphics& graphics, void (*betweenFonts)(Graphics&)) 
     tickerBackgroundBrush = graphics.CreateSolidBrush(kTickerBackground);
 }
 
-void ReleaseTickerResources() {
+void ReleaseTickerResources(void (*afterFont)()) {
     delete[] TickerWindow;
     TickerWindow = nullptr;
     delete tickerFont;
     tickerFont = nullptr;
+    if (afterFont != nullptr) afterFont();
     delete tickerBitmap;
     tickerBitmap = nullptr;
     delete tickerBackgroundBrush;

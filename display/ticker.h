@@ -21,7 +21,10 @@ extern char* TickerWindow;  // visibleChars + 1 bytes
 // Creates the ticker's resources; `betweenFonts` runs right after the ticker
 // font is made (start-up creates the label font there).
 void CreateTickerResources(Graphics& graphics, void (*betweenFonts)(Graphics&));
-void ReleaseTickerResources();
+// Frees TickerWindow and deletes the ticker's objects; `afterFont` runs
+// right after the ticker font is deleted (shutdown deletes the label font
+// there).
+void ReleaseTickerResources(void (*afterFont)() = nullptr);
 
 // Cuts the visible stretch of `scroll` into TickerWindow and advances its
 // position, under DataMutex.

@@ -13,6 +13,7 @@ void SetThreadCreatorForTesting(ThreadCreator creator) {
 }
 
 WorkerThread::WorkerThread() : lock_(false) {
+    moduleHandle_ = platform::ProgramModuleHandle();
     lock_.Lock();
     stopRequested_ = 0;
     // The thread waits, suspended, until Start: the object is complete

@@ -43,6 +43,7 @@ private:
     static std::uint32_t ThreadEntry(void* parameter);
 
     ThreadLock lock_;
+    void* moduleHandle_ = nullptr;  // kept as the thread's owner; nothing reads it
     std::int32_t stopRequested_ = 0;
     platform::Thread* thread_ = nullptr;
     std::uint32_t threadId_ = 0;

@@ -44,4 +44,8 @@ void CloseThread(Thread* thread);
 
 void Sleep(std::uint32_t milliseconds);
 
+// The running program's own module handle; null where the platform has no
+// such thing.
+void* ProgramModuleHandle();
+
 }  // namespace tickwell::platform

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <vector>
 
 #include "app/dialog_number.h"
 
@@ -10,6 +12,13 @@ namespace tickwell::fakes {
 namespace {
 
 std::atomic<int> liveObjects{0};
+std::mutex deletedMutex;
+std::vector<std::string> deletedObjects;
+
+void RecordDeletion(const std::string& name) {
+    std::lock_guard<std::mutex> hold(deletedMutex);
+    deletedObjects.push_back(name);
+}
 
 std::string Hex(Color color) {
     char text[16];
@@ -71,24 +80,28 @@ NamedPen::NamedPen(std::string objectName) : name(std::move(objectName)) {
 }
 NamedPen::~NamedPen() {
     liveObjects -= 1;
+    RecordDeletion(name);
 }
 NamedBrush::NamedBrush(std::string objectName) : name(std::move(objectName)) {
     liveObjects += 1;
 }
 NamedBrush::~NamedBrush() {
     liveObjects -= 1;
+    RecordDeletion(name);
 }
 NamedFont::NamedFont(std::string objectName) : name(std::move(objectName)) {
     liveObjects += 1;
 }
 NamedFont::~NamedFont() {
     liveObjects -= 1;
+    RecordDeletion(name);
 }
 NamedBitmap::NamedBitmap(std::string objectName) : name(std::move(objectName)) {
     liveObjects += 1;
 }
 NamedBitmap::~NamedBitmap() {
     liveObjects -= 1;
+    RecordDeletion(name);
 }
 
 std::string NameOf(const GraphicsObject* object) {
@@ -104,6 +117,11 @@ std::string NameOf(const GraphicsObject* object) {
 
 int LiveNamedObjects() {
     return liveObjects;
+}
+
+std::vector<std::string> DeletedNamedObjects() {
+    std::lock_guard<std::mutex> hold(deletedMutex);
+    return deletedObjects;
 }
 
 int RecordingCanvas::charWidth = 8;

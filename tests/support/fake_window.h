@@ -71,6 +71,8 @@ public:
 std::string NameOf(const GraphicsObject* object);
 // Objects made and not yet deleted, stock objects excluded.
 int LiveNamedObjects();
+// The names of the named objects deleted so far, in order.
+std::vector<std::string> DeletedNamedObjects();
 
 // A canvas that draws nothing and logs every call, tracking what is
 // selected the way a device context does.

@@ -165,10 +165,15 @@ TEST_F(StartupTest, ShutdownSavesThePositionRecordedAtDestruction) {
     EXPECT_EQ(store.calls.back(), "Close");
 }
 
-TEST_F(StartupTest, ShutdownReleasesEveryDrawingObject) {
+TEST_F(StartupTest, ShutdownReleasesEveryDrawingObjectInItsOrder) {
     const int before = fakes::LiveNamedObjects();
     Run();
     EXPECT_EQ(fakes::LiveNamedObjects(), before);
+    // The fonts go first, then the strip's bitmap and brush.
+    const std::vector<std::string> deleted = fakes::DeletedNamedObjects();
+    ASSERT_GE(deleted.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(deleted.end() - 4, deleted.end()),
+              (std::vector<std::string>{"font 13", "font 10", "bitmap 170x15", "brush 2D2D2D"}));
 }
 
 TEST_F(StartupTest, ReadoutsAreCreatedAfterTheWindowIsShown) {

@@ -241,6 +241,11 @@ void CloseThread(Thread* thread) {
     delete thread;
 }
 
+void* ProgramModuleHandle() {
+    // Linux programs have no module handles.
+    return nullptr;
+}
+
 void Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

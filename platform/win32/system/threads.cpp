@@ -129,6 +129,10 @@ void CloseThread(Thread* thread) {
     delete thread;
 }
 
+void* ProgramModuleHandle() {
+    return ::GetModuleHandleA(nullptr);
+}
+
 void Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
