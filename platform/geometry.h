@@ -38,4 +38,13 @@ struct Rect {
     constexpr int Height() const { return bottom - top; }
 };
 
+// The part two rectangles share; empty (zero width or height) when none.
+constexpr Rect Intersect(const Rect& a, const Rect& b) {
+    Rect r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+           a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
 }  // namespace tickwell

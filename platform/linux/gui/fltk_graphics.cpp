@@ -37,14 +37,6 @@ void UseColor(Color color) {
              static_cast<uchar>(BlueOf(color)));
 }
 
-Rect Intersect(const Rect& a, const Rect& b) {
-    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
 // FLTK draws through one shared graphics context, which it creates when a
 // window is first drawn. Drawing may start before that, so make one if
 // there is none yet. It lives as long as the process (FLTK later replaces

@@ -18,14 +18,6 @@ namespace tickwell::linux_gui {
 
 namespace {
 
-Rect Intersect(const Rect& a, const Rect& b) {
-    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
 bool IsEmpty(const Rect& r) {
     return r.Width() <= 0 || r.Height() <= 0;
 }
