@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tickwell {
 
@@ -15,6 +16,14 @@ public:
     // Creates or opens the key for writing; false when that fails.
     virtual bool OpenForWriting() = 0;
     virtual void Write(const char* name, std::uint32_t value) = 0;
+    // Reads a text value (the weather station); false when it is missing,
+    // malformed or the store keeps no text. The program never writes one
+    // at exit: a text value is the user's to set.
+    virtual bool ReadText(const char* name, std::string* value) {
+        (void)name;
+        (void)value;
+        return false;
+    }
     // Closes the key; after writing, this is when the values become durable.
     virtual void Close() = 0;
 };

@@ -1,0 +1,77 @@
+// HTTPS requests for the live weather source: GET of absolute URLs with
+// request headers of the caller's choosing, answered whole.
+//
+// One client serves the whole run and makes one request at a time. Every
+// request is bounded in time and in size, so a hung or endless answer
+// cannot hold the fetch thread or exhaust memory. Certificates are always
+// verified against the system's roots plus the extra file the options name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tickwell::platform {
+
+struct HttpsHeader {
+    std::string name;
+    std::string value;
+};
+
+struct HttpsResponse {
+    // The final answer's HTTP status (after at most five redirects); 0 when
+    // no answer came: name not resolved, no connection, a certificate that
+    // fails verification, a time-out, an abort, a body over the size limit
+    // or too many redirects.
+    int status = 0;
+    // The final answer's headers, names in lower case, in the order sent.
+    std::vector<HttpsHeader> headers;
+    std::string body;
+
+    // The value of the first header named `lowerCaseName`, or null.
+    const std::string* Header(std::string_view lowerCaseName) const {
+        for (const HttpsHeader& header : headers) {
+            if (header.name == lowerCaseName) {
+                return &header.value;
+            }
+        }
+        return nullptr;
+    }
+};
+
+struct HttpsClientOptions {
+    // Sent as the User-Agent of every request.
+    std::string userAgent;
+    // A PEM file of certificates to trust besides the system's own; empty
+    // for none.
+    std::string extraCaFile;
+    // Whether requests go through the proxy the system is set up with
+    // (https_proxy/no_proxy on Linux, the Internet settings on Windows).
+    bool useSystemProxy = true;
+    // Limits of one request.
+    std::uint32_t connectTimeoutMs = 10000;
+    std::uint32_t totalTimeoutMs = 30000;
+    std::size_t maxBodyBytes = 4 * 1024 * 1024;
+};
+
+class HttpsClient {
+public:
+    virtual ~HttpsClient() = default;
+    // GETs `url` (https://, or http:// only where a test asks for it) with
+    // `requestHeaders` added to the User-Agent. Blocks until the answer, a
+    // failure, a time-out or Abort.
+    virtual HttpsResponse Get(const std::string& url,
+                              const std::vector<HttpsHeader>& requestHeaders) = 0;
+    // Ends a request in progress on another thread within a fraction of a
+    // second, and makes every later one fail at once. Safe from any thread.
+    virtual void Abort() = 0;
+};
+
+// The system's HTTPS client: libcurl on Linux, WinINet on Windows. Null
+// when it cannot be set up.
+std::unique_ptr<HttpsClient> NewSystemHttpsClient(const HttpsClientOptions& options);
+
+}  // namespace tickwell::platform
