@@ -1,0 +1,184 @@
+// The autostart entry of the Linux program: where it lives, what its Exec
+// line says for awkward program paths, and how it is written and removed.
+// The entry only exists on Linux; built for Windows, this program has no
+// tests.
+#if defined(__linux__)
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/linux/system/autostart.h"
+
+namespace tickwell::platform {
+namespace {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        char pattern[] = "/tmp/tickwell-autostart-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TemporaryFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string LineStarting(const std::string& text, const std::string& prefix) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(prefix, 0) == 0) return line;
+    }
+    return "";
+}
+
+// Sets or clears one environment variable for the test's lifetime.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        if (old != nullptr) old_ = old;
+        hadOld_ = old != nullptr;
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedVariable() {
+        if (hadOld_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+TEST(Autostart, EntryPathFollowsXdgConfigHomeOrFallsBackToHome) {
+    ScopedVariable home("HOME", "/home/someone");
+    struct Case {
+        const char* config;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/cfg", "/cfg/autostart/tickwell.desktop"},
+        {"/cfg//", "/cfg/autostart/tickwell.desktop"},
+        {nullptr, "/home/someone/.config/autostart/tickwell.desktop"},
+        {"", "/home/someone/.config/autostart/tickwell.desktop"},
+        {"relative/cfg", "/home/someone/.config/autostart/tickwell.desktop"},
+    };
+    for (const Case& c : cases) {
+        ScopedVariable config("XDG_CONFIG_HOME", c.config);
+        EXPECT_EQ(AutostartEntryPath(), c.expected) << (c.config ? c.config : "(unset)");
+    }
+}
+
+TEST(Autostart, ExecLineQuotesPathsAsDesktopEntriesRequire) {
+    struct Case {
+        std::string program;
+        std::string exec;  // Empty: the path is refused.
+    };
+    const Case cases[] = {
+        {"/usr/bin/tickwell", "Exec=/usr/bin/tickwell"},
+        {"/opt/My Apps/tickwell", "Exec=\"/opt/My Apps/tickwell\""},
+        {"/opt/a\"b/tickwell", "Exec=\"/opt/a\\\\\"b/tickwell\""},
+        {"/opt/$HOME/tickwell", "Exec=\"/opt/\\\\$HOME/tickwell\""},
+        {"/opt/a\\b/tickwell", "Exec=\"/opt/a\\\\\\\\b/tickwell\""},
+        {"/opt/100%/tickwell", "Exec=/opt/100%%/tickwell"},
+        {"relative/tickwell", ""},
+        {"", ""},
+        {"/opt/line\nbreak/tickwell", ""},
+        {"/opt/tab\there/tickwell", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string text = AutostartEntryText(c.program);
+        if (c.exec.empty()) {
+            EXPECT_EQ(text, "") << c.program;
+            continue;
+        }
+        EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u) << c.program;
+        EXPECT_EQ(LineStarting(text, "Exec="), c.exec) << c.program;
+        EXPECT_NE(LineStarting(text, "Type=Application"), "");
+    }
+}
+
+TEST(Autostart, OnWritesTheEntryAtomicallyAndOffRemovesIt) {
+    TemporaryFolder folder;
+    const std::string entry = folder.path() + "/config/autostart/tickwell.desktop";
+    std::string error;
+
+    // Off when nothing is there succeeds and creates nothing.
+    EXPECT_TRUE(SetAutostart(false, entry, "/usr/bin/tickwell", &error)) << error;
+    EXPECT_NE(access((folder.path() + "/config").c_str(), F_OK), 0);
+
+    // On creates the missing folders; turning it on again replaces the
+    // entry and leaves no temporary file behind.
+    ASSERT_TRUE(SetAutostart(true, entry, "/opt/old/tickwell", &error)) << error;
+    ASSERT_TRUE(SetAutostart(true, entry, "/usr/bin/tickwell", &error)) << error;
+    EXPECT_EQ(ReadText(entry), AutostartEntryText("/usr/bin/tickwell"));
+    struct stat info {};
+    ASSERT_EQ(stat(entry.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    std::system(
+        ("ls -A '" + folder.path() + "/config/autostart' > '" + folder.path() + "/list'").c_str());
+    EXPECT_EQ(ReadText(folder.path() + "/list"), "tickwell.desktop\n");
+
+    EXPECT_TRUE(SetAutostart(false, entry, "", &error)) << error;
+    EXPECT_NE(access(entry.c_str(), F_OK), 0);
+}
+
+TEST(Autostart, FailuresAreReportedAndLeaveNothingBehind) {
+    TemporaryFolder folder;
+    std::string error;
+
+    // A file where the autostart folder should be.
+    const std::string blocked = folder.path() + "/blocked";
+    std::ofstream(blocked) << "not a folder";
+    EXPECT_FALSE(SetAutostart(true, blocked + "/tickwell.desktop", "/usr/bin/tickwell", &error));
+    EXPECT_NE(error.find(blocked), std::string::npos) << error;
+
+    // A program path a desktop entry can't hold.
+    error.clear();
+    const std::string entry = folder.path() + "/autostart/tickwell.desktop";
+    EXPECT_FALSE(SetAutostart(true, entry, "tickwell", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_NE(access(entry.c_str(), F_OK), 0);
+
+    // A folder in the entry's place can't be removed as an entry.
+    ASSERT_EQ(mkdir((folder.path() + "/autostart").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(entry.c_str(), 0755), 0);
+    error.clear();
+    EXPECT_FALSE(SetAutostart(false, entry, "", &error));
+    EXPECT_NE(error.find(entry), std::string::npos) << error;
+}
+
+TEST(Autostart, RunningProgramPathIsThisTest) {
+    const std::string path = RunningProgramPath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path[0], '/');
+    EXPECT_NE(path.find("linux_autostart_test"), std::string::npos) << path;
+}
+
+}  // namespace
+}  // namespace tickwell::platform
+
+#endif
