@@ -30,8 +30,5 @@ if(TICKWELL_TESTS)
   target_link_libraries(tickwell-canvas-check PRIVATE tickwell_gui tickwell_raster)
 endif()
 
+# The desktop entry, icons, metadata and manual page: packaging/linux.
 install(TARGETS tickwell RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/tickwell.desktop
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/resources/tickwell.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
