@@ -1,0 +1,32 @@
+# The Windows installer, built with NSIS's makensis on the build machine:
+#
+#   cmake --build --preset win32 --target windows-installer
+#
+# writes build/win32/tickwell-setup-<version>.exe around the built tickwell.exe,
+# stripped.
+find_program(MAKENSIS makensis)
+if(NOT MAKENSIS)
+  message(STATUS "makensis (nsis) not found: no windows-installer target")
+  return()
+endif()
+
+set(TICKWELL_SETUP ${CMAKE_BINARY_DIR}/tickwell-setup-${PROJECT_VERSION}.exe)
+set(TICKWELL_NSIS_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/tickwell.nsi)
+set(TICKWELL_INSTALLER_ICON ${CMAKE_SOURCE_DIR}/resources/tickwell.ico)
+# Windows wants four numbers in a file's version.
+set(version_quad ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
+if(NOT "${PROJECT_VERSION_PATCH}" STREQUAL "")
+  set(version_quad ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+endif()
+
+# The installer carries a stripped copy of the program.
+set(staged_program ${CMAKE_BINARY_DIR}/installer/tickwell.exe)
+add_custom_command(OUTPUT ${TICKWELL_SETUP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer
+  COMMAND ${CMAKE_STRIP} -o ${staged_program} $<TARGET_FILE:tickwell>
+  COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DVERSION_QUAD=${version_quad}
+          -DPROGRAM=${staged_program} -DICON=${TICKWELL_INSTALLER_ICON}
+          -DOUTFILE=${TICKWELL_SETUP} ${TICKWELL_NSIS_SCRIPT}
+  DEPENDS tickwell ${TICKWELL_NSIS_SCRIPT} ${TICKWELL_INSTALLER_ICON}
+  COMMENT "Building the Windows installer tickwell-setup-${PROJECT_VERSION}.exe" VERBATIM)
+add_custom_target(windows-installer DEPENDS ${TICKWELL_SETUP})
