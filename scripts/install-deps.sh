@@ -10,6 +10,9 @@ linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
   libcpp-httplib-dev fonts-dejavu-core xvfb imagemagick x11-utils xdotool)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686)
+# The Debian package and the Windows installer, and the tools that check them.
+linux_pkgs+=(librsvg2-bin dpkg-dev)
+test_pkgs+=(nsis lintian appstream desktop-file-utils man-db)
 
 missing=()
 want=("${linux_pkgs[@]}")

@@ -2,8 +2,9 @@
 # Builds everything and runs every test: the Linux build (warnings as errors)
 # with its unit and integration tests, the same under AddressSanitizer +
 # UndefinedBehaviorSanitizer and under ThreadSanitizer, the fuzzers for a
-# bounded time, the Windows build with its unit tests under Wine, and the
-# end-to-end tests of both programs under Xvfb.
+# bounded time, the Windows build with its unit tests under Wine, the
+# end-to-end tests of both programs under Xvfb, and the Debian package and
+# the Windows installer.
 #
 # Usage: scripts/test.sh            (as root: installs what is missing)
 #        FUZZ_SECONDS=60 scripts/test.sh
@@ -53,5 +54,9 @@ tests/e2e/run.sh --screenshot build/e2e-shots/linux.png
 tests/e2e/wine_run.sh --screenshot build/e2e-shots/windows.png
 step "The two programs draw readouts, lamp and ticker frame alike"
 tests/e2e/compare_windows.py build/e2e-shots/linux.png build/e2e-shots/windows.png
+
+step "Packages: the Debian package and the Windows installer (under Wine)"
+tests/package/deb_test.sh --screenshot build/package-shots/deb.png
+tests/package/windows_installer_test.sh --screenshot build/package-shots/windows.png
 
 step "All tests passed"
