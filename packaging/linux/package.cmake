@@ -87,6 +87,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)
 
+# Installing and packaging need only the program and its data, which
+# package-deb builds first, not the tests and benchmarks of the whole tree.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 add_custom_target(package-deb
   COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
