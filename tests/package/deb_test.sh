@@ -97,6 +97,7 @@ manual=$tree/usr/share/man/man1/tickwell.1.gz
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$manual" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "the manual page has warnings: $warnings"
 text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$manual" 2>/dev/null | col -b)
+grep -qF "Tickwell $version" <<<"$text" || fail "the manual page is not the one of version $version"
 for topic in --station --help --version '--autostart on' SETTINGS Interval Outlook Fast WinX WinY \
     Station Scale ENVIRONMENT TICKWELL_API_BASE TICKWELL_CA_FILE TICKWELL_PAGE_DIR \
     TICKWELL_SCALE https_proxy no_proxy FILES Quillfen/Tickwell/settings; do
