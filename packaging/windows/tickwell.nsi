@@ -31,9 +31,12 @@ Unicode true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Quillfen\Tickwell"
-; The program's main window: its class and title.
+; The program's main window, and the message box it shows when it can't
+; start: their classes and titles.
 !define WINDOW_CLASS "Mozilla/4.0"
 !define WINDOW_TITLE "Tickwell"
+!define ERROR_BOX_CLASS "#32770"
+!define ERROR_BOX_TITLE "Tickwell Error"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -75,8 +78,9 @@ VIAddVersionKey "LegalCopyright" "(c) 2026 ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; Asks a running Tickwell to close, as its own close button does (it saves
-; its settings on the way out), and waits up to five seconds for it, so that
-; its program file can be replaced or removed.
+; its settings on the way out), and closes the error box of one that could
+; not start, which ends it; waits up to five seconds for them, so that the
+; program file can be replaced or removed.
 !macro CloseRunningTickwell un
   Function ${un}CloseRunningTickwell
     Push $0
@@ -84,6 +88,9 @@ VIAddVersionKey "LegalCopyright" "(c) 2026 ${PUBLISHER}"
     StrCpy $1 0
     ${Do}
       FindWindow $0 "${WINDOW_CLASS}" "${WINDOW_TITLE}"
+      ${If} $0 = 0
+        FindWindow $0 "${ERROR_BOX_CLASS}" "${ERROR_BOX_TITLE}"
+      ${EndIf}
       ${If} $0 = 0
       ${OrIf} $1 >= 50
         ${Break}
@@ -145,8 +152,19 @@ FunctionEnd
 
 Section "un.Tickwell" SecUnProgram
   SectionIn RO
-  Call un.CloseRunningTickwell
-  Delete "$INSTDIR\tickwell.exe"
+  ; The program goes first: while it can't be removed (a Tickwell that would
+  ; not close), nothing else is, and the Uninstall entry stays for another try.
+  ${Do}
+    Call un.CloseRunningTickwell
+    Delete "$INSTDIR\tickwell.exe"
+    ${IfNot} ${FileExists} "$INSTDIR\tickwell.exe"
+      ${Break}
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "Tickwell is still running. Close it, then choose Retry." /SD IDCANCEL IDRETRY retry
+    Abort "Tickwell is still running: nothing was removed."
+    retry:
+  ${Loop}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Tickwell.lnk"

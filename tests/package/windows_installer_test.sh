@@ -155,16 +155,13 @@ if [ "$title" = Tickwell ]; then
     note "the installed program shows its window ($size)"
 else
     note "the installed program starts and reports that it has no network ('$title', $size)"
-    # The box has made its point; the program ends with it.
-    kill "$program" 2>/dev/null || true
 fi
 
 # --- Uninstall, keeping the settings ------------------------------------------
-for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 wine reg add "$settings_key" /v Interval /t REG_DWORD /d 1234 /f >/dev/null 2>&1
-# A ticker still running is asked to close first. The installed program has
-# no server to show weather from here; the demo, against the stand-in
-# server, shows the same window.
+# A running program can't be removed, so the uninstaller closes it first:
+# the installed one (on its window or its error box) and, where the demo can
+# run against the stand-in server, a ticker showing weather.
 demo=
 if [ -x "$server" ] && [ -f "$build/tickwell-demo.exe" ]; then
     "$server" --port "$port" >/dev/null 2>&1 &
@@ -185,7 +182,8 @@ if [ -n "$demo" ]; then
     wait "$demo" 2>/dev/null || true
     note "the uninstaller closed the running ticker"
 fi
-kill -0 "$program" 2>/dev/null && fail "the installed program still runs"
+for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$program" 2>/dev/null && fail "the uninstaller did not close the installed program"
 wait "$program" 2>/dev/null || true
 [ ! -e "$shortcut" ] || fail "the uninstaller left the Start-menu shortcut"
 [ -z "$(reg_value "$run_key" Tickwell)" ] || fail "the uninstaller left the start at login"
