@@ -24,7 +24,7 @@ work=$(mktemp -d /tmp/tickwell-setup-XXXXXX)
 pids=()
 cleanup() {
     # The prefix's Wine server and everything it runs, then the X server.
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$work"
@@ -57,7 +57,8 @@ else
     pids+=($!)
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || fail "Xvfb did not start"
-    export DISPLAY=:$(head -n 1 "$work/display")
+    DISPLAY=:$(head -n 1 "$work/display")
+    export DISPLAY
 fi
 export TICKWELL_WINEPREFIX=${TICKWELL_PACKAGE_WINEPREFIX:-$root/build/wineprefix-package}
 # shellcheck source=../../scripts/wine-env.sh
