@@ -10,9 +10,14 @@
 #include <windows.h>
 // clang-format on
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 
+#include "app/weather_state.h"
+#include "fetch/fetch_job.h"
+#include "fetch/internet_connection.h"
 #include "platform/http.h"
 #include "platform/threads.h"
 #include "platform/win32/system/registry_store.h"
@@ -121,6 +126,96 @@ TEST(Win32Threads, WaitingForAClosedMutexReturnsInsteadOfCrashingOrHanging) {
     platform::WaitForMutex(mutex);
     platform::ReleaseMutex(mutex);
     SUCCEED();
+}
+
+// ---------------------------------------------------------- fetch jobs
+
+// The bytes in use in every heap of the process.
+std::size_t HeapBytesInUse() {
+    HANDLE heaps[64];
+    const DWORD count = ::GetProcessHeaps(64, heaps);
+    std::size_t total = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!::HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return total;
+}
+
+// Both pages, served from memory without recording anything, so that the
+// only allocations a job makes are its own.
+class StaticPages : public platform::Internet, platform::HttpSession, platform::HttpConnection {
+public:
+    bool CanConnect(const char*, std::uint16_t) override { return true; }
+    platform::HttpSession* OpenSession(const char*) override { return new Session(*this); }
+    platform::HttpConnection* Connect(const char*, std::uint16_t, const char*) override {
+        return new Connection(*this);
+    }
+    platform::HttpRequest* OpenRequest(const char* path) override {
+        const bool roundup = std::strcmp(path, roundupPath) == 0;
+        return new Request(roundup ? "DENVER INTL AP SUNNY 75 40 29 W10 30.01F\n"
+                                   : "FORECAST\n.TONIGHT...CLEAR.\n.MONDAY...SUNNY.\n</pre>");
+    }
+
+private:
+    struct Session : platform::HttpSession {
+        explicit Session(StaticPages& owner) : pages(owner) {}
+        platform::HttpConnection* Connect(const char* host, std::uint16_t port,
+                                          const char* user) override {
+            return pages.Connect(host, port, user);
+        }
+        StaticPages& pages;
+    };
+    struct Connection : platform::HttpConnection {
+        explicit Connection(StaticPages& owner) : pages(owner) {}
+        platform::HttpRequest* OpenRequest(const char* path) override {
+            return pages.OpenRequest(path);
+        }
+        StaticPages& pages;
+    };
+    struct Request : platform::HttpRequest {
+        explicit Request(const char* page) : body(page) {}
+        bool Send() override { return true; }
+        bool Read(char* buffer, std::uint32_t capacity, std::uint32_t* delivered) override {
+            const std::size_t left = std::strlen(body);
+            *delivered = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, left));
+            std::memcpy(buffer, body, *delivered);
+            body += *delivered;
+            return true;
+        }
+        const char* body;
+    };
+};
+
+TEST(Win32FetchJobs, AThousandJobsLeaveTheHeapWhereItWas) {
+    StaticPages pages;
+    UseInternet(pages);
+    SetFetchPause([](std::uint32_t) {});
+    AllocateWeatherBuffers();
+    ASSERT_TRUE(OpenSession());
+    ASSERT_TRUE(OpenConnection());
+    std::size_t afterTen = 0;
+    int finished = 0;
+    for (int job = 1; job <= 1010; ++job) {
+        if (!StartFetch()) break;
+        while (currentJob->State() != ThreadState::Finished) {
+        }
+        finished += weatherState.temperature == 75 ? 1 : 0;
+        weatherState.temperature = 0;
+        if (job == 10) afterTen = HeapBytesInUse();
+    }
+    const std::size_t afterAll = HeapBytesInUse();
+    delete currentJob;
+    currentJob = nullptr;
+    CloseConnection();
+    SetFetchPause(nullptr);
+    EXPECT_EQ(finished, 1010);
+    EXPECT_GT(afterTen, 0u);
+    EXPECT_EQ(afterAll, afterTen) << "bytes in use after 10 jobs and after 1010";
 }
 
 // --------------------------------------------------------------- registry
