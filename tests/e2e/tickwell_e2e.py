@@ -37,7 +37,7 @@ BUSY_LAMP = (50, 220, 0)
 SEGMENTS_OF = {
     "0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bcfg",
     "5": "acdfg", "6": "acdefg", "7": "abc", "8": "abcdefg", "9": "abcdfg",
-    "o": "abfg",
+    "o": "abfg", "-": "g",
 }
 
 
@@ -71,6 +71,8 @@ def expected_segments(text, x, y, length):
 
 # The sample roundup row: DENVER INTL AP 47 18 31 ... 30.12.
 SAMPLE_READOUTS = [("47o", 15), ("031", 45), ("30.12", 75), ("18o", 115)]
+# Before the first readings arrive.
+BAR_READOUTS = [("--o", 15), ("---", 45), ("--.--", 75), ("--o", 115)]
 READOUT_Y = 31
 SEGMENT_LENGTH = 3
 LAMP_PIXEL = (7, 32)
@@ -359,9 +361,9 @@ class Context:
         check(code == 0, f"exit code {code} after the close button, not 0")
 
 
-def readout_mismatches(shot, origin):
+def readout_mismatches(shot, origin, readouts=None):
     wrong = []
-    for text, x in SAMPLE_READOUTS:
+    for text, x in readouts or SAMPLE_READOUTS:
         for point, lit in expected_segments(text, x, READOUT_Y, SEGMENT_LENGTH):
             seen = pixel(shot, origin[0] + BORDER + point[0], origin[1] + BORDER + point[1])
             wanted = LIT if lit else UNLIT
@@ -370,21 +372,25 @@ def readout_mismatches(shot, origin):
     return wrong
 
 
-def scenario_no_server(context):
-    """Nothing listens: one "Tickwell Error" box, no main window, exit 1."""
+def scenario_server_down_at_start(context):
+    """Nothing listens at start-up: the window opens anyway, silent, with bars
+    for the readings; once the server is up, the refresh shows its readings."""
     context.stop_server()
     check(not port_in_use(context.options.port),
           f"port {context.options.port} is taken by another program")
-    program = context.start(context.config_home("no-server"))
-    box = context.desktop.wait_for_window("Tickwell Error", timeout=30)
-    check(not context.desktop.find_windows("Tickwell"), "a main window appeared")
-    x, y, width, height = context.desktop.geometry(box)
-    context.desktop.mouse_move(x + width // 2, y + height // 2)
-    context.desktop.keys("Return")
-    code = program.wait()
-    check(code == 1, f"exit code {code}, not 1")
-    check(not os.path.exists(FileSettings(context.config_home("no-server")).path)
-          or context.options.wine, "settings were written after a failed start")
+    program = context.start(context.config_home("server-down"))
+    _, x, y = context.main_window()
+    origin = (x, y)
+    check(not context.desktop.find_windows("Tickwell Error"), "an error box appeared")
+    bars = wait_until(lambda: not readout_mismatches(context.desktop.screenshot(), origin,
+                                                     BAR_READOUTS), 5, interval=0.5)
+    check(bars, "the readouts do not show bars before the first readings")
+    context.start_server()
+    shown = wait_until(lambda: not readout_mismatches(context.desktop.screenshot(), origin),
+                       30, interval=0.5)
+    check(shown, "no readings once the server was up")
+    check(program.process.poll() is None, "the program ended")
+    context.close_with_button(program, origin)
 
 
 def scenario_readings(context):
@@ -504,7 +510,7 @@ def scenario_canvas(context):
 
 SCENARIOS = [
     ("canvas", scenario_canvas),
-    ("no-server", scenario_no_server),
+    ("server-down-at-start", scenario_server_down_at_start),
     ("readings", scenario_readings),
     ("drag", scenario_drag_and_reopen),
     ("outlook", scenario_outlook_saved_at_exit),

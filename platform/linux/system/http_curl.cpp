@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -12,6 +13,7 @@
 
 #include "platform/http.h"
 #include "platform/linux/system/http_timeouts.h"
+#include "platform/linux/system/network_check.h"
 
 namespace tickwell::platform {
 
@@ -192,23 +194,12 @@ public:
     // the program speaks plain HTTP only; docs/performance.md has the cost.
     CurlInternet() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
-    bool CanConnect(const char* host, std::uint16_t port) override {
-        CURL* easy = curl_easy_init();
-        if (easy == nullptr) {
-            return false;
-        }
-        std::string url = std::string("http://") + host + ":" + std::to_string(port) + "/";
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_CONNECT_ONLY, 1L);
-        // A few seconds at most, even when the transfer limits are longer.
-        long limit = std::min<long>(CurrentHttpTimeouts().connectMs, 5000);
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, limit);
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, limit);
-        CURLcode result = curl_easy_perform(easy);
-        curl_easy_cleanup(easy);
-        return result == CURLE_OK;
+    // Asks the system only, so a weather server that is down at start-up
+    // does not end the program: the refreshes retry it.
+    bool CanConnect(const char*, std::uint16_t) override {
+        const NetworkReport report = CheckSystemNetwork();
+        if (!report.ok) std::fprintf(stderr, "tickwell: %s.\n", report.failure.c_str());
+        return report.ok;
     }
 
     HttpSession* OpenSession(const char* userAgent) override {

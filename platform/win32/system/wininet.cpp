@@ -78,18 +78,14 @@ private:
 
 class WinInet : public Internet {
 public:
-    // The system must first agree that the internet can be reached at all;
-    // then a real connection to the server's port shows whether the server
-    // answers. InternetAttemptConnect alone always succeeds under Wine and
-    // on most modern systems, and a session with its connection opens
-    // without touching the network, so without the second test a missing
-    // server would only show as a lamp that lights and goes dark.
-    bool CanConnect(const char* host, std::uint16_t port) override {
-        if (::InternetAttemptConnect(0) != ERROR_SUCCESS) return false;
-        char url[300];
-        const int length = std::snprintf(url, sizeof url, "http://%s:%u/", host, port);
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof url) return false;
-        return ::InternetCheckConnectionA(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    // Only the system's own answer counts: a weather server that is down at
+    // start-up must not end the program, since the refreshes retry it.
+    bool CanConnect(const char*, std::uint16_t) override {
+        const DWORD result = ::InternetAttemptConnect(0);
+        if (result == ERROR_SUCCESS) return true;
+        std::fprintf(stderr, "tickwell: InternetAttemptConnect failed (error %lu).\n",
+                     static_cast<unsigned long>(result));
+        return false;
     }
 
     HttpSession* OpenSession(const char* userAgent) override {
