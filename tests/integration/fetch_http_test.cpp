@@ -1,8 +1,12 @@
 // The fetch job over real HTTP on loopback, against the stand-in server.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -242,6 +246,68 @@ TEST(SystemInternetTest, CanConnectAsksTheSystemNotTheServer) {
     EXPECT_EQ(internet.CanConnect("127.0.0.1", port), system);
     EXPECT_EQ(internet.CanConnect("no-such-host.invalid", 80), system);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+}
+
+// Fetches `path` from a server on loopback through the program's HTTP
+// library; the body, or null when the send or a read failed.
+std::optional<std::string> Fetch(std::uint16_t port, const char* path) {
+    platform::Internet& internet = platform::SystemInternet();
+    std::unique_ptr<platform::HttpSession> session(internet.OpenSession("Mozilla/4.0"));
+    std::unique_ptr<platform::HttpConnection> connection(
+        session->Connect("127.0.0.1", port, "tickwell"));
+    std::unique_ptr<platform::HttpRequest> request(connection->OpenRequest(path));
+    if (!request->Send()) return std::nullopt;
+    std::string body;
+    char buffer[256];
+    std::uint32_t delivered = 0;
+    do {
+        if (!request->Read(buffer, sizeof buffer, &delivered)) return std::nullopt;
+        body.append(buffer, delivered);
+    } while (delivered > 0);
+    return body;
+}
+
+TEST(SystemInternetTest, RedirectsAreFollowedUpToFiveToHttpOnly) {
+    httplib::Server server;
+    std::atomic<int> requests{0};
+    // /hop/N redirects to /hop/N-1; /hop/0 is the page.
+    server.Get(R"(/hop/(\d+))", [&](const httplib::Request& request, httplib::Response& response) {
+        ++requests;
+        const int left = std::stoi(request.matches[1]);
+        if (left == 0) {
+            response.set_content("the page", "text/plain");
+        } else {
+            response.set_redirect("/hop/" + std::to_string(left - 1));
+        }
+    });
+    server.Get("/loop", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.set_redirect("/loop");
+    });
+    server.Get("/elsewhere", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.set_redirect("ftp://127.0.0.1/page");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread listener([&] { server.listen_after_bind(); });
+    const auto at = static_cast<std::uint16_t>(port);
+
+    struct Case {
+        const char* path;
+        std::optional<std::string> body;
+        int requests;
+    };
+    const Case cases[] = {
+        {"/hop/0", "the page", 1},  {"/hop/5", "the page", 6},       {"/hop/6", std::nullopt, 6},
+        {"/loop", std::nullopt, 6}, {"/elsewhere", std::nullopt, 1},
+    };
+    for (const Case& c : cases) {
+        requests = 0;
+        EXPECT_EQ(Fetch(at, c.path), c.body) << c.path;
+        EXPECT_EQ(requests.load(), c.requests) << c.path;
+    }
+    server.stop();
+    listener.join();
 }
 
 TEST(SystemInternetTest, RequestOutlivingItsConnectionFails) {

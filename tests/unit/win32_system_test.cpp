@@ -15,6 +15,8 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "app/weather_state.h"
 #include "fetch/fetch_job.h"
@@ -357,6 +359,107 @@ TEST(Win32Http, AServerThatIsNotThereFailsTheRequestButNotTheCheck) {
     std::uint32_t delivered = 99;
     request->Read(buffer, sizeof buffer, &delivered);
     EXPECT_EQ(delivered, 0u);
+}
+
+// A one-thread HTTP server on loopback for the redirect test: /hop/N
+// redirects to /hop/N-1, /hop/0 is a page, /loop redirects to itself and
+// /elsewhere to an FTP address. One answer per connection.
+class RedirectServer {
+public:
+    RedirectServer() {
+        WSADATA data{};
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 8);
+        int length = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~RedirectServer() {
+        ::closesocket(listener_);
+        thread_.join();
+        ::WSACleanup();
+    }
+    std::uint16_t port() const { return port_; }
+    std::atomic<int> requests{0};
+
+private:
+    void Serve() {
+        for (;;) {
+            SOCKET client = ::accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const int got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) break;
+                request.append(buffer, static_cast<std::size_t>(got));
+            }
+            ++requests;
+            const std::string answer = Answer(request.substr(4, request.find(' ', 4) - 4));
+            ::send(client, answer.data(), static_cast<int>(answer.size()), 0);
+            ::shutdown(client, SD_SEND);
+            while (::recv(client, buffer, sizeof buffer, 0) > 0) {
+            }
+            ::closesocket(client);
+        }
+    }
+    static std::string Answer(const std::string& path) {
+        std::string location;
+        if (path == "/loop") location = "/loop";
+        if (path == "/elsewhere") location = "ftp://127.0.0.1/page";
+        if (path.rfind("/hop/", 0) == 0 && path != "/hop/0") {
+            location = "/hop/" + std::to_string(std::stoi(path.substr(5)) - 1);
+        }
+        if (location.empty()) {
+            return "HTTP/1.1 200 OK\r\nContent-Length: 8\r\nConnection: close\r\n\r\nthe page";
+        }
+        return "HTTP/1.1 302 Found\r\nLocation: " + location +
+               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+
+    SOCKET listener_;
+    std::uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+TEST(Win32Http, RedirectsAreFollowedUpToFiveToHttpOnly) {
+    RedirectServer server;
+    std::unique_ptr<platform::HttpSession> session(
+        platform::SystemInternet().OpenSession("Mozilla/4.0"));
+    ASSERT_NE(session, nullptr);
+    std::unique_ptr<platform::HttpConnection> connection(
+        session->Connect("127.0.0.1", server.port(), "tickwell"));
+    ASSERT_NE(connection, nullptr);
+    struct Case {
+        const char* path;
+        const char* body;  // null: the send or a read fails
+        int requests;
+    };
+    const Case cases[] = {
+        {"/hop/0", "the page", 1}, {"/hop/5", "the page", 6},  {"/hop/6", nullptr, 6},
+        {"/loop", nullptr, 6},     {"/elsewhere", nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        server.requests = 0;
+        std::unique_ptr<platform::HttpRequest> request(connection->OpenRequest(c.path));
+        ASSERT_NE(request, nullptr);
+        bool ok = request->Send();
+        std::string body;
+        char buffer[64];
+        std::uint32_t delivered = 0;
+        while (ok && (ok = request->Read(buffer, sizeof buffer, &delivered)) && delivered > 0) {
+            body.append(buffer, delivered);
+        }
+        EXPECT_EQ(ok, c.body != nullptr) << c.path;
+        EXPECT_EQ(body, c.body != nullptr ? c.body : "") << c.path;
+        EXPECT_EQ(server.requests.load(), c.requests) << c.path;
+    }
 }
 
 TEST(Win32Http, ARequestThatOutlivesItsConnectionFailsQuietly) {

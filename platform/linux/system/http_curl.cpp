@@ -24,6 +24,8 @@ namespace {
 // never exhaust memory, and the rest is not read from the network.
 constexpr std::size_t kBodyCap = 64 * 1024;
 
+constexpr long kMaxRedirects = 5;
+
 std::mutex timeoutsGuard;
 HttpTimeouts timeouts;
 
@@ -98,7 +100,10 @@ public:
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         // Like WinINet, an answer of any status counts as sent, and its body
         // (an error page, say) is delivered for the caller to judge.
-        answered_ = status != 0 && result != CURLE_ABORTED_BY_CALLBACK;
+        // A redirect too many, or to another protocol, fails the request.
+        const bool badRedirect =
+            result == CURLE_TOO_MANY_REDIRECTS || result == CURLE_UNSUPPORTED_PROTOCOL;
+        answered_ = status != 0 && result != CURLE_ABORTED_BY_CALLBACK && !badRedirect;
         complete_ = result == CURLE_OK || (result == CURLE_WRITE_ERROR && body_.capped);
         return answered_;
     }
@@ -167,6 +172,12 @@ public:
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        // A page that moved is followed, as WinINet does: at most five
+        // redirects, to HTTP or HTTPS only; the credentials stay with the
+        // weather server.
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         // The credentials go out only when the server asks for them, as with
         // WinINet.
         curl_easy_setopt(easy, CURLOPT_USERNAME, userName);
