@@ -15,6 +15,7 @@ Standard library only.
 import argparse
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -498,6 +499,55 @@ def scenario_preferences_ok(context):
     context.close_with_button(program, (x, y))
 
 
+def scenario_signals_save(context):
+    """SIGTERM, SIGINT and SIGHUP after a window move take the close path:
+    the new position is saved and the program exits with 0."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    for number, name in enumerate(("SIGTERM", "SIGINT", "SIGHUP")):
+        home = context.config_home(f"signal-{name}")
+        program = context.start(home)
+        _, x, y = context.main_window()
+        start = (x + 60, y + 30)
+        context.desktop.drag(start, (start[0] + 40 + 10 * number, start[1] + 30))
+        check(wait_until(lambda: context.main_window()[1:] != (x, y), 5), "the drag did not move the window")
+        _, new_x, new_y = context.main_window()
+        program.process.send_signal(getattr(signal, name))
+        code = program.wait()
+        check(code == 0, f"exit code {code} after {name}, not 0")
+        saved = context.settings(home).read()
+        check((saved.get("WinX"), saved.get("WinY")) == (new_x, new_y),
+              f"after {name} the saved position is {saved.get('WinX')}, {saved.get('WinY')}, "
+              f"not {new_x}, {new_y}")
+
+
+def scenario_display_lost(context):
+    """The X server goes away: the settings are saved and the program ends."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    own = Xvfb()
+    desktop = context.desktop
+    try:
+        context.desktop = Desktop(own.display)
+        home = context.config_home("display-lost")
+        program = context.start(home)
+        _, x, y = context.main_window()
+        start = (x + 60, y + 30)
+        context.desktop.drag(start, (start[0] + 70, start[1] + 50))
+        check(wait_until(lambda: context.main_window()[1:] != (x, y), 5), "the drag did not move the window")
+        _, new_x, new_y = context.main_window()
+    finally:
+        context.desktop = desktop
+        own.stop()
+    code = program.wait()
+    saved = context.settings(home).read()
+    check((saved.get("WinX"), saved.get("WinY")) == (new_x, new_y),
+          f"saved position {saved.get('WinX')}, {saved.get('WinY')}, not {new_x}, {new_y}")
+    return f"exit code {code}"
+
+
 def scenario_canvas(context):
     """The FLTK canvas gives the raster canvas's pixels."""
     if context.options.wine or not context.options.canvas_check:
@@ -515,6 +565,8 @@ SCENARIOS = [
     ("drag", scenario_drag_and_reopen),
     ("outlook", scenario_outlook_saved_at_exit),
     ("preferences", scenario_preferences_ok),
+    ("signals-save", scenario_signals_save),
+    ("display-lost", scenario_display_lost),
 ]
 
 

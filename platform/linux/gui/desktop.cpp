@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/linux/gui/close_on_signal.h"
 #include "platform/linux/gui/error_box.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/main_window.h"
@@ -38,6 +39,8 @@ WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int heigh
     if (!DisplayAvailable() || window_ != nullptr) return nullptr;
     window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height);
     handlers.OnCreate(*window_);
+    CloseOnSignalsAndDisplayLoss(
+        [](void* window) { static_cast<FltkWindowServices*>(window)->CloseRequested(); }, window_);
     return window_;
 }
 
