@@ -548,6 +548,28 @@ def scenario_display_lost(context):
     return f"exit code {code}"
 
 
+def scenario_flush_with_a_panel(context):
+    """With a panel taking the bottom of the screen, a window saved flush with
+    the bottom right corner of the display opens there."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    home = context.config_home("panel")
+    os.makedirs(os.path.dirname(FileSettings(home).path), exist_ok=True)
+    corner = (SCREEN_WIDTH - 200, SCREEN_HEIGHT - 45)
+    with open(FileSettings(home).path, "w", encoding="ascii") as handle:
+        handle.write(f"WinX={corner[0]}\nWinY={corner[1]}\n")
+    context.desktop.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                        f"0,0,{SCREEN_WIDTH},{SCREEN_HEIGHT - 30}", check_result=True)
+    try:
+        program = context.start(home)
+        _, x, y = context.main_window()
+    finally:
+        context.desktop.run("xprop", "-root", "-remove", "_NET_WORKAREA")
+    check((x, y) == corner, f"the window opened at ({x}, {y}), not {corner}")
+    context.close_with_button(program, (x, y))
+
+
 def scenario_canvas(context):
     """The FLTK canvas gives the raster canvas's pixels."""
     if context.options.wine or not context.options.canvas_check:
@@ -566,6 +588,7 @@ SCENARIOS = [
     ("outlook", scenario_outlook_saved_at_exit),
     ("preferences", scenario_preferences_ok),
     ("signals-save", scenario_signals_save),
+    ("flush-with-a-panel", scenario_flush_with_a_panel),
     ("display-lost", scenario_display_lost),
 ]
 

@@ -1,6 +1,7 @@
 #include "platform/linux/gui/desktop.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <cstdio>
 
@@ -29,9 +30,12 @@ bool FltkDesktop::RegisterWindowClass() {
     return DisplayAvailable();
 }
 
+// The display's whole size, as the Windows program's screen metrics give
+// it: Fl::w() and Fl::h() leave out the panels, and a window clamped to
+// them could not sit flush at the bottom or right edge.
 Point FltkDesktop::ScreenSize() {
     if (!DisplayAvailable()) return Point{0, 0};
-    return Point{Fl::w(), Fl::h()};
+    return Point{DisplayWidth(fl_display, fl_screen), DisplayHeight(fl_display, fl_screen)};
 }
 
 WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
