@@ -570,6 +570,38 @@ def scenario_flush_with_a_panel(context):
     context.close_with_button(program, (x, y))
 
 
+def scenario_menu_layout(context):
+    """The menu is centred on the click; only the checked item shows a mark,
+    in a column every label starts after."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    program = context.start(context.config_home("menu"))
+    window, x, y = context.main_window()
+    click = context.client_point((x, y), (100, 30))
+    open_menu(context, (x, y))
+    menus = [w for w in context.desktop.find_windows(".*") if w != window
+             and context.desktop.geometry(w)[2:] != (SCREEN_WIDTH, SCREEN_HEIGHT)]
+    check(len(menus) == 1, f"{len(menus)} menu windows")
+    mx, my, width, height = context.desktop.geometry(menus[0])
+    check(mx + width // 2 == click[0], f"the menu spans {mx}..{mx + width}, centred on "
+          f"{mx + width // 2}, not on the click at {click[0]}")
+    shot = context.desktop.screenshot()
+    background = pixel(shot, mx + 5, my + height - 4)
+    # Five items of equal height; the check column of items 2 to 5 is empty,
+    # that of item 1 ("Today's Forecast", checked by default) is not.
+    item = (height - 6) // 5
+    def column_marked(index):
+        top = my + 3 + index * item
+        return any(pixel(shot, cx, cy) != background
+                   for cx in range(mx + 4, mx + 14) for cy in range(top + 3, top + item - 3))
+    check(column_marked(0), "the checked item shows no mark")
+    for index in range(1, 5):
+        check(not column_marked(index), f"item {index + 1} shows something in the check column")
+    context.desktop.keys("Escape")
+    context.close_with_button(program, (x, y))
+
+
 def scenario_canvas(context):
     """The FLTK canvas gives the raster canvas's pixels."""
     if context.options.wine or not context.options.canvas_check:
@@ -589,6 +621,7 @@ SCENARIOS = [
     ("preferences", scenario_preferences_ok),
     ("signals-save", scenario_signals_save),
     ("flush-with-a-panel", scenario_flush_with_a_panel),
+    ("menu-layout", scenario_menu_layout),
     ("display-lost", scenario_display_lost),
 ]
 
