@@ -480,9 +480,7 @@ def scenario_preferences_ok(context):
     context.desktop.keys("p")
     dialog = context.desktop.wait_for_window("Tickwell Preferences")
     dx, dy, width, height = context.desktop.geometry(dialog)
-    # The toolkit keeps room for a title bar above a window near the top of
-    # the screen, so the dialog may sit lower than the window's client area.
-    check((dx, dy) == (x + BORDER, max(y + BORDER, 20)) or context.options.wine,
+    check((dx, dy) == (x + BORDER, y + BORDER) or context.options.wine,
           f"the dialog is at ({dx}, {dy}), not at the window's client origin")
     if context.options.dialog_screenshot:
         context.desktop.save_screenshot(context.options.dialog_screenshot,
