@@ -54,6 +54,13 @@ void MainWindowLogic::OnDestroy(WindowServices& window) {
     window.PostQuit(0);
 }
 
+void MainWindowLogic::OnEndSession(WindowServices& window) {
+    const Point position = window.ScreenPosition();
+    settings.windowX = position.x;
+    settings.windowY = position.y;
+    SaveSettings(store_);
+}
+
 void MainWindowLogic::OnTimer(WindowServices& window) {
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {

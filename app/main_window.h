@@ -38,6 +38,8 @@ public:
 
     void OnCreate(WindowServices& window) override;
     void OnDestroy(WindowServices& window) override;
+    // Saves the settings, the window's position included, as closing does.
+    void OnEndSession(WindowServices& window) override;
     void OnPaint(Canvas& canvas) override;
     void OnTimer(WindowServices& window) override;
     void OnRightClick(WindowServices& window, int screenX, int screenY) override;

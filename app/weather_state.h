@@ -2,7 +2,7 @@
 // results to the user interface.
 //
 // Rules of access:
-// - The fetch job writes `busy`, the four readings, and the two texts'
+// - The fetch job writes `busy`, `hasReadings`, the four readings, and the two texts'
 //   `text` and `length`, each group of writes inside one hold of DataMutex.
 // - The ticker step reads a ScrollText and advances its `position` inside one
 //   hold of DataMutex.
@@ -38,6 +38,9 @@ struct WeatherState {
     ScrollText today;
     ScrollText outlook;
     std::atomic<bool> busy{false};
+    // Set with the first complete set of readings; until then the readouts
+    // show bars rather than zeros that look like real readings.
+    std::atomic<bool> hasReadings{false};
 };
 
 static_assert(std::atomic<std::int32_t>::is_always_lock_free);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <utility>
 
 #include "app/weather_state.h"
 
@@ -53,6 +54,19 @@ void DrawWith(SegmentReadout* readout, Canvas& canvas, const char* text) {
     if (readout != nullptr) readout->Draw(canvas, text);
 }
 
+// Bars of the usual width stand for a reading that is not there yet (no
+// roundup parsed since start-up) or whose text would run into the next
+// readout.
+constexpr const char* kDegreeBars = "--o";
+constexpr const char* kHumidityBars = "---";
+constexpr const char* kPressureBars = "--.--";
+
+void DrawReading(SegmentReadout* readout, Canvas& canvas, const char* text, const char* bars) {
+    if (readout == nullptr) return;
+    const bool shown = weatherState.hasReadings.load() && readout->Fits(text);
+    readout->Draw(canvas, shown ? text : bars);
+}
+
 }  // namespace
 
 void CreateLabelFont(Graphics& graphics) {
@@ -74,6 +88,14 @@ void CreateReadouts(Graphics& graphics) {
     pressureReadout = make(kPressureX, kReadoutY, kReadoutHeight);
     dewPointReadout = make(kDewPointX, kReadoutY, kReadoutHeight);
     clockReadout = make(kClockX, kClockY, kClockHeight);
+    // No readout draws into the next one (the dew point's is the clock).
+    const std::pair<SegmentReadout*, int> limits[] = {{temperatureReadout, kHumidityX},
+                                                      {humidityReadout, kPressureX},
+                                                      {pressureReadout, kDewPointX},
+                                                      {dewPointReadout, kClockX}};
+    for (const auto& [readout, limit] : limits) {
+        if (readout != nullptr) readout->SetRightLimit(limit);
+    }
 }
 
 void DestroyReadouts() {
@@ -86,23 +108,23 @@ void DestroyReadouts() {
 
 void FormatDegrees(std::int32_t value, char (&text)[kReadoutTextSize]) {
     const int written = std::snprintf(text, kReadoutTextSize, "%02do", static_cast<int>(value));
-    KeepOrReplace(written, "--o", text);
+    KeepOrReplace(written, kDegreeBars, text);
 }
 
 void FormatHumidity(std::int32_t value, char (&text)[kReadoutTextSize]) {
     const int written = std::snprintf(text, kReadoutTextSize, "%03d", static_cast<int>(value));
-    KeepOrReplace(written, "---", text);
+    KeepOrReplace(written, kHumidityBars, text);
 }
 
 void FormatPressure(double value, char (&text)[kReadoutTextSize]) {
     // Infinities and NaN would print as letters, which the readout can't
     // show; they get the same bars as a number too long for the buffer.
     if (!std::isfinite(value)) {
-        std::snprintf(text, kReadoutTextSize, "%s", "--.--");
+        std::snprintf(text, kReadoutTextSize, "%s", kPressureBars);
         return;
     }
     const int written = std::snprintf(text, kReadoutTextSize, "%05.2f", value);
-    KeepOrReplace(written, "--.--", text);
+    KeepOrReplace(written, kPressureBars, text);
 }
 
 void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]) {
@@ -116,13 +138,13 @@ void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]) {
 void DrawReadouts(Canvas& canvas) {
     char text[kReadoutTextSize];
     FormatDegrees(weatherState.temperature.load(), text);
-    DrawWith(temperatureReadout, canvas, text);
+    DrawReading(temperatureReadout, canvas, text, kDegreeBars);
     FormatHumidity(weatherState.relativeHumidity.load(), text);
-    DrawWith(humidityReadout, canvas, text);
+    DrawReading(humidityReadout, canvas, text, kHumidityBars);
     FormatDegrees(weatherState.dewPoint.load(), text);
-    DrawWith(dewPointReadout, canvas, text);
+    DrawReading(dewPointReadout, canvas, text, kDegreeBars);
     FormatPressure(weatherState.pressure.load(), text);
-    DrawWith(pressureReadout, canvas, text);
+    DrawReading(pressureReadout, canvas, text, kPressureBars);
 }
 
 void DrawCaptions(Canvas& canvas) {

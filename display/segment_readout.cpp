@@ -34,6 +34,25 @@ int AdvanceFor(std::uint8_t code, int L) {
     return code == GlyphColon || code == GlyphDot ? L / 2 + 1 : L + 3;
 }
 
+// How far right of its cell's x a glyph draws (exclusive): a segment glyph
+// L + 2 columns, a dot or a colon to the right edge of its 3-pixel boxes,
+// a blank nothing.
+int DrawnWidthOf(std::uint8_t code, int L) {
+    if ((code & kSpecialGlyphBit) == 0) return L + 2;
+    if (code == GlyphColon || code == GlyphDot) return L / 4 + 2;
+    return 0;
+}
+
+// Whether a glyph drawn in a cell hides every pixel the old glyph of that
+// cell lit: a segment glyph draws all seven segments, a colon both dots, a
+// dot the lower one; a blank lit nothing.
+bool Covers(std::uint8_t code, std::uint8_t old) {
+    if ((old & kSpecialGlyphBit) == 0) return (code & kSpecialGlyphBit) == 0;
+    if (old == GlyphColon) return code == GlyphColon;
+    if (old == GlyphDot) return code == GlyphColon || code == GlyphDot;
+    return true;
+}
+
 }  // namespace
 
 std::uint8_t GlyphFor(char character) {
@@ -69,13 +88,67 @@ SegmentReadout::~SegmentReadout() {
     delete unlitPen_;
 }
 
+int SegmentReadout::Layout(const char* text, Cell (&cells)[kMaxCells]) const {
+    const int L = segmentLength_;
+    int x = originX_;
+    int count = 0;
+    for (const char* character = text; *character != '\0' && count < kMaxCells; ++character) {
+        const std::uint8_t code = GlyphFor(*character);
+        if (x + DrawnWidthOf(code, L) > rightLimit_) break;
+        cells[count++] = Cell{x, code};
+        x += AdvanceFor(code, L);
+    }
+    return count;
+}
+
+bool SegmentReadout::Fits(const char* text) const {
+    if (text == nullptr) return true;
+    Cell cells[kMaxCells];
+    const int count = Layout(text, cells);
+    return text[count] == '\0';
+}
+
 void SegmentReadout::Draw(Canvas& canvas, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
-    cursorX_ = originX_;
-    cursorY_ = originY_;
-    for (const char* character = text; *character != '\0'; ++character) {
-        DrawGlyph(canvas, GlyphFor(*character));
+    Cell cells[kMaxCells];
+    const int count = Layout(text, cells);
+
+    // Old cells that the new glyphs replace whole need nothing; the others
+    // go dark before the new text is drawn over them.
+    for (int old = 0; old < drawnCount_; ++old) {
+        const Cell& cell = drawn_[old];
+        bool replaced = false;
+        for (int i = 0; i < count && !replaced; ++i) {
+            replaced = cells[i].x == cell.x && Covers(cells[i].code, cell.code);
+        }
+        if (!replaced) DrawUnlit(canvas, cell);
     }
+
+    cursorY_ = originY_;
+    for (int i = 0; i < count; ++i) {
+        cursorX_ = cells[i].x;
+        DrawGlyph(canvas, cells[i].code);
+        drawn_[i] = cells[i];
+    }
+    drawnCount_ = count;
+}
+
+void SegmentReadout::DrawUnlit(Canvas& canvas, const Cell& cell) {
+    if ((cell.code & kSpecialGlyphBit) == 0) {
+        cursorX_ = cell.x;
+        cursorY_ = originY_;
+        DrawGlyph(canvas, 0x00);
+        return;
+    }
+    if (cell.code != GlyphColon && cell.code != GlyphDot) return;
+    Pen* kept = canvas.SelectPen(unlitPen_);
+    if (kept == nullptr) return;
+    const int L = segmentLength_;
+    const int cx = cell.x + L / 4;
+    const int cy = originY_ + L / 2;
+    if (cell.code == GlyphColon) canvas.Ellipse(Rect{cx - 1, cy - 1, cx + 2, cy + 2});
+    canvas.Ellipse(Rect{cx - 1, cy + L, cx + 2, cy + L + 3});
+    canvas.SelectPen(kept);
 }
 
 void SegmentReadout::DrawGlyph(Canvas& canvas, std::uint8_t code) {

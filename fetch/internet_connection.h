@@ -28,6 +28,8 @@ extern platform::HttpConnection* httpConnection;
 // The HTTP library in use; SystemInternet() unless a test replaces it.
 void UseInternet(platform::Internet& internet);
 
+// Whether the system reports that the internet can be reached; always true
+// for a weather server on loopback, which needs no network.
 bool CheckInternet();
 bool OpenSession();
 bool OpenConnection();

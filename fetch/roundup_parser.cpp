@@ -35,10 +35,42 @@ std::int32_t ReadInteger(const char* text) {
     return static_cast<std::int32_t>(value);
 }
 
-// Moves from the start of one token to the start of the next; null when the
-// text ends first.
-const char* NextToken(const char* position) {
-    return SkipWhitespace(SkipToken(position));
+// The station's row ends at the first line break or at the end of the text.
+bool EndsRow(char ch) {
+    return ch == '\0' || ch == '\r' || ch == '\n';
+}
+
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
+
+// Within a row only blanks separate tokens; a tab belongs to its token.
+const char* SkipBlanks(const char* position) {
+    while (*position == ' ') {
+        ++position;
+    }
+    return position;
+}
+
+// The start of the token after the one at `position`: the row's end when
+// there is none. Stays at the row's end once there.
+const char* NextInRow(const char* position) {
+    while (*position != ' ' && !EndsRow(*position)) {
+        ++position;
+    }
+    return SkipBlanks(position);
+}
+
+// A number token starts with a digit, or with a sign or a point followed
+// by a digit, or with a sign, a point and a digit. The row's end is none.
+bool StartsNumber(const char* token) {
+    if (*token == '+' || *token == '-') {
+        ++token;
+    }
+    if (IsDigit(*token)) {
+        return true;
+    }
+    return *token == '.' && IsDigit(token[1]);
 }
 
 }  // namespace
@@ -70,51 +102,49 @@ bool ParseRoundup(const char* page) {
     if (station == nullptr) {
         return false;
     }
-    const std::size_t nameLength = kStationName.size();
     // The one character after the name separates it from the row; it is
-    // passed over without a look, unless the text ends there.
-    if (station[nameLength] == '\0') {
+    // passed over without a look, unless the row or the text ends there.
+    const char* separator = station + kStationName.size();
+    if (EndsRow(*separator)) {
         return false;
     }
 
-    // Token 1, the sky column, is skipped.
-    const char* p = NextToken(SkipWhitespace(station + nameLength + 1));
-    if (p == nullptr) {
+    // The sky and weather column may hold any number of words (or none):
+    // the temperature is the row's first number.
+    const char* temperature = SkipBlanks(separator + 1);
+    while (!EndsRow(*temperature) && !StartsNumber(temperature)) {
+        temperature = NextInRow(temperature);
+    }
+    if (EndsRow(*temperature)) {
         return false;
     }
-    {
-        DataMutexHold hold;
-        weatherState.temperature = ReadInteger(p);
+    const char* dewPoint = NextInRow(temperature);
+    const char* humidity = NextInRow(dewPoint);
+    const char* pressure = NextInRow(NextInRow(humidity));  // past the wind column
+    // A row without all of its readings ("NOT AVBL") stores nothing, rather
+    // than taking its numbers from the next station's row.
+    if (!StartsNumber(dewPoint) || !StartsNumber(humidity) || !StartsNumber(pressure)) {
+        return false;
     }
 
-    p = NextToken(p);
-    if (p == nullptr) {
-        return false;
+    {
+        DataMutexHold hold;
+        weatherState.temperature = ReadInteger(temperature);
     }
     {
         DataMutexHold hold;
-        weatherState.dewPoint = ReadInteger(p);
-    }
-
-    p = NextToken(p);
-    if (p == nullptr) {
-        return false;
+        weatherState.dewPoint = ReadInteger(dewPoint);
     }
     {
         DataMutexHold hold;
-        weatherState.relativeHumidity = ReadInteger(p);
-    }
-
-    // Token 5, the wind column, is skipped.
-    p = NextToken(NextToken(p));
-    if (p == nullptr) {
-        return false;
+        weatherState.relativeHumidity = ReadInteger(humidity);
     }
     {
         DataMutexHold hold;
-        weatherState.pressure = std::strtod(p, nullptr);
+        weatherState.pressure = std::strtod(pressure, nullptr);
         // Storing the last reading ends the fetch job's busy period.
         weatherState.busy = false;
+        weatherState.hasReadings = true;
     }
     return true;
 }

@@ -7,7 +7,11 @@ const char* SkipWhitespace(const char* position);
 const char* SkipToken(const char* position);
 
 // Stores temperature, dew point, relative humidity and pressure (clearing
-// `busy` with the pressure); false when the station or a token is missing.
+// `busy` and setting `hasReadings` with the pressure). The temperature is
+// the first number in the station's row, after a sky and weather column of
+// any number of words; then come dew point, humidity, wind and pressure.
+// False, with nothing stored, when the station is missing or its row lacks
+// one of those numbers.
 bool ParseRoundup(const char* page);
 
 }  // namespace tickwell

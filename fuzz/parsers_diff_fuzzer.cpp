@@ -28,6 +28,7 @@ struct Snapshot {
     std::int32_t dewPoint;
     std::uint64_t pressureBits;  // compared bit for bit, so NaN equals NaN
     bool busy;
+    bool hasReadings;
     std::int32_t todayLength, todayPosition, outlookLength, outlookPosition;
     std::string today, outlook;  // up to the terminator
 
@@ -42,6 +43,7 @@ Snapshot TakeSnapshot() {
     const double pressure = weatherState.pressure.load();
     std::memcpy(&s.pressureBits, &pressure, sizeof pressure);
     s.busy = weatherState.busy.load();
+    s.hasReadings = weatherState.hasReadings.load();
     s.todayLength = weatherState.today.length;
     s.todayPosition = weatherState.today.position;
     s.outlookLength = weatherState.outlook.length;
@@ -68,6 +70,7 @@ void SetOldState() {
     weatherState.dewPoint = -333;
     weatherState.pressure = -4.5;
     weatherState.busy = true;
+    weatherState.hasReadings = false;
     holds.clear();
 }
 

@@ -1,9 +1,12 @@
 #include "fuzz/reference_parsers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "app/weather_state.h"
 
@@ -67,10 +70,18 @@ std::int32_t ReadInteger(const char* text) {
     return static_cast<std::int32_t>(value);
 }
 
-// Moves from the start of one token to the start of the next; null when the
-// text ends first.
-const char* NextToken(const char* position) {
-    return SkipWhitespace(SkipToken(position));
+bool IsDigit(char ch) {
+    return ch >= '0' && ch <= '9';
+}
+
+// A digit; or a sign, then a digit or a point and a digit; or a point and
+// a digit.
+bool IsNumberToken(const std::string& token) {
+    const std::size_t afterSign = token[0] == '+' || token[0] == '-' ? 1 : 0;
+    if (afterSign < token.size() && IsDigit(token[afterSign])) {
+        return true;
+    }
+    return afterSign + 1 < token.size() && token[afterSign] == '.' && IsDigit(token[afterSign + 1]);
 }
 
 }  // namespace
@@ -181,51 +192,52 @@ bool ParseRoundup(const char* page) {
     if (station == nullptr) {
         return false;
     }
-    const std::size_t nameLength = std::strlen(kStationName);
-    // The one character after the name separates it from the row; it is
-    // passed over without a look, unless the text ends there.
-    if (station[nameLength] == '\0') {
+    // The character after the name is passed over; the row is what follows
+    // it up to the first line break or the end of the text.
+    const char* separator = station + std::strlen(kStationName);
+    if (*separator == '\0' || IsLineBreak(*separator)) {
+        return false;
+    }
+    const std::string row(separator + 1, std::strcspn(separator + 1, "\r\n"));
+
+    std::vector<std::string> tokens;
+    std::size_t start = 0;
+    while (start < row.size()) {
+        const std::size_t end = std::min(row.find(' ', start), row.size());
+        if (end > start) {
+            tokens.push_back(row.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+
+    // The temperature is the first number; dew point, humidity, wind and
+    // pressure follow it.
+    std::size_t first = 0;
+    while (first < tokens.size() && !IsNumberToken(tokens[first])) {
+        ++first;
+    }
+    if (first + 4 >= tokens.size() || !IsNumberToken(tokens[first + 1]) ||
+        !IsNumberToken(tokens[first + 2]) || !IsNumberToken(tokens[first + 4])) {
         return false;
     }
 
-    // Token 1, the sky column, is skipped.
-    const char* p = NextToken(SkipWhitespace(station + nameLength + 1));
-    if (p == nullptr) {
-        return false;
+    {
+        DataMutexHold hold;
+        weatherState.temperature = ReadInteger(tokens[first].c_str());
     }
     {
         DataMutexHold hold;
-        weatherState.temperature = ReadInteger(p);
-    }
-
-    p = NextToken(p);
-    if (p == nullptr) {
-        return false;
+        weatherState.dewPoint = ReadInteger(tokens[first + 1].c_str());
     }
     {
         DataMutexHold hold;
-        weatherState.dewPoint = ReadInteger(p);
-    }
-
-    p = NextToken(p);
-    if (p == nullptr) {
-        return false;
+        weatherState.relativeHumidity = ReadInteger(tokens[first + 2].c_str());
     }
     {
         DataMutexHold hold;
-        weatherState.relativeHumidity = ReadInteger(p);
-    }
-
-    // Token 5, the wind column, is skipped.
-    p = NextToken(NextToken(p));
-    if (p == nullptr) {
-        return false;
-    }
-    {
-        DataMutexHold hold;
-        weatherState.pressure = std::strtod(p, nullptr);
-        // Storing the last reading ends the fetch job's busy period.
+        weatherState.pressure = std::strtod(tokens[first + 4].c_str(), nullptr);
         weatherState.busy = false;
+        weatherState.hasReadings = true;
     }
     return true;
 }

@@ -37,9 +37,9 @@ public:
 class Internet {
 public:
     virtual ~Internet() = default;
-    // Whether a connection to the server looks possible at all: false when
-    // its name can't be resolved or it can't be reached. Answers within a
-    // few seconds at most.
+    // Whether the system reports that a connection to the internet can be
+    // made at all. Touches no network and never asks the server itself;
+    // when the answer is no, says on standard error which check failed.
     virtual bool CanConnect(const char* host, std::uint16_t port) = 0;
     // Opens a session without a proxy. Returns null on failure.
     virtual HttpSession* OpenSession(const char* userAgent) = 0;

@@ -89,6 +89,9 @@ public:
     virtual ~WindowHandlers() = default;
     virtual void OnCreate(WindowServices& window) = 0;
     virtual void OnDestroy(WindowServices& window) = 0;
+    // The session ends (log-off, shut-down): the process may be ended as
+    // soon as this returns, with no destruction of the window to follow.
+    virtual void OnEndSession(WindowServices& window) = 0;
     virtual void OnPaint(Canvas& canvas) = 0;
     virtual void OnTimer(WindowServices& window) = 0;
     // A right-click at screen coordinates.

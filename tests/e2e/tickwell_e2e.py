@@ -15,6 +15,7 @@ Standard library only.
 import argparse
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -37,7 +38,7 @@ BUSY_LAMP = (50, 220, 0)
 SEGMENTS_OF = {
     "0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bcfg",
     "5": "acdfg", "6": "acdefg", "7": "abc", "8": "abcdefg", "9": "abcdfg",
-    "o": "abfg",
+    "o": "abfg", "-": "g",
 }
 
 
@@ -71,6 +72,8 @@ def expected_segments(text, x, y, length):
 
 # The sample roundup row: DENVER INTL AP 47 18 31 ... 30.12.
 SAMPLE_READOUTS = [("47o", 15), ("031", 45), ("30.12", 75), ("18o", 115)]
+# Before the first readings arrive.
+BAR_READOUTS = [("--o", 15), ("---", 45), ("--.--", 75), ("--o", 115)]
 READOUT_Y = 31
 SEGMENT_LENGTH = 3
 LAMP_PIXEL = (7, 32)
@@ -359,9 +362,9 @@ class Context:
         check(code == 0, f"exit code {code} after the close button, not 0")
 
 
-def readout_mismatches(shot, origin):
+def readout_mismatches(shot, origin, readouts=None):
     wrong = []
-    for text, x in SAMPLE_READOUTS:
+    for text, x in readouts or SAMPLE_READOUTS:
         for point, lit in expected_segments(text, x, READOUT_Y, SEGMENT_LENGTH):
             seen = pixel(shot, origin[0] + BORDER + point[0], origin[1] + BORDER + point[1])
             wanted = LIT if lit else UNLIT
@@ -370,21 +373,25 @@ def readout_mismatches(shot, origin):
     return wrong
 
 
-def scenario_no_server(context):
-    """Nothing listens: one "Tickwell Error" box, no main window, exit 1."""
+def scenario_server_down_at_start(context):
+    """Nothing listens at start-up: the window opens anyway, silent, with bars
+    for the readings; once the server is up, the refresh shows its readings."""
     context.stop_server()
     check(not port_in_use(context.options.port),
           f"port {context.options.port} is taken by another program")
-    program = context.start(context.config_home("no-server"))
-    box = context.desktop.wait_for_window("Tickwell Error", timeout=30)
-    check(not context.desktop.find_windows("Tickwell"), "a main window appeared")
-    x, y, width, height = context.desktop.geometry(box)
-    context.desktop.mouse_move(x + width // 2, y + height // 2)
-    context.desktop.keys("Return")
-    code = program.wait()
-    check(code == 1, f"exit code {code}, not 1")
-    check(not os.path.exists(FileSettings(context.config_home("no-server")).path)
-          or context.options.wine, "settings were written after a failed start")
+    program = context.start(context.config_home("server-down"))
+    _, x, y = context.main_window()
+    origin = (x, y)
+    check(not context.desktop.find_windows("Tickwell Error"), "an error box appeared")
+    bars = wait_until(lambda: not readout_mismatches(context.desktop.screenshot(), origin,
+                                                     BAR_READOUTS), 5, interval=0.5)
+    check(bars, "the readouts do not show bars before the first readings")
+    context.start_server()
+    shown = wait_until(lambda: not readout_mismatches(context.desktop.screenshot(), origin),
+                       30, interval=0.5)
+    check(shown, "no readings once the server was up")
+    check(program.process.poll() is None, "the program ended")
+    context.close_with_button(program, origin)
 
 
 def scenario_readings(context):
@@ -473,9 +480,7 @@ def scenario_preferences_ok(context):
     context.desktop.keys("p")
     dialog = context.desktop.wait_for_window("Tickwell Preferences")
     dx, dy, width, height = context.desktop.geometry(dialog)
-    # The toolkit keeps room for a title bar above a window near the top of
-    # the screen, so the dialog may sit lower than the window's client area.
-    check((dx, dy) == (x + BORDER, max(y + BORDER, 20)) or context.options.wine,
+    check((dx, dy) == (x + BORDER, y + BORDER) or context.options.wine,
           f"the dialog is at ({dx}, {dy}), not at the window's client origin")
     if context.options.dialog_screenshot:
         context.desktop.save_screenshot(context.options.dialog_screenshot,
@@ -492,6 +497,109 @@ def scenario_preferences_ok(context):
     context.close_with_button(program, (x, y))
 
 
+def scenario_signals_save(context):
+    """SIGTERM, SIGINT and SIGHUP after a window move take the close path:
+    the new position is saved and the program exits with 0."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    for number, name in enumerate(("SIGTERM", "SIGINT", "SIGHUP")):
+        home = context.config_home(f"signal-{name}")
+        program = context.start(home)
+        _, x, y = context.main_window()
+        start = (x + 60, y + 30)
+        context.desktop.drag(start, (start[0] + 40 + 10 * number, start[1] + 30))
+        check(wait_until(lambda: context.main_window()[1:] != (x, y), 5), "the drag did not move the window")
+        _, new_x, new_y = context.main_window()
+        program.process.send_signal(getattr(signal, name))
+        code = program.wait()
+        check(code == 0, f"exit code {code} after {name}, not 0")
+        saved = context.settings(home).read()
+        check((saved.get("WinX"), saved.get("WinY")) == (new_x, new_y),
+              f"after {name} the saved position is {saved.get('WinX')}, {saved.get('WinY')}, "
+              f"not {new_x}, {new_y}")
+
+
+def scenario_display_lost(context):
+    """The X server goes away: the settings are saved and the program ends."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    own = Xvfb()
+    desktop = context.desktop
+    try:
+        context.desktop = Desktop(own.display)
+        home = context.config_home("display-lost")
+        program = context.start(home)
+        _, x, y = context.main_window()
+        start = (x + 60, y + 30)
+        context.desktop.drag(start, (start[0] + 70, start[1] + 50))
+        check(wait_until(lambda: context.main_window()[1:] != (x, y), 5), "the drag did not move the window")
+        _, new_x, new_y = context.main_window()
+    finally:
+        context.desktop = desktop
+        own.stop()
+    code = program.wait()
+    saved = context.settings(home).read()
+    check((saved.get("WinX"), saved.get("WinY")) == (new_x, new_y),
+          f"saved position {saved.get('WinX')}, {saved.get('WinY')}, not {new_x}, {new_y}")
+    return f"exit code {code}"
+
+
+def scenario_flush_with_a_panel(context):
+    """With a panel taking the bottom of the screen, a window saved flush with
+    the bottom right corner of the display opens there."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    home = context.config_home("panel")
+    os.makedirs(os.path.dirname(FileSettings(home).path), exist_ok=True)
+    corner = (SCREEN_WIDTH - 200, SCREEN_HEIGHT - 45)
+    with open(FileSettings(home).path, "w", encoding="ascii") as handle:
+        handle.write(f"WinX={corner[0]}\nWinY={corner[1]}\n")
+    context.desktop.run("xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA",
+                        f"0,0,{SCREEN_WIDTH},{SCREEN_HEIGHT - 30}", check_result=True)
+    try:
+        program = context.start(home)
+        _, x, y = context.main_window()
+    finally:
+        context.desktop.run("xprop", "-root", "-remove", "_NET_WORKAREA")
+    check((x, y) == corner, f"the window opened at ({x}, {y}), not {corner}")
+    context.close_with_button(program, (x, y))
+
+
+def scenario_menu_layout(context):
+    """The menu is centred on the click; only the checked item shows a mark,
+    in a column every label starts after."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    program = context.start(context.config_home("menu"))
+    window, x, y = context.main_window()
+    click = context.client_point((x, y), (100, 30))
+    open_menu(context, (x, y))
+    menus = [w for w in context.desktop.find_windows(".*") if w != window
+             and context.desktop.geometry(w)[2:] != (SCREEN_WIDTH, SCREEN_HEIGHT)]
+    check(len(menus) == 1, f"{len(menus)} menu windows")
+    mx, my, width, height = context.desktop.geometry(menus[0])
+    check(mx + width // 2 == click[0], f"the menu spans {mx}..{mx + width}, centred on "
+          f"{mx + width // 2}, not on the click at {click[0]}")
+    shot = context.desktop.screenshot()
+    background = pixel(shot, mx + 5, my + height - 4)
+    # Five items of equal height; the check column of items 2 to 5 is empty,
+    # that of item 1 ("Today's Forecast", checked by default) is not.
+    item = (height - 6) // 5
+    def column_marked(index):
+        top = my + 3 + index * item
+        return any(pixel(shot, cx, cy) != background
+                   for cx in range(mx + 4, mx + 14) for cy in range(top + 3, top + item - 3))
+    check(column_marked(0), "the checked item shows no mark")
+    for index in range(1, 5):
+        check(not column_marked(index), f"item {index + 1} shows something in the check column")
+    context.desktop.keys("Escape")
+    context.close_with_button(program, (x, y))
+
+
 def scenario_canvas(context):
     """The FLTK canvas gives the raster canvas's pixels."""
     if context.options.wine or not context.options.canvas_check:
@@ -504,11 +612,15 @@ def scenario_canvas(context):
 
 SCENARIOS = [
     ("canvas", scenario_canvas),
-    ("no-server", scenario_no_server),
+    ("server-down-at-start", scenario_server_down_at_start),
     ("readings", scenario_readings),
     ("drag", scenario_drag_and_reopen),
     ("outlook", scenario_outlook_saved_at_exit),
     ("preferences", scenario_preferences_ok),
+    ("signals-save", scenario_signals_save),
+    ("flush-with-a-panel", scenario_flush_with_a_panel),
+    ("menu-layout", scenario_menu_layout),
+    ("display-lost", scenario_display_lost),
 ]
 
 

@@ -12,6 +12,7 @@ Standard library only.
 """
 
 import os
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -29,9 +30,31 @@ def scenario_registry(context):
     return ", ".join(f"{name}={settings[name]}" for name in SETTING_NAMES)
 
 
+def scenario_end_session(context):
+    """The session ends (wineboot --end-session sends WM_QUERYENDSESSION and
+    WM_ENDSESSION, then ends the process): a window moved since the start
+    has its new position saved."""
+    context.start_server()
+    program = context.start(context.config_home("end-session"))
+    _, x, y = context.main_window()
+    start = (x + 60, y + 30)
+    context.desktop.drag(start, (start[0] + 50, start[1] + 40))
+    e2e.check(e2e.wait_until(lambda: context.main_window()[1:] != (x, y), 5),
+              "the drag did not move the window")
+    _, new_x, new_y = context.main_window()
+    environment = dict(context.desktop.environment, **context.options.wine_environment)
+    subprocess.run(["wineboot", "--end-session"], env=environment, timeout=60,
+                   capture_output=True)
+    program.wait()
+    saved = context.settings(None).read()
+    e2e.check((saved.get("WinX"), saved.get("WinY")) == (new_x, new_y),
+              f"saved position {saved.get('WinX')}, {saved.get('WinY')}, not {new_x}, {new_y}")
+
+
 def main():
     if "--wine" not in sys.argv:
         sys.argv.append("--wine")
+    e2e.SCENARIOS.append(("end-session", scenario_end_session))
     e2e.SCENARIOS.append(("registry", scenario_registry))
     return e2e.main()
 

@@ -1,8 +1,12 @@
 // The fetch job over real HTTP on loopback, against the stand-in server.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +17,7 @@
 #include "fetch/internet_connection.h"
 #include "platform/http.h"
 #include "platform/linux/system/http_timeouts.h"
+#include "platform/linux/system/network_check.h"
 #include "support/invalidation_recorder.h"
 #include "weather_server.h"
 
@@ -228,15 +233,81 @@ TEST_F(FetchHttpTest, ShutdownDuringAFetchDoesNotHarmTheJob) {
     EXPECT_EQ(RequestsFor(Page::Roundup), 0);
 }
 
-TEST(SystemInternetTest, CanConnectTellsReachableFromUnreachable) {
+TEST(SystemInternetTest, CanConnectAsksTheSystemNotTheServer) {
+    // Whether the server answers, is down or has no name, the answer is the
+    // system's, and it comes at once: nothing is resolved or connected.
+    platform::Internet& internet = platform::SystemInternet();
+    const bool system = platform::CheckSystemNetwork().ok;
     tools::WeatherServer server;
     ASSERT_TRUE(server.Start("127.0.0.1", 0));
-    platform::Internet& internet = platform::SystemInternet();
-    EXPECT_TRUE(internet.CanConnect("127.0.0.1", static_cast<std::uint16_t>(server.port())));
-    EXPECT_FALSE(internet.CanConnect("no-such-host.invalid", 80));
-    int port = server.port();
+    const auto port = static_cast<std::uint16_t>(server.port());
     server.Stop();
-    EXPECT_FALSE(internet.CanConnect("127.0.0.1", static_cast<std::uint16_t>(port)));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(internet.CanConnect("127.0.0.1", port), system);
+    EXPECT_EQ(internet.CanConnect("no-such-host.invalid", 80), system);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+}
+
+// Fetches `path` from a server on loopback through the program's HTTP
+// library; the body, or null when the send or a read failed.
+std::optional<std::string> Fetch(std::uint16_t port, const char* path) {
+    platform::Internet& internet = platform::SystemInternet();
+    std::unique_ptr<platform::HttpSession> session(internet.OpenSession("Mozilla/4.0"));
+    std::unique_ptr<platform::HttpConnection> connection(
+        session->Connect("127.0.0.1", port, "tickwell"));
+    std::unique_ptr<platform::HttpRequest> request(connection->OpenRequest(path));
+    if (!request->Send()) return std::nullopt;
+    std::string body;
+    char buffer[256];
+    std::uint32_t delivered = 0;
+    do {
+        if (!request->Read(buffer, sizeof buffer, &delivered)) return std::nullopt;
+        body.append(buffer, delivered);
+    } while (delivered > 0);
+    return body;
+}
+
+TEST(SystemInternetTest, RedirectsAreFollowedUpToFiveToHttpOnly) {
+    httplib::Server server;
+    std::atomic<int> requests{0};
+    // /hop/N redirects to /hop/N-1; /hop/0 is the page.
+    server.Get(R"(/hop/(\d+))", [&](const httplib::Request& request, httplib::Response& response) {
+        ++requests;
+        const int left = std::stoi(request.matches[1]);
+        if (left == 0) {
+            response.set_content("the page", "text/plain");
+        } else {
+            response.set_redirect("/hop/" + std::to_string(left - 1));
+        }
+    });
+    server.Get("/loop", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.set_redirect("/loop");
+    });
+    server.Get("/elsewhere", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.set_redirect("ftp://127.0.0.1/page");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread listener([&] { server.listen_after_bind(); });
+    const auto at = static_cast<std::uint16_t>(port);
+
+    struct Case {
+        const char* path;
+        std::optional<std::string> body;
+        int requests;
+    };
+    const Case cases[] = {
+        {"/hop/0", "the page", 1},  {"/hop/5", "the page", 6},       {"/hop/6", std::nullopt, 6},
+        {"/loop", std::nullopt, 6}, {"/elsewhere", std::nullopt, 1},
+    };
+    for (const Case& c : cases) {
+        requests = 0;
+        EXPECT_EQ(Fetch(at, c.path), c.body) << c.path;
+        EXPECT_EQ(requests.load(), c.requests) << c.path;
+    }
+    server.stop();
+    listener.join();
 }
 
 TEST(SystemInternetTest, RequestOutlivingItsConnectionFails) {

@@ -164,6 +164,17 @@ TEST_F(MainWindowTest, DestructionRecordsPositionStopsTimerAndQuits) {
     EXPECT_EQ(lampIdleBrush, nullptr);
 }
 
+TEST_F(MainWindowTest, EndOfSessionSavesTheSettingsWithThePosition) {
+    CreateAndSettle();
+    settings.showOutlook = true;
+    window.position = Point{123, -45};
+    logic.OnEndSession(window);
+    EXPECT_EQ(store.values["WinX"], 123u);
+    EXPECT_EQ(store.values["WinY"], static_cast<std::uint32_t>(-45));
+    EXPECT_EQ(store.values["Outlook"], 1u);
+    EXPECT_EQ(sharedLog.Count("PostQuit 0"), 0) << "the session's end is no close";
+}
+
 // ---- the tick ----
 
 TEST_F(MainWindowTest, SecondFetchStartsOnTheTickAfterTheInterval) {

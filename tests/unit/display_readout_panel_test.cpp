@@ -17,8 +17,10 @@ namespace {
 
 using rastertest::CountOtherThan;
 using rastertest::CountPixels;
+using rastertest::Picture;
 
 constexpr Color kGray = 0xC0C0C0;
+const rastertest::Legend kLegend = {{kGray, '.'}, {kLitColor, 'L'}, {kUnlitColor, 'u'}};
 
 std::string Degrees(std::int32_t value) {
     char text[kReadoutTextSize];
@@ -93,6 +95,7 @@ protected:
         weatherState.relativeHumidity = 0;
         weatherState.pressure = 0.0;
         weatherState.dewPoint = 0;
+        weatherState.hasReadings = true;
     }
     void TearDown() override {
         DestroyReadouts();
@@ -100,6 +103,19 @@ protected:
         canvas.reset();
         EXPECT_EQ(graphics.LiveObjects(), 0);
         EXPECT_EQ(graphics.Faults(), 0);
+    }
+
+    // The panel's readouts all showing zeros, for comparisons.
+    std::unique_ptr<RasterCanvas> fresh_ = Fresh("00o");
+
+    static std::unique_ptr<RasterCanvas> Fresh(const char* temperature) {
+        static RasterGraphics freshGraphics;
+        auto fresh = freshGraphics.CreateWindowCanvas(198, 43, kGray);
+        for (const auto& [x, text] : {std::pair{15, temperature}, std::pair{45, "000"},
+                                      std::pair{75, "00.00"}, std::pair{115, "00o"}}) {
+            SegmentReadout(freshGraphics, x, 31, 9, kLitColor, kUnlitColor).Draw(*fresh, text);
+        }
+        return fresh;
     }
 
     // Whether the middle of the top segment of the cell at (x, y) is lit.
@@ -119,13 +135,90 @@ TEST_F(ReadoutPanelTest, ZeroReadingsAtTheirPlaces) {
     EXPECT_EQ(CountOtherThan(*canvas, {140, 0, 198, 43}, kGray), 0) << "no clock while painting";
 }
 
-TEST_F(ReadoutPanelTest, PressureIsDrawnLastOverTheDewPoint) {
-    // "12345678.90" runs from x = 75 across the dew point at 115; the
-    // pressure's 8 at x = 117 lights the middle row the dew point's 0 at 115
-    // leaves dark, and wins because it is drawn last.
-    weatherState.pressure = 12345678.9;
+// The pixels of the four readouts drawn afresh with the given texts.
+std::string FreshReadouts(const char* temperature, const char* humidity, const char* pressure,
+                          const char* dewPoint) {
+    RasterGraphics graphics;
+    auto canvas = graphics.CreateWindowCanvas(198, 43, kGray);
+    for (const auto& [x, text] : {std::pair{15, temperature}, std::pair{45, humidity},
+                                  std::pair{75, pressure}, std::pair{115, dewPoint}}) {
+        SegmentReadout(graphics, x, 31, 9, kLitColor, kUnlitColor).Draw(*canvas, text);
+    }
+    return Picture(*canvas, {0, 0, 198, 43}, kLegend);
+}
+
+TEST_F(ReadoutPanelTest, BarsUntilTheFirstReadings) {
+    weatherState.hasReadings = false;
+    weatherState.temperature = 47;
     DrawReadouts(*canvas);
-    EXPECT_EQ(canvas->GetPixel(118, 34), kLitColor);
+    EXPECT_EQ(Picture(*canvas, {0, 0, 198, 43}, kLegend),
+              FreshReadouts("--o", "---", "--.--", "--o"));
+}
+
+TEST_F(ReadoutPanelTest, AbsurdReadingsShowBarsInsideTheirOwnReadout) {
+    // Each absurd reading alone: bars, and no pixel outside its readout,
+    // which ends where the next one (the clock, for the dew point) begins.
+    struct Case {
+        void (*set)();
+        int left, right;
+        const char* bars;
+    };
+    const Case cases[] = {
+        {[] { weatherState.temperature = 2147483647; }, 15, 45, "--o"},
+        {[] { weatherState.temperature = -10000; }, 15, 45, "--o"},
+        {[] { weatherState.relativeHumidity = 100000; }, 45, 75, "---"},
+        {[] { weatherState.pressure = 1e308; }, 75, 115, "--.--"},
+        {[] { weatherState.pressure = 12345678.9; }, 75, 115, "--.--"},
+        {[] { weatherState.pressure = 10000.0; }, 75, 115, "--.--"},
+        {[] { weatherState.dewPoint = -999999999; }, 115, 145, "--o"},
+    };
+    for (const Case& c : cases) {
+        DestroyReadouts();
+        SetUp();
+        c.set();
+        RasterGraphics own;
+        auto alone = own.CreateWindowCanvas(198, 43, kGray);
+        SegmentReadout(own, c.left, 31, 9, kLitColor, kUnlitColor).Draw(*alone, c.bars);
+
+        canvas->Fill(kGray);
+        DrawReadouts(*canvas);
+        const Rect readoutArea{c.left, 0, c.right, 43};
+        EXPECT_EQ(Picture(*canvas, readoutArea, kLegend), Picture(*alone, readoutArea, kLegend))
+            << c.bars << " at " << c.left;
+        // The other readouts show their zeros, untouched.
+        for (const Rect& other : {Rect{0, 0, c.left, 43}, Rect{c.right, 0, 198, 43}}) {
+            EXPECT_EQ(Picture(*canvas, other, kLegend), Picture(*fresh_, other, kLegend)) << c.left;
+        }
+    }
+}
+
+TEST_F(ReadoutPanelTest, ShorterReadingsLeaveNoOldGlyph) {
+    // An absurd value, then 100, then ordinary values: the screen ends up
+    // as if only the ordinary values had ever been drawn, apart from the
+    // temperature's fourth cell, which stays dark (unlit segments).
+    weatherState.temperature = 99999;
+    weatherState.pressure = 1e308;
+    DrawReadouts(*canvas);
+    weatherState.temperature = 100;
+    weatherState.pressure = 100.5;
+    DrawReadouts(*canvas);
+    weatherState.temperature = 47;
+    weatherState.relativeHumidity = 83;
+    weatherState.pressure = 30.11;
+    weatherState.dewPoint = 45;
+    DrawReadouts(*canvas);
+    EXPECT_EQ(Picture(*canvas, {0, 0, 33, 43}, kLegend),
+              Picture(*Fresh("47o"), {0, 0, 33, 43}, kLegend));
+    EXPECT_EQ(CountPixels(*canvas, {33, 0, 39, 43}, kLitColor), 0);
+    EXPECT_EQ(CountPixels(*canvas, {33, 0, 39, 43}, kUnlitColor), 7 * 3 - 2);
+    // Elsewhere the same pixels are lit; the pressure's dot moved, so its
+    // old place and its sixth cell show unlit segments.
+    const std::string expected = FreshReadouts("47o", "083", "30.11", "45o");
+    const std::string now = Picture(*canvas, {0, 0, 198, 43}, kLegend);
+    ASSERT_EQ(expected.size(), now.size());
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        EXPECT_EQ(now[i] == 'L', expected[i] == 'L') << "row " << i / 199 << " column " << i % 199;
+    }
 }
 
 TEST_F(ReadoutPanelTest, ClockUsesTheInjectedTime) {

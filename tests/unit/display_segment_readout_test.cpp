@@ -13,6 +13,7 @@ namespace tickwell {
 namespace {
 
 using rastertest::CountOtherThan;
+using rastertest::CountPixels;
 using rastertest::Picture;
 
 constexpr Color kLit = 0x00FFDC;
@@ -185,18 +186,58 @@ TEST_F(SegmentReadoutTest, SmallHeightsDrawAlike) {
     EXPECT_EQ(ReadCell(*canvas, 20, 0, 3), kLitSegments.at('8'));
 }
 
-TEST_F(SegmentReadoutTest, RedrawingReplacesGlyphsButNeverClears) {
-    auto readout = Readout(5, 5, 9);
-    readout->Draw(*canvas, "88");
-    readout->Draw(*canvas, "1");
-    EXPECT_EQ(ReadCell(*canvas, 5, 5, 3), kLitSegments.at('1'));
-    EXPECT_EQ(ReadCell(*canvas, 11, 5, 3), kLitSegments.at('8')) << "the old glyph stays";
-    // A blank, the dot and an empty text leave what is there.
-    readout->Draw(*canvas, " .");
-    EXPECT_EQ(ReadCell(*canvas, 5, 5, 3), kLitSegments.at('1'));
-    const std::string before = Shot({0, 0, 30, 20});
+TEST_F(SegmentReadoutTest, ShorterTextsLeaveNoOldGlyphLit) {
+    // 100 degrees, then 47: the fourth cell is drawn with every segment
+    // unlit, and every pixel is that of "47o" followed by a dark cell.
+    auto readout = Readout(0, 0, 9);
+    readout->Draw(*canvas, "100o");
+    readout->Draw(*canvas, "47o");
+    EXPECT_EQ(Shot({0, 0, 25, 9}),
+              ".uuu...LLL...LLL...uuu...\n"
+              "L...L.u...L.L...L.u...u..\n"
+              "L...L.u...L.L...L.u...u..\n"
+              ".LLL...uuu...LLL...uuu...\n"
+              "u...L.u...L.u...u.u...u..\n"
+              "u...L.u...L.u...u.u...u..\n"
+              "u...L.u...L.u...u.u...u..\n"
+              ".uuu...uuu...uuu...uuu...\n"
+              ".........................");
+
+    // A dot that moves (an absurd pressure, then a usual one) goes dark
+    // too; blanks darken the glyphs they stand on.
+    canvas->Fill(kGray);
+    readout->Draw(*canvas, "100.00");
+    readout->Draw(*canvas, "29.92");
+    auto fresh = Readout(40, 0, 9);
+    fresh->Draw(*canvas, "29.92");
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            EXPECT_EQ(canvas->GetPixel(x, y) == kLit, canvas->GetPixel(x + 40, y) == kLit)
+                << x << "," << y;
+        }
+    }
+    readout->Draw(*canvas, " ");
+    EXPECT_EQ(ReadCell(*canvas, 0, 0, 3), "uuuuuuu");
+    EXPECT_EQ(CountPixels(*canvas, {0, 0, 40, 9}, kLit), 0);
+
+    // An empty text draws nothing at all.
+    const std::string before = Shot({0, 0, 40, 20});
     readout->Draw(*canvas, "");
-    EXPECT_EQ(Shot({0, 0, 30, 20}), before);
+    EXPECT_EQ(Shot({0, 0, 40, 20}), before);
+}
+
+TEST_F(SegmentReadoutTest, NeverDrawsAtOrPastItsRightLimit) {
+    // With the limit at 30, five cells of L = 3 fit (the last ends at 28);
+    // a sixth would not, and a dot ends two columns after its cell starts.
+    auto readout = Readout(0, 0, 9);
+    readout->SetRightLimit(30);
+    EXPECT_TRUE(readout->Fits("-9999"));
+    EXPECT_FALSE(readout->Fits("-99999"));
+    EXPECT_TRUE(readout->Fits("8888."));
+    EXPECT_FALSE(readout->Fits("88888."));
+    readout->Draw(*canvas, "88888888888");
+    EXPECT_EQ(ReadCell(*canvas, 24, 0, 3), kLitSegments.at('8'));
+    EXPECT_EQ(CountOtherThan(*canvas, {29, 0, 120, 40}, kGray), 0);
 }
 
 }  // namespace

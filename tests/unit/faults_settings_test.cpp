@@ -13,6 +13,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -155,8 +156,10 @@ TEST_F(SettingsFolder, UnreadablePlacesKeepTheDefaults) {
     EXPECT_EQ(Load().intervalTicks, kDefaultIntervalTicks);
     settings.intervalTicks = 480;
     platform::SettingsFile file(path_);
-    SaveSettings(file);  // replaces the link with a real file
-    EXPECT_EQ(Load().intervalTicks, 480);
+    SaveSettings(file);  // a link that leads nowhere is left alone
+    struct stat link {};
+    ASSERT_EQ(lstat(path_.c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
 
     unlink(path_.c_str());
     ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
@@ -167,6 +170,72 @@ TEST_F(SettingsFolder, UnreadablePlacesKeepTheDefaults) {
     struct stat info {};
     ASSERT_EQ(stat(path_.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
+}
+
+// Saves 480 ticks through `entry` (the settings path, maybe a link) and
+// returns what standard error said.
+std::string SaveThrough(const std::string& entry) {
+    settings.intervalTicks = 480;
+    platform::SettingsFile file(entry);
+    ::testing::internal::CaptureStderr();
+    SaveSettings(file);
+    return ::testing::internal::GetCapturedStderr();
+}
+
+TEST_F(SettingsFolder, LinksAreWrittenThroughAndKept) {
+    // An absolute link, a relative one, and a chain of two into another
+    // folder: the link stays, its final target gets the settings and keeps
+    // its permissions.
+    ASSERT_EQ(mkdir((folder_ + "/dotfiles").c_str(), 0700), 0);
+    const std::string target = folder_ + "/dotfiles/tickwell";
+    for (const std::string& link :
+         {target, std::string("dotfiles/tickwell"), std::string("middle")}) {
+        unlink(path_.c_str());
+        std::ofstream(target) << "Interval=960\nOther=kept\n";
+        ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+        if (link == "middle") {
+            ASSERT_EQ(symlink("dotfiles/tickwell", (folder_ + "/middle").c_str()), 0);
+        }
+        ASSERT_EQ(symlink(link.c_str(), path_.c_str()), 0);
+        EXPECT_EQ(Load().intervalTicks, 960) << link;
+        EXPECT_EQ(SaveThrough(path_), "") << link;
+        struct stat info {};
+        ASSERT_EQ(lstat(path_.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << link;
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u) << link;
+        EXPECT_EQ(Load().intervalTicks, 480) << link;
+        EXPECT_NE(Read().find("Other=kept"), std::string::npos) << link;
+    }
+}
+
+TEST_F(SettingsFolder, ReadOnlyAndUnreadableFilesAreLeftAlone) {
+    const std::string original = "Interval=960\n";
+    Write(original);
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    EXPECT_NE(SaveThrough(path_).find("read-only"), std::string::npos);
+    EXPECT_EQ(Read(), original);
+
+    // A file of another owner that this user can't read. Run as root, the
+    // save happens in a child that becomes "nobody" first.
+    ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
+    const bool root = geteuid() == 0;
+    ASSERT_EQ(chmod(path_.c_str(), root ? 0600 : 0200), 0);
+    ASSERT_EQ(chmod(folder_.c_str(), 0777), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        const std::string said = SaveThrough(path_);
+        _exit(said.find("cannot be read") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    chmod(path_.c_str(), 0600);
+    EXPECT_EQ(Read(), original);
+    // No temporary file was left behind either.
+    EXPECT_EQ(std::system(("test $(ls -A '" + folder_ + "' | wc -l) = 1").c_str()), 0);
 }
 
 TEST_F(SettingsFolder, TwoInstancesExitingInTurnLeaveTheLastOnesSettings) {

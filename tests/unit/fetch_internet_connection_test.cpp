@@ -24,6 +24,14 @@ TEST_F(InternetConnectionTest, CheckAsksAboutTheWeatherServer) {
     internet.SetReachable(false);
     EXPECT_FALSE(CheckInternet());
     EXPECT_EQ(internet.LiveSessions(), 0);
+
+    // A server on loopback needs no network, whatever the system says.
+    for (const char* host : {"127.0.0.1", "127.0.1.1", "localhost", "::1"}) {
+        weatherServer = {host, 8080};
+        EXPECT_TRUE(CheckInternet()) << host;
+    }
+    weatherServer = {"128.0.0.1", 8080};
+    EXPECT_FALSE(CheckInternet());
 }
 
 TEST_F(InternetConnectionTest, SessionAndConnectionCarryTheFixedParameters) {

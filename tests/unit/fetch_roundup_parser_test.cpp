@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "app/weather_state.h"
 #include "fetch/roundup_parser.h"
@@ -39,63 +41,77 @@ TEST_F(RoundupParserTest, WorkedExampleStoresAllFourReadingsAndClearsBusy) {
     EXPECT_FALSE(weatherState.busy);
 }
 
-TEST_F(RoundupParserTest, TwoWordFirstColumnShiftsEveryReadingOnePlace) {
-    EXPECT_TRUE(ParseRoundup("DENVER INTL AP LGT RAIN  45  40  83 N5  30.11S\r\n"));
-    ExpectReadings(0, 45, 40, 0.0);
-    EXPECT_FALSE(weatherState.busy);
+// Rows the parser must read, each with the readings it stores.
+TEST_F(RoundupParserTest, ReadsTheRowWhateverTheSkyColumnHolds) {
+    struct Case {
+        const char* page;
+        std::int32_t temperature, dewPoint, humidity;
+        double pressure;
+    };
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    const Case cases[] = {
+        // Two words, none, three: the temperature is the first number.
+        {"DENVER INTL AP LGT RAIN  45  40  83 N5  30.11S\r\n", 45, 40, 83, 30.11},
+        {"DENVER INTL AP   45  40  83 N5  30.11S\r\n", 45, 40, 83, 30.11},
+        {"DENVER INTL AP LGT SNOW FOG 20 18 92 CALM 29.80F\n", 20, 18, 92, 29.8},
+        // Signs and points start numbers; a dash alone or a word does not.
+        {"DENVER INTL AP SNOW -5 -12 +80 N5 2.99e1\n", -5, -12, 80, 29.9},
+        {"DENVER INTL AP - N/A +.5 -.5 .7 N5 .99\n", 0, 0, 0, 0.99},
+        {"DENVER INTL AP X -5 +7 0x1F W 0x1p4\r\n", -5, 7, 0, 16.0},
+        // Overlong numbers have defined values.
+        {"DENVER INTL AP SNOW 99999999999 -99999999999 12abc N5 1e400\n", kMax, kMin, 12, HUGE_VAL},
+        // The first occurrence of the name counts, and the character after
+        // the name is passed over unexamined.
+        {"DENVER INTL AP SUNNY 75 40 29 W10 30.01\nDENVER INTL AP RAIN 1 2 3 W10 4.5\n", 75, 40, 29,
+         30.01},
+        {"DENVER INTL APXSUNNY 75 40 29 W10 30.01\n", 75, 40, 29, 30.01},
+        {"DENVER INTL AP7 75 40 29 W10 30.01\n", 75, 40, 29, 30.01},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        EXPECT_TRUE(ParseRoundup(c.page)) << c.page;
+        EXPECT_EQ(weatherState.temperature, c.temperature) << c.page;
+        EXPECT_EQ(weatherState.dewPoint, c.dewPoint) << c.page;
+        EXPECT_EQ(weatherState.relativeHumidity, c.humidity) << c.page;
+        EXPECT_DOUBLE_EQ(weatherState.pressure, c.pressure) << c.page;
+        EXPECT_FALSE(weatherState.busy) << c.page;
+        EXPECT_TRUE(weatherState.hasReadings) << c.page;
+    }
 }
 
-TEST_F(RoundupParserTest, ShortRowRunsIntoTheNextLine) {
-    std::string page = std::string("DENVER INTL AP NOT AVBL\r\n") + kBoulderRow;
-    EXPECT_TRUE(ParseRoundup(page.c_str()));
-    ExpectReadings(0, 0, 70, 31.0);
-}
-
-TEST_F(RoundupParserTest, SignsAndOverlongNumbersHaveDefinedValues) {
-    EXPECT_TRUE(ParseRoundup("DENVER INTL AP SNOW -5 -12 +80 N5 2.99e1\n"));
-    ExpectReadings(-5, -12, 80, 29.9);
-
-    EXPECT_TRUE(ParseRoundup("DENVER INTL AP SNOW 99999999999 -99999999999 12abc N5 x\n"));
-    ExpectReadings(std::numeric_limits<std::int32_t>::max(),
-                   std::numeric_limits<std::int32_t>::min(), 12, 0.0);
-}
-
-TEST_F(RoundupParserTest, StationNameMustMatchInCapitalsAndTheFirstOneCounts) {
-    EXPECT_FALSE(ParseRoundup("Denver Intl Ap SUNNY 75 40 29 W10 30.01\n"));
-    ExpectReadings(11, 22, 33, 44.5);
-    EXPECT_TRUE(weatherState.busy);
-
-    EXPECT_TRUE(ParseRoundup(
-        "DENVER INTL AP SUNNY 75 40 29 W10 30.01\nDENVER INTL AP RAIN 1 2 3 W10 4.5\n"));
-    ExpectReadings(75, 40, 29, 30.01);
-}
-
-TEST_F(RoundupParserTest, TextEndingEarlyKeepsWhatWasAlreadyStored) {
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP"));
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP "));
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP SUNNY"));
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP SUNNY   \r\n"));
-    ExpectReadings(11, 22, 33, 44.5);
-
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP SUNNY 75"));
-    ExpectReadings(75, 22, 33, 44.5);
-
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP SUNNY 76 41 30"));
-    ExpectReadings(76, 41, 30, 44.5);
-
-    EXPECT_FALSE(ParseRoundup("DENVER INTL AP SUNNY 77 42 31 W10G20 "));
-    ExpectReadings(77, 42, 31, 44.5);
-    EXPECT_TRUE(weatherState.busy);
-}
-
-TEST_F(RoundupParserTest, TheSeparatorAfterTheNameIsNotExamined) {
-    EXPECT_TRUE(ParseRoundup("DENVER INTL APXSUNNY 75 40 29 W10 30.01\n"));
-    ExpectReadings(75, 40, 29, 30.01);
-}
-
-TEST_F(RoundupParserTest, OnlyBlanksEndATokenSoTabsJoinColumns) {
-    EXPECT_TRUE(ParseRoundup("DENVER INTL AP SUNNY\t75 40 29 W10 30.01 31.5\n"));
-    ExpectReadings(40, 29, 0, 31.5);
+// Rows the parser must refuse: nothing is stored and the busy period goes on.
+TEST_F(RoundupParserTest, RowsWithoutAllReadingsStoreNothing) {
+    const std::string notAvailable = std::string("DENVER INTL AP NOT AVBL\r\n") + kBoulderRow;
+    const char* const pages[] = {
+        notAvailable.c_str(),
+        "Denver Intl Ap SUNNY 75 40 29 W10 30.01\n",  // the name is matched in capitals
+        "DENVER INTL AP",
+        "DENVER INTL AP ",
+        "DENVER INTL AP\r\n 75 40 29 W10 30.01\n",  // the row ends at the name
+        "DENVER INTL AP\n75 40 29 W10 30.01\n",
+        "DENVER INTL AP SUNNY   \r\n",
+        "DENVER INTL AP SUNNY 75",
+        "DENVER INTL AP SUNNY 76 41 30",
+        "DENVER INTL AP SUNNY 77 42 31 W10G20 ",
+        "DENVER INTL AP SUNNY 77 42 31 W10G20\r\n30.01\n",  // the pressure is on the next line
+        "DENVER INTL AP SUNNY 75 M 29 W10 30.01\n",         // a dew point that is no number
+        "DENVER INTL AP SUNNY 75 40 -- W10 30.01\n",
+        "DENVER INTL AP SUNNY 75 40 29 W10 M\n",
+        "DENVER INTL AP SUNNY 75 40 29 W10 -.F\n",
+        "DENVER INTL AP SUNNY 75 40 29 W10 nan\n",
+        // A tab belongs to its token: "SUNNY\t75" is a word, so the numbers
+        // shift and the "humidity" is W10.
+        "DENVER INTL AP SUNNY\t75 40 29 W10 30.01 31.5\n",
+    };
+    for (const char* page : pages) {
+        SetUp();
+        weatherState.hasReadings = false;
+        EXPECT_FALSE(ParseRoundup(page)) << page;
+        ExpectReadings(11, 22, 33, 44.5);
+        EXPECT_TRUE(weatherState.busy) << page;
+        EXPECT_FALSE(weatherState.hasReadings) << page;
+    }
 }
 
 TEST(RoundupHelpersTest, SkipWhitespaceAndSkipTokenStopWhereTheyShould) {

@@ -185,7 +185,7 @@ TEST(LinuxSettingsFile, WritingOverAFolderFailsQuietlyAndLeavesItAlone) {
     const std::string folderPath = folder.path() + "/settings";
     ASSERT_EQ(mkdir(folderPath.c_str(), 0700), 0);
     SettingsFile file(folderPath);
-    ASSERT_TRUE(file.OpenForWriting());
+    EXPECT_FALSE(file.OpenForWriting());
     file.Write("Interval", 240);
     file.Close();
     struct stat info {};

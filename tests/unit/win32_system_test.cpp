@@ -8,11 +8,19 @@
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
+#include <wininet.h>
 // clang-format on
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
 
+#include "app/weather_state.h"
+#include "fetch/fetch_job.h"
+#include "fetch/internet_connection.h"
 #include "platform/http.h"
 #include "platform/threads.h"
 #include "platform/win32/system/registry_store.h"
@@ -121,6 +129,96 @@ TEST(Win32Threads, WaitingForAClosedMutexReturnsInsteadOfCrashingOrHanging) {
     platform::WaitForMutex(mutex);
     platform::ReleaseMutex(mutex);
     SUCCEED();
+}
+
+// ---------------------------------------------------------- fetch jobs
+
+// The bytes in use in every heap of the process.
+std::size_t HeapBytesInUse() {
+    HANDLE heaps[64];
+    const DWORD count = ::GetProcessHeaps(64, heaps);
+    std::size_t total = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!::HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return total;
+}
+
+// Both pages, served from memory without recording anything, so that the
+// only allocations a job makes are its own.
+class StaticPages : public platform::Internet, platform::HttpSession, platform::HttpConnection {
+public:
+    bool CanConnect(const char*, std::uint16_t) override { return true; }
+    platform::HttpSession* OpenSession(const char*) override { return new Session(*this); }
+    platform::HttpConnection* Connect(const char*, std::uint16_t, const char*) override {
+        return new Connection(*this);
+    }
+    platform::HttpRequest* OpenRequest(const char* path) override {
+        const bool roundup = std::strcmp(path, roundupPath) == 0;
+        return new Request(roundup ? "DENVER INTL AP SUNNY 75 40 29 W10 30.01F\n"
+                                   : "FORECAST\n.TONIGHT...CLEAR.\n.MONDAY...SUNNY.\n</pre>");
+    }
+
+private:
+    struct Session : platform::HttpSession {
+        explicit Session(StaticPages& owner) : pages(owner) {}
+        platform::HttpConnection* Connect(const char* host, std::uint16_t port,
+                                          const char* user) override {
+            return pages.Connect(host, port, user);
+        }
+        StaticPages& pages;
+    };
+    struct Connection : platform::HttpConnection {
+        explicit Connection(StaticPages& owner) : pages(owner) {}
+        platform::HttpRequest* OpenRequest(const char* path) override {
+            return pages.OpenRequest(path);
+        }
+        StaticPages& pages;
+    };
+    struct Request : platform::HttpRequest {
+        explicit Request(const char* page) : body(page) {}
+        bool Send() override { return true; }
+        bool Read(char* buffer, std::uint32_t capacity, std::uint32_t* delivered) override {
+            const std::size_t left = std::strlen(body);
+            *delivered = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, left));
+            std::memcpy(buffer, body, *delivered);
+            body += *delivered;
+            return true;
+        }
+        const char* body;
+    };
+};
+
+TEST(Win32FetchJobs, AThousandJobsLeaveTheHeapWhereItWas) {
+    StaticPages pages;
+    UseInternet(pages);
+    SetFetchPause([](std::uint32_t) {});
+    AllocateWeatherBuffers();
+    ASSERT_TRUE(OpenSession());
+    ASSERT_TRUE(OpenConnection());
+    std::size_t afterTen = 0;
+    int finished = 0;
+    for (int job = 1; job <= 1010; ++job) {
+        if (!StartFetch()) break;
+        while (currentJob->State() != ThreadState::Finished) {
+        }
+        finished += weatherState.temperature == 75 ? 1 : 0;
+        weatherState.temperature = 0;
+        if (job == 10) afterTen = HeapBytesInUse();
+    }
+    const std::size_t afterAll = HeapBytesInUse();
+    delete currentJob;
+    currentJob = nullptr;
+    CloseConnection();
+    SetFetchPause(nullptr);
+    EXPECT_EQ(finished, 1010);
+    EXPECT_GT(afterTen, 0u);
+    EXPECT_EQ(afterAll, afterTen) << "bytes in use after 10 jobs and after 1010";
 }
 
 // --------------------------------------------------------------- registry
@@ -241,10 +339,11 @@ std::uint16_t ClosedPort() {
     return ntohs(address.sin_port);
 }
 
-TEST(Win32Http, AServerThatIsNotThereFailsTheCheckAndTheRequest) {
+TEST(Win32Http, AServerThatIsNotThereFailsTheRequestButNotTheCheck) {
+    // The check is the system's answer alone, whatever the server does.
     const std::uint16_t port = ClosedPort();
     platform::Internet& internet = platform::SystemInternet();
-    EXPECT_FALSE(internet.CanConnect("127.0.0.1", port));
+    EXPECT_EQ(internet.CanConnect("127.0.0.1", port), ::InternetAttemptConnect(0) == ERROR_SUCCESS);
 
     std::unique_ptr<platform::HttpSession> session(internet.OpenSession("Mozilla/4.0"));
     ASSERT_NE(session, nullptr);
@@ -260,6 +359,107 @@ TEST(Win32Http, AServerThatIsNotThereFailsTheCheckAndTheRequest) {
     std::uint32_t delivered = 99;
     request->Read(buffer, sizeof buffer, &delivered);
     EXPECT_EQ(delivered, 0u);
+}
+
+// A one-thread HTTP server on loopback for the redirect test: /hop/N
+// redirects to /hop/N-1, /hop/0 is a page, /loop redirects to itself and
+// /elsewhere to an FTP address. One answer per connection.
+class RedirectServer {
+public:
+    RedirectServer() {
+        WSADATA data{};
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 8);
+        int length = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~RedirectServer() {
+        ::closesocket(listener_);
+        thread_.join();
+        ::WSACleanup();
+    }
+    std::uint16_t port() const { return port_; }
+    std::atomic<int> requests{0};
+
+private:
+    void Serve() {
+        for (;;) {
+            SOCKET client = ::accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const int got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) break;
+                request.append(buffer, static_cast<std::size_t>(got));
+            }
+            ++requests;
+            const std::string answer = Answer(request.substr(4, request.find(' ', 4) - 4));
+            ::send(client, answer.data(), static_cast<int>(answer.size()), 0);
+            ::shutdown(client, SD_SEND);
+            while (::recv(client, buffer, sizeof buffer, 0) > 0) {
+            }
+            ::closesocket(client);
+        }
+    }
+    static std::string Answer(const std::string& path) {
+        std::string location;
+        if (path == "/loop") location = "/loop";
+        if (path == "/elsewhere") location = "ftp://127.0.0.1/page";
+        if (path.rfind("/hop/", 0) == 0 && path != "/hop/0") {
+            location = "/hop/" + std::to_string(std::stoi(path.substr(5)) - 1);
+        }
+        if (location.empty()) {
+            return "HTTP/1.1 200 OK\r\nContent-Length: 8\r\nConnection: close\r\n\r\nthe page";
+        }
+        return "HTTP/1.1 302 Found\r\nLocation: " + location +
+               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+
+    SOCKET listener_;
+    std::uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+TEST(Win32Http, RedirectsAreFollowedUpToFiveToHttpOnly) {
+    RedirectServer server;
+    std::unique_ptr<platform::HttpSession> session(
+        platform::SystemInternet().OpenSession("Mozilla/4.0"));
+    ASSERT_NE(session, nullptr);
+    std::unique_ptr<platform::HttpConnection> connection(
+        session->Connect("127.0.0.1", server.port(), "tickwell"));
+    ASSERT_NE(connection, nullptr);
+    struct Case {
+        const char* path;
+        const char* body;  // null: the send or a read fails
+        int requests;
+    };
+    const Case cases[] = {
+        {"/hop/0", "the page", 1}, {"/hop/5", "the page", 6},  {"/hop/6", nullptr, 6},
+        {"/loop", nullptr, 6},     {"/elsewhere", nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        server.requests = 0;
+        std::unique_ptr<platform::HttpRequest> request(connection->OpenRequest(c.path));
+        ASSERT_NE(request, nullptr);
+        bool ok = request->Send();
+        std::string body;
+        char buffer[64];
+        std::uint32_t delivered = 0;
+        while (ok && (ok = request->Read(buffer, sizeof buffer, &delivered)) && delivered > 0) {
+            body.append(buffer, delivered);
+        }
+        EXPECT_EQ(ok, c.body != nullptr) << c.path;
+        EXPECT_EQ(body, c.body != nullptr ? c.body : "") << c.path;
+        EXPECT_EQ(server.requests.load(), c.requests) << c.path;
+    }
 }
 
 TEST(Win32Http, ARequestThatOutlivesItsConnectionFailsQuietly) {

@@ -208,6 +208,7 @@ public:
         events.push_back("destroy");
         window.PostQuit(3);
     }
+    void OnEndSession(WindowServices&) override { events.push_back("end session"); }
     void OnPaint(Canvas&) override { ++paints; }
     void OnTimer(WindowServices& window) override {
         if (++ticks == 2) window.Close();
@@ -289,6 +290,9 @@ TEST(Win32MainWindow, MessagesReachTheLogicAndServicesWork) {
     ::SendMessageA(hwnd, WM_NCRBUTTONDOWN, HTCAPTION,
                    MAKELPARAM(static_cast<WORD>(-5), static_cast<WORD>(-7)));
     ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(40002, 1), 0);
+    // Only a session that really ends reaches the logic.
+    ::SendMessageA(hwnd, WM_ENDSESSION, FALSE, 0);
+    ::SendMessageA(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
 
     desktop.ShowMainWindow();
     ::UpdateWindow(hwnd);
@@ -306,7 +310,7 @@ TEST(Win32MainWindow, MessagesReachTheLogicAndServicesWork) {
     EXPECT_EQ(handlers.positionAtDestroy.x, 30);
     EXPECT_EQ(handlers.positionAtDestroy.y, 40);
     const std::vector<std::string> expected = {"create", "right -5 -7", "command 40002 1",
-                                               "destroy"};
+                                               "end session", "destroy"};
     EXPECT_EQ(handlers.events, expected);
 
     // The fetch job may still invalidate a window that is gone.

@@ -1,9 +1,11 @@
 #include "platform/linux/gui/desktop.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <cstdio>
 
+#include "platform/linux/gui/close_on_signal.h"
 #include "platform/linux/gui/error_box.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/main_window.h"
@@ -28,9 +30,12 @@ bool FltkDesktop::RegisterWindowClass() {
     return DisplayAvailable();
 }
 
+// The display's whole size, as the Windows program's screen metrics give
+// it: Fl::w() and Fl::h() leave out the panels, and a window clamped to
+// them could not sit flush at the bottom or right edge.
 Point FltkDesktop::ScreenSize() {
     if (!DisplayAvailable()) return Point{0, 0};
-    return Point{Fl::w(), Fl::h()};
+    return Point{DisplayWidth(fl_display, fl_screen), DisplayHeight(fl_display, fl_screen)};
 }
 
 WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
@@ -38,6 +43,8 @@ WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int heigh
     if (!DisplayAvailable() || window_ != nullptr) return nullptr;
     window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height);
     handlers.OnCreate(*window_);
+    CloseOnSignalsAndDisplayLoss(
+        [](void* window) { static_cast<FltkWindowServices*>(window)->CloseRequested(); }, window_);
     return window_;
 }
 

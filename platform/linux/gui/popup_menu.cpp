@@ -2,24 +2,54 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <utility>
-
-#include "resources/resource_ids.h"
 
 namespace tickwell::linux_gui {
 
 namespace {
 
 constexpr Fl_Fontsize kMenuTextSize = 12;
-// What a popup menu adds to its widest label: frame and margins.
-constexpr int kMenuChrome = 20;
+// Every label starts after a column wide enough for a check mark, which
+// only a checked item draws, so all labels line up as in the Windows menu.
+constexpr int kCheckColumn = 14;
+// Two label types: the same label with and without the check mark.
+constexpr auto kCheckedLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE);
+constexpr auto kPlainLabel = static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE + 1);
 
-// The items that carry a check mark when chosen show a check box at all
-// times, so that all labels line up as they do next to a check column.
-bool IsCheckable(int commandId) {
-    return commandId == IDM_TODAY || commandId == IDM_OUTLOOK || commandId == IDM_FASTER;
+// A 7x7 check mark in the label's colour, its middle at `middleY`.
+void DrawCheckMark(int x, int middleY) {
+    const int top = middleY - 3;
+    for (int row = 0; row < 3; ++row) {
+        fl_line(x, top + 2 + row, x + 2, top + 4 + row);
+        fl_line(x + 2, top + 4 + row, x + 6, top + row);
+    }
+}
+
+void DrawLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align, bool checked) {
+    fl_font(label->font, label->size);
+    fl_color(static_cast<Fl_Color>(label->color));
+    if (checked) DrawCheckMark(x + 1, y + h / 2);
+    fl_draw(label->value, x + kCheckColumn, y, w > kCheckColumn ? w - kCheckColumn : 0, h, align,
+            nullptr, 0);
+}
+
+void DrawChecked(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+    DrawLabel(label, x, y, w, h, align, true);
+}
+
+void DrawPlain(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+    DrawLabel(label, x, y, w, h, align, false);
+}
+
+void MeasureLabel(const Fl_Label* label, int& w, int& h) {
+    fl_font(label->font, label->size);
+    w = 0;
+    h = 0;
+    fl_measure(label->value, w, h, 0);
+    w += kCheckColumn;
 }
 
 }  // namespace
@@ -40,28 +70,31 @@ void FltkPopupMenu::AppendSeparator() {
 // already under way.
 void FltkPopupMenu::Track(int x, int y) {
     if (items_.empty()) return;
+    Fl::set_labeltype(kCheckedLabel, DrawChecked, MeasureLabel);
+    Fl::set_labeltype(kPlainLabel, DrawPlain, MeasureLabel);
     std::vector<Fl_Menu_Item> menu;
     for (const Item& item : items_) {
         int flags = 0;
-        if (IsCheckable(item.commandId) || (item.flags & MenuChecked)) flags |= FL_MENU_TOGGLE;
-        if (item.flags & MenuChecked) flags |= FL_MENU_VALUE;
         if (item.flags & (MenuGrayed | MenuDisabled)) flags |= FL_MENU_INACTIVE;
         if (item.dividerBelow) flags |= FL_MENU_DIVIDER;
         Fl_Menu_Item entry{};
         entry.text = item.text.c_str();
         entry.user_data_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(item.commandId));
         entry.flags = flags;
+        entry.labeltype_ = (item.flags & MenuChecked) ? kCheckedLabel : kPlainLabel;
         entry.labelsize_ = kMenuTextSize;
         menu.push_back(entry);
     }
     menu.push_back(Fl_Menu_Item{});
 
+    // The menu's real width, as FLTK sizes a popup menu: its widest item,
+    // its frame on both sides and 7 pixels more.
     int width = 0;
     for (std::size_t i = 0; i + 1 < menu.size(); ++i) {
         int height = 0;
         width = std::max(width, menu[i].measure(&height, nullptr));
     }
-    width += kMenuChrome;
+    width += 2 * Fl::box_dx(FL_UP_BOX) + 7;
 
     // FLTK places a popup relative to the window of the current event.
     const int left = x - width / 2 - (Fl::event_x_root() - Fl::event_x());

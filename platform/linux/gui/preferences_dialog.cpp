@@ -7,7 +7,9 @@
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/filename.H>
+#include <FL/x.H>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -179,6 +181,24 @@ void PreferencesWindow::Command(int controlId) {
     procedure_.OnCommand(*controls_, controlId, kClicked);
 }
 
+// Puts a shown dialog at (x, y), its top-left client pixel, kept on the
+// screen with one pixel of its frame inside each edge. FLTK's own placement
+// also keeps room for a title bar above it, so a window at the top of the
+// screen got its dialog 20 pixels lower than its client origin.
+void PlaceOnScreen(Fl_Window& window, int x, int y) {
+    constexpr int kFrame = 1;
+    int screenX = 0;
+    int screenY = 0;
+    int screenW = 0;
+    int screenH = 0;
+    Fl::screen_xywh(screenX, screenY, screenW, screenH, x, y, window.w(), window.h());
+    x = std::max(std::min(x, screenX + screenW - kFrame - window.w()), screenX + kFrame);
+    y = std::max(std::min(y, screenY + screenH - kFrame - window.h()), screenY + kFrame);
+    // FLTK moved the X window without recording it, so both are set.
+    window.position(x, y);
+    XMoveWindow(fl_display, fl_xid(&window), x, y);
+}
+
 }  // namespace
 
 int RunPreferences(DialogProcedure& procedure, int screenX, int screenY) {
@@ -187,6 +207,7 @@ int RunPreferences(DialogProcedure& procedure, int screenX, int screenY) {
     const bool focusFirst = procedure.OnInit(controls);
     if (controls.ended()) return controls.result();
     if (!window.shown()) window.show();
+    PlaceOnScreen(window, screenX, screenY);
     // The dialog manager gives the focus to the first tab stop: the field.
     if (focusFirst) window.field().take_focus();
     while (!controls.ended() && window.shown()) Fl::wait();

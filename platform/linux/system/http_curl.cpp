@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -12,6 +13,7 @@
 
 #include "platform/http.h"
 #include "platform/linux/system/http_timeouts.h"
+#include "platform/linux/system/network_check.h"
 
 namespace tickwell::platform {
 
@@ -21,6 +23,8 @@ namespace {
 // bytes of a page; a longer or endless body is cut off here so it can
 // never exhaust memory, and the rest is not read from the network.
 constexpr std::size_t kBodyCap = 64 * 1024;
+
+constexpr long kMaxRedirects = 5;
 
 std::mutex timeoutsGuard;
 HttpTimeouts timeouts;
@@ -96,7 +100,10 @@ public:
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         // Like WinINet, an answer of any status counts as sent, and its body
         // (an error page, say) is delivered for the caller to judge.
-        answered_ = status != 0 && result != CURLE_ABORTED_BY_CALLBACK;
+        // A redirect too many, or to another protocol, fails the request.
+        const bool badRedirect =
+            result == CURLE_TOO_MANY_REDIRECTS || result == CURLE_UNSUPPORTED_PROTOCOL;
+        answered_ = status != 0 && result != CURLE_ABORTED_BY_CALLBACK && !badRedirect;
         complete_ = result == CURLE_OK || (result == CURLE_WRITE_ERROR && body_.capped);
         return answered_;
     }
@@ -165,6 +172,12 @@ public:
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        // A page that moved is followed, as WinINet does: at most five
+        // redirects, to HTTP or HTTPS only; the credentials stay with the
+        // weather server.
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         // The credentials go out only when the server asks for them, as with
         // WinINet.
         curl_easy_setopt(easy, CURLOPT_USERNAME, userName);
@@ -192,23 +205,12 @@ public:
     // the program speaks plain HTTP only; docs/performance.md has the cost.
     CurlInternet() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
-    bool CanConnect(const char* host, std::uint16_t port) override {
-        CURL* easy = curl_easy_init();
-        if (easy == nullptr) {
-            return false;
-        }
-        std::string url = std::string("http://") + host + ":" + std::to_string(port) + "/";
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_CONNECT_ONLY, 1L);
-        // A few seconds at most, even when the transfer limits are longer.
-        long limit = std::min<long>(CurrentHttpTimeouts().connectMs, 5000);
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, limit);
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, limit);
-        CURLcode result = curl_easy_perform(easy);
-        curl_easy_cleanup(easy);
-        return result == CURLE_OK;
+    // Asks the system only, so a weather server that is down at start-up
+    // does not end the program: the refreshes retry it.
+    bool CanConnect(const char*, std::uint16_t) override {
+        const NetworkReport report = CheckSystemNetwork();
+        if (!report.ok) std::fprintf(stderr, "tickwell: %s.\n", report.failure.c_str());
+        return report.ok;
     }
 
     HttpSession* OpenSession(const char* userAgent) override {

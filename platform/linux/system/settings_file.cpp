@@ -82,6 +82,40 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
+// Where writing goes: the path itself or, when it is a symbolic link (as
+// dotfile managers make them), the file the links lead to, so that the link
+// stays and its target gets the settings. Empty when the links go round in
+// a loop or deeper than the system would follow them.
+std::string ResolveLinks(std::string path) {
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::vector<char> target(4096);
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return {};
+        const std::string next(target.data(), static_cast<std::size_t>(length));
+        path = next[0] == '/' ? next : ParentFolder(path) + "/" + next;
+    }
+    return {};
+}
+
+// Why an existing file must not be replaced, or empty when it may be (or
+// does not exist). A file the user cannot read would lose its values, and a
+// read-only one was made so on purpose; a rename would replace either.
+std::string WhyLeftAlone(const std::string& target) {
+    struct stat info {};
+    if (stat(target.c_str(), &info) != 0) {
+        return errno == ENOENT ? std::string() : std::strerror(errno);
+    }
+    if (!S_ISREG(info.st_mode)) return "it is not a regular file";
+    const int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::string("it cannot be read: ") + std::strerror(errno);
+    close(fd);
+    const bool writable =
+        (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(target.c_str(), W_OK) == 0;
+    return writable ? std::string() : "it is read-only";
+}
+
 }  // namespace
 
 std::string DefaultSettingsPath() {
@@ -185,7 +219,17 @@ bool SettingsFile::Read(const char* name, std::uint32_t* value) {
 bool SettingsFile::OpenForWriting() {
     values_.clear();
     writing_ = false;
-    if (!MakeFolders(ParentFolder(path_))) return false;
+    target_ = ResolveLinks(path_);
+    const std::string why =
+        target_.empty() ? "its symbolic links go round in a loop" : WhyLeftAlone(target_);
+    if (!why.empty()) {
+        std::fprintf(stderr,
+                     "tickwell: the settings file %s is left as it is (%s); "
+                     "the settings are not saved.\n",
+                     path_.c_str(), why.c_str());
+        return false;
+    }
+    if (!MakeFolders(ParentFolder(target_))) return false;
     // Values the program does not write itself are carried over, as the
     // other values of a registry key would be.
     LoadLines(&values_);
@@ -202,13 +246,17 @@ bool SettingsFile::Commit() const {
     std::string text = "# Tickwell settings\n";
     for (const auto& [name, value] : values_) text += name + "=" + value + "\n";
 
-    const std::string folder = ParentFolder(path_);
-    std::string temporary = path_ + ".XXXXXX";
+    // The new file replaces the link's target (the link stays) and keeps
+    // the old file's permissions.
+    const std::string folder = ParentFolder(target_);
+    std::string temporary = target_ + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return false;
+    struct stat old {};
+    if (stat(target_.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
     const bool written = WriteAll(fd, text) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(temporary.c_str(), path_.c_str()) != 0) {
+    if (!written || !closed || rename(temporary.c_str(), target_.c_str()) != 0) {
         unlink(temporary.c_str());
         return false;
     }

@@ -29,7 +29,9 @@ std::optional<std::uint32_t> ParseStoredNumber(const std::string& text);
 // the caller keeps its defaults. Writing is atomic: Close() writes a
 // temporary file in the same folder, flushes it to disk and renames it over
 // the old one, so a crash leaves either the old or the new file, never a
-// torn one. Lines the program does not know are kept.
+// torn one. Lines the program does not know are kept. A symbolic link is
+// written through (its target replaced, the link kept); a file that cannot
+// be read or is read-only is left alone, with a note on standard error.
 class SettingsFile : public SettingsStore {
 public:
     explicit SettingsFile(std::string path);
@@ -53,6 +55,8 @@ private:
     bool Commit() const;
 
     std::string path_;
+    // The file writing replaces: path_ with its symbolic links followed.
+    std::string target_;
     Values values_;
     bool writing_ = false;
 };

@@ -78,6 +78,11 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE: handlers_.OnCreate(*this); return 0;
         case WM_DESTROY: handlers_.OnDestroy(*this); return 0;
+        // The process may end as soon as this returns, without WM_DESTROY:
+        // the settings are saved now, as closing would.
+        case WM_ENDSESSION:
+            if (wParam != FALSE) handlers_.OnEndSession(*this);
+            return 0;
         case WM_PAINT: {
             PAINTSTRUCT paint{};
             HDC dc = ::BeginPaint(hwnd_, &paint);

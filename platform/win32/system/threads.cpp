@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <new>
+
 namespace tickwell::platform {
 
 struct Mutex {
     HANDLE handle;
+    Mutex* nextClosed;  // in the list of closed records only
 };
 
 struct CriticalSection {
@@ -23,10 +26,49 @@ struct Thread {
     StartInfo* pending;
 };
 
+namespace {
+
+// Closed mutex records, kept for reuse in a list linked through the records
+// themselves. A record is never freed: a thread that still waits for a
+// mutex after it was closed (a fetch job at process exit, with DataMutex)
+// finds a null handle and returns at once instead of touching freed memory.
+// Reuse keeps the number of records at the most mutexes ever open at once,
+// where each fetch job's lock would otherwise leave one behind.
+//
+// Plain zero-initialised data guarded by a spin lock: usable from static
+// initialisation to the last exit handler, with nothing to construct or
+// destroy.
+Mutex* closedMutexes = nullptr;
+LONG closedMutexesBusy = 0;
+
+class ClosedListHold {
+public:
+    ClosedListHold() {
+        while (::InterlockedExchange(&closedMutexesBusy, 1) != 0) ::Sleep(0);
+    }
+    ~ClosedListHold() { ::InterlockedExchange(&closedMutexesBusy, 0); }
+    ClosedListHold(const ClosedListHold&) = delete;
+    ClosedListHold& operator=(const ClosedListHold&) = delete;
+};
+
+}  // namespace
+
 Mutex* NewMutex() {
     HANDLE handle = ::CreateMutexA(nullptr, FALSE, nullptr);
     if (handle == nullptr) return nullptr;
-    return new Mutex{handle};
+    {
+        ClosedListHold hold;
+        if (closedMutexes != nullptr) {
+            Mutex* mutex = closedMutexes;
+            closedMutexes = mutex->nextClosed;
+            mutex->nextClosed = nullptr;
+            mutex->handle = handle;
+            return mutex;
+        }
+    }
+    auto* mutex = new (std::nothrow) Mutex{handle, nullptr};
+    if (mutex == nullptr) ::CloseHandle(handle);
+    return mutex;
 }
 
 void WaitForMutex(Mutex* mutex) {
@@ -37,13 +79,14 @@ void ReleaseMutex(Mutex* mutex) {
     ::ReleaseMutex(mutex->handle);
 }
 
-// The struct stays allocated with a null handle: a thread that still waits
-// for the mutex afterwards gets WAIT_FAILED at once instead of touching
-// freed memory. A few bytes per closed mutex is the price.
 void CloseMutex(Mutex* mutex) {
+    if (mutex == nullptr) return;
     HANDLE handle = mutex->handle;
     mutex->handle = nullptr;
     ::CloseHandle(handle);
+    ClosedListHold hold;
+    mutex->nextClosed = closedMutexes;
+    closedMutexes = mutex;
 }
 
 CriticalSection* CreateCriticalSection() {

@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <string>
 
 #include "platform/http.h"
 
@@ -22,43 +23,110 @@ public:
     InternetHandle& operator=(const InternetHandle&) = delete;
 
     HINTERNET get() const { return handle_; }
+    void Reset(HINTERNET handle) {
+        if (handle_ != nullptr) ::InternetCloseHandle(handle_);
+        handle_ = handle;
+    }
 
 private:
     HINTERNET handle_;
 };
 
+// WinINet's own redirect handling has no limit (under Wine a page that
+// redirects to itself was asked for thousands of times in seconds), so
+// requests follow redirects themselves: at most this many, to HTTP or
+// HTTPS only.
+constexpr int kMaxRedirects = 5;
+
+bool IsRedirectStatus(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Where the answer on `request` sends the client, as an absolute URL; empty
+// when the answer is no redirect (or one without a Location header).
+std::string RedirectTarget(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                          nullptr) ||
+        !IsRedirectStatus(status)) {
+        return {};
+    }
+    char location[2048];
+    size = sizeof location;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
+    char base[2048];
+    size = sizeof base;
+    if (!::InternetQueryOptionA(request, INTERNET_OPTION_URL, base, &size)) return {};
+    char combined[2048];
+    DWORD length = sizeof combined;
+    if (!::InternetCombineUrlA(base, location, combined, &length, ICU_NO_ENCODE)) return {};
+    return std::string(combined, length);
+}
+
+bool IsHttpUrl(const std::string& url) {
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return false;
+    return parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS;
+}
+
+// A request on the connection, which follows redirects through its session.
+// The session's handle is not owned: once the session is closed (at
+// shutdown, with a fetch still running) a redirect fails on the stale
+// handle, as every call on a closed handle does.
 class WinInetRequest : public HttpRequest {
 public:
-    explicit WinInetRequest(HINTERNET handle) : handle_(handle) {}
+    WinInetRequest(HINTERNET handle, HINTERNET session) : handle_(handle), session_(session) {}
 
     bool Send() override {
-        return ::HttpSendRequestA(handle_.get(), nullptr, 0, nullptr, 0) != FALSE;
+        if (!::HttpSendRequestA(handle_.get(), nullptr, 0, nullptr, 0)) return false;
+        for (int redirects = 0;; ++redirects) {
+            const std::string target = RedirectTarget(handle_.get());
+            if (target.empty()) return true;
+            if (redirects == kMaxRedirects || !IsHttpUrl(target)) return Fail();
+            HINTERNET next =
+                ::InternetOpenUrlA(session_, target.c_str(), nullptr, 0,
+                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
+            if (next == nullptr) return Fail();
+            handle_.Reset(next);
+        }
     }
 
     bool Read(char* buffer, std::uint32_t capacity, std::uint32_t* delivered) override {
         DWORD read = 0;
-        const BOOL ok = ::InternetReadFile(handle_.get(), buffer, capacity, &read);
+        const BOOL ok =
+            handle_.get() != nullptr && ::InternetReadFile(handle_.get(), buffer, capacity, &read);
         *delivered = ok ? read : 0;
         return ok != FALSE;
     }
 
 private:
+    // Drops the answer, so the reads that follow fail as well.
+    bool Fail() {
+        handle_.Reset(nullptr);
+        return false;
+    }
+
     InternetHandle handle_;
+    HINTERNET session_;
 };
 
 class WinInetConnection : public HttpConnection {
 public:
-    explicit WinInetConnection(HINTERNET handle) : handle_(handle) {}
+    WinInetConnection(HINTERNET handle, HINTERNET session) : handle_(handle), session_(session) {}
 
     HttpRequest* OpenRequest(const char* path) override {
-        HINTERNET request = ::HttpOpenRequestA(handle_.get(), nullptr, path, nullptr, nullptr,
-                                               nullptr, INTERNET_FLAG_RELOAD, 0);
+        HINTERNET request =
+            ::HttpOpenRequestA(handle_.get(), nullptr, path, nullptr, nullptr, nullptr,
+                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
         if (request == nullptr) return nullptr;
-        return new WinInetRequest(request);
+        return new WinInetRequest(request, session_);
     }
 
 private:
     InternetHandle handle_;
+    HINTERNET session_;  // owned by the session object
 };
 
 class WinInetSession : public HttpSession {
@@ -69,7 +137,7 @@ public:
         HINTERNET connection = ::InternetConnectA(handle_.get(), host, port, userName, nullptr,
                                                   INTERNET_SERVICE_HTTP, 0, 0);
         if (connection == nullptr) return nullptr;
-        return new WinInetConnection(connection);
+        return new WinInetConnection(connection, handle_.get());
     }
 
 private:
@@ -78,18 +146,14 @@ private:
 
 class WinInet : public Internet {
 public:
-    // The system must first agree that the internet can be reached at all;
-    // then a real connection to the server's port shows whether the server
-    // answers. InternetAttemptConnect alone always succeeds under Wine and
-    // on most modern systems, and a session with its connection opens
-    // without touching the network, so without the second test a missing
-    // server would only show as a lamp that lights and goes dark.
-    bool CanConnect(const char* host, std::uint16_t port) override {
-        if (::InternetAttemptConnect(0) != ERROR_SUCCESS) return false;
-        char url[300];
-        const int length = std::snprintf(url, sizeof url, "http://%s:%u/", host, port);
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof url) return false;
-        return ::InternetCheckConnectionA(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    // Only the system's own answer counts: a weather server that is down at
+    // start-up must not end the program, since the refreshes retry it.
+    bool CanConnect(const char*, std::uint16_t) override {
+        const DWORD result = ::InternetAttemptConnect(0);
+        if (result == ERROR_SUCCESS) return true;
+        std::fprintf(stderr, "tickwell: InternetAttemptConnect failed (error %lu).\n",
+                     static_cast<unsigned long>(result));
+        return false;
     }
 
     HttpSession* OpenSession(const char* userAgent) override {
