@@ -49,8 +49,12 @@ std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
 
 std::string PeriodLine(const ForecastPeriod& period) {
     // A name is a few words; a longer one is cut like the text.
-    return "." + CutAtWord(PageLine(period.name), 60) + "..." +
-           CutAtWord(PageLine(period.text), kMaxPeriodTextBytes) + "\n";
+    std::string line(".");
+    line += CutAtWord(PageLine(period.name), 60);
+    line += "...";
+    line += CutAtWord(PageLine(period.text), kMaxPeriodTextBytes);
+    line += '\n';
+    return line;
 }
 
 std::string BuildForecastPage(std::string_view stationLine,
