@@ -1,9 +1,12 @@
 #include "live/live_setup.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
+#include "fetch/internet_connection.h"
+#include "live/live_internet.h"
 #include "resources/resource_ids.h"
 
 #ifndef TICKWELL_VERSION
@@ -105,6 +108,27 @@ LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::strin
         std::move(client), SystemClock(),
         LiveOptions{environment.apiBase, environment.pageDir, environment.requestSpacing},
         stationId);
+}
+
+LiveSource* InstallLiveSource(const LiveEnvironment& environment, const std::string& stationId,
+                              platform::Internet& system) {
+    const std::optional<HostPort> address = BaseHostPort(environment.apiBase);
+    if (!address) {
+        std::fprintf(stderr, "tickwell: TICKWELL_API_BASE is not an http(s) address: %s\n",
+                     environment.apiBase.c_str());
+        return nullptr;
+    }
+    LiveSource* source = StartLiveSource(environment, stationId);
+    if (source == nullptr) {
+        std::fprintf(stderr, "tickwell: cannot set up HTTPS requests\n");
+        return nullptr;
+    }
+    // Both live for the whole run, like the source.
+    static LiveInternet* internet = new LiveInternet(*source, system);
+    static std::string host = address->host;
+    UseInternet(*internet);
+    weatherServer = {host.c_str(), address->port};
+    return source;
 }
 
 }  // namespace tickwell::live

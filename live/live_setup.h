@@ -6,6 +6,7 @@
 #include <string>
 
 #include "live/live_source.h"
+#include "platform/http.h"
 #include "platform/https_client.h"
 
 namespace tickwell::live {
@@ -41,5 +42,13 @@ platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environmen
 // client can be set up. It is never destroyed: the fetch job may still use
 // it while the program ends.
 LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::string& stationId);
+
+// StartLiveSource, then puts the source in place of the HTTP library
+// (UseInternet, with `system` answering the start-up check) and points the
+// start-up check at the API's host. Null, after a message on standard
+// error, when the API base is not an http(s) address or no client can be
+// set up. Each program calls it once.
+LiveSource* InstallLiveSource(const LiveEnvironment& environment, const std::string& stationId,
+                              platform::Internet& system);
 
 }  // namespace tickwell::live

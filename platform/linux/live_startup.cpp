@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "fetch/internet_connection.h"
-#include "live/live_internet.h"
 #include "live/live_setup.h"
 #include "live/station.h"
 #include "platform/linux/system/settings_file.h"
@@ -49,28 +47,15 @@ void ChooseStation(live::LiveSource& source, const std::string& requested) {
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
-    const live::LiveEnvironment environment = live::ReadLiveEnvironment();
-    const std::optional<live::HostPort> address = live::BaseHostPort(environment.apiBase);
-    if (!address) {
-        std::fprintf(stderr, "tickwell: TICKWELL_API_BASE is not an http(s) address: %s\n",
-                     environment.apiBase.c_str());
-        return false;
-    }
-    live::LiveSource* source =
-        live::StartLiveSource(environment, live::LoadStationId(SystemSettingsStore()));
+    live::LiveSource* source = live::InstallLiveSource(live::ReadLiveEnvironment(),
+                                                       live::LoadStationId(SystemSettingsStore()),
+                                                       platform::SystemInternet());
     if (source == nullptr) {
-        std::fprintf(stderr, "tickwell: cannot set up HTTPS requests\n");
         return false;
     }
     if (requestedStation) {
         ChooseStation(*source, *requestedStation);
     }
-    // Both live for the whole run, like the source.
-    static live::LiveInternet internet(*source, platform::SystemInternet());
-    static std::string host = address->host;
-    UseInternet(internet);
-    // The start-up check looks at the weather service's address.
-    weatherServer = {host.c_str(), address->port};
     return true;
 }
 
