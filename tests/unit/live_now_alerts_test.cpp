@@ -1,6 +1,7 @@
 // The head of the live forecast: active alerts as period lines, most severe
-// first, and the NOW line with the observation's local time. Alerts are
-// written here in the shape of api.weather.gov's /alerts/active features.
+// first, and the NOW line with the observation's local time; and the live
+// source's readers on JSON of every wrong type. Alerts are written here in
+// the shape of api.weather.gov's /alerts/active features.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,6 +15,8 @@
 #include "live/forecast_page.h"
 #include "live/now_line.h"
 #include "live/observation.h"
+#include "live/roundup_page.h"
+#include "live/station.h"
 #include "live/time_text.h"
 
 namespace tickwell::live {
@@ -191,6 +194,99 @@ TEST(LiveNowLine, AlertsAndNowOpenTodaysTextOnAPageThatStaysSmall) {
     page = BuildForecastPage("Test Field (KXYZ)", lead, week);
     EXPECT_LE(page.size(), kMaxPageBytes);
     EXPECT_NE(page.find(lead[4]), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tickwell::live
+
+namespace tickwell::live {
+namespace {
+
+// Every field the live source reads, replaced in turn by a value of every
+// other JSON type: nothing crashes, and what comes out still makes pages
+// the parsers accept or refuse cleanly.
+TEST(LiveUntrustedJson, EveryFieldOfEveryTypeIsHandled) {
+    const json observation = {
+        {"type", "Feature"},
+        {"properties",
+         {{"timestamp", "2026-12-07T20:00:00+00:00"},
+          {"textDescription", "Clear"},
+          {"temperature", {{"unitCode", "wmoUnit:degC"}, {"value", 1.5}}},
+          {"dewpoint", {{"unitCode", "wmoUnit:degC"}, {"value", -3}}},
+          {"relativeHumidity", {{"unitCode", "wmoUnit:percent"}, {"value", 70}}},
+          {"barometricPressure", {{"unitCode", "wmoUnit:Pa"}, {"value", 101000}}},
+          {"windDirection", {{"unitCode", "wmoUnit:degree_(angle)"}, {"value", 90}}},
+          {"windSpeed", {{"unitCode", "wmoUnit:km_h-1"}, {"value", 20}}},
+          {"windGust", {{"unitCode", "wmoUnit:km_h-1"}, {"value", 30}}}}}};
+    const json station = {
+        {"geometry", {{"coordinates", {-104.6, 39.8}}}},
+        {"properties", {{"name", "Field"}, {"forecast", "https://x/zones/forecast/COZ040"}}}};
+    const json forecast = {{"properties",
+                            {{"periods",
+                              {{{"name", "Tonight"},
+                                {"detailedForecast", "Clear."},
+                                {"startTime", "2026-12-07T18:00:00-07:00"}}}}}}};
+    const json alerts = {{"features",
+                          {{{"properties",
+                             {{"event", "Wind Advisory"},
+                              {"severity", "Moderate"},
+                              {"onset", "2026-12-07T10:00:00-07:00"},
+                              {"ends", "2026-12-07T18:00:00-07:00"}}}}}}};
+    const std::vector<json> replacements = {
+        nullptr, true, -1e308, 7, "text", json::array(), json::object(), json::array({1, 2})};
+
+    // Each JSON pointer to a value or container, leaves and branches alike.
+    auto pointers = [](const json& document) {
+        std::vector<json::json_pointer> found;
+        const json flat = document.flatten();
+        for (const auto& item : flat.items()) {
+            json::json_pointer pointer(item.key());
+            while (!pointer.empty()) {
+                found.push_back(pointer);
+                pointer = pointer.parent_pointer();
+            }
+        }
+        return found;
+    };
+    auto variants = [&](const json& document) {
+        std::vector<json> all = {document};
+        for (const json::json_pointer& pointer : pointers(document)) {
+            for (const json& replacement : replacements) {
+                json changed = document;
+                changed[pointer] = replacement;
+                all.push_back(changed);
+            }
+        }
+        return all;
+    };
+    constexpr std::int64_t now = 1796673600 + 600;
+    int pages = 0;
+    for (const json& variant : variants(observation)) {
+        auto parsed = ParseObservation(variant);
+        const auto current =
+            ChooseCurrent(parsed, ParseObservations(json{{"features", {variant}}}), now);
+        const std::string page = BuildRoundupPage(current, "KXYZ");
+        EXPECT_LE(page.size(), kMaxPageBytes);
+        EXPECT_EQ(page.find(kRoundupRowName) != std::string::npos, current.has_value());
+        NowLine(current, parsed, -420);
+        ++pages;
+    }
+    for (const json& variant : variants(station)) {
+        if (auto parsed = ParseStation(variant, "KXYZ")) {
+            EXPECT_FALSE(PointsPath(parsed->latitude, parsed->longitude).empty());
+        }
+    }
+    for (const json& variant : variants(forecast)) {
+        const auto periods = ParsePeriods(variant);
+        EXPECT_LE(BuildForecastPage("Field", {}, periods).size(), kMaxPageBytes);
+        OffsetAt(now, periods);
+    }
+    for (const json& variant : variants(alerts)) {
+        for (const Alert& alert : ParseAlerts(variant, now)) {
+            EXPECT_EQ(AlertLine(alert)[0], '.');
+        }
+    }
+    EXPECT_GT(pages, 100);
 }
 
 }  // namespace
