@@ -104,7 +104,7 @@ TEST_F(LiveHttpsTest, AbortEndsAHungRequestAtOnceAndTimeOutsBoundIt) {
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(platform::NewSystemHttpsClient(quick)->Get(base + "/stations/KXYZ", {}).status, 0);
     auto took = std::chrono::steady_clock::now() - started;
-    EXPECT_LT(took, 3s);
+    EXPECT_LT(took, 5s);
 
     std::thread aborter([&] {
         std::this_thread::sleep_for(500ms);
