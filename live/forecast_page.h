@@ -19,9 +19,9 @@ struct ForecastPeriod {
     std::optional<TimeStamp> start;
 };
 
-// Longest page the fetch job takes in whole (its buffer less the
-// terminator).
-constexpr std::size_t kMaxPageBytes = 16383;
+// The longest page made: under the 16383 bytes the fetch job takes in
+// whole (its buffer less the terminator).
+constexpr std::size_t kMaxPageBytes = 16382;
 // A longer text of one period is cut at a word, so one period can never
 // push all the others off the page.
 constexpr std::size_t kMaxPeriodTextBytes = 1500;
