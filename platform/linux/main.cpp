@@ -1,23 +1,25 @@
-// The Linux program: the ticker against the configured weather server.
+// The Linux program: the ticker with live weather from the weather service
+// (or, built with TICKWELL_SOURCE=classic, against the configured legacy
+// weather server).
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/startup.h"
+#include "platform/linux/command_line.h"
 #include "platform/linux/gui/desktop.h"
+#include "platform/linux/live_startup.h"
 #include "platform/linux/system/autostart.h"
 #include "platform/settings_store.h"
+
+#ifndef TICKWELL_VERSION
+#define TICKWELL_VERSION "1.0"
+#endif
 
 namespace {
 
 // `tickwell --autostart on|off`: adds or removes the entry that starts the
 // program at login, then exits without opening a window.
-int RunAutostartOption(const char* value) {
-    const bool enable = std::strcmp(value, "on") == 0;
-    if (!enable && std::strcmp(value, "off") != 0) {
-        std::fprintf(stderr, "tickwell: --autostart takes 'on' or 'off', not '%s'\n", value);
-        return 2;
-    }
+int SetAutostartOption(bool enable) {
     const std::string entry = tickwell::platform::AutostartEntryPath();
     std::string error;
     if (!tickwell::platform::SetAutostart(enable, entry, tickwell::platform::RunningProgramPath(),
@@ -36,13 +38,29 @@ int RunAutostartOption(const char* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--autostart") == 0) {
-        if (argc != 3) {
-            std::fprintf(stderr, "usage: tickwell --autostart on|off\n");
-            return 2;
-        }
-        return RunAutostartOption(argv[2]);
+    using namespace tickwell::linux_cli;
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandAction::Help: std::fputs(UsageText("tickwell").c_str(), stdout); return 0;
+        case CommandAction::Version: std::puts("tickwell " TICKWELL_VERSION); return 0;
+        case CommandAction::Error:
+            std::fprintf(stderr, "tickwell: %s\n%s", commandLine.error.c_str(),
+                         UsageText("tickwell").c_str());
+            return kUsageExitCode;
+        case CommandAction::Autostart: return SetAutostartOption(commandLine.autostartOn);
+        case CommandAction::Run: break;
     }
+#if TICKWELL_LIVE_SOURCE
+    if (!StartLiveWeather(commandLine.station)) {
+        return 1;
+    }
+#else
+    if (commandLine.station) {
+        std::fprintf(stderr,
+                     "tickwell: this build reads the classic weather server; "
+                     "--station has no effect\n");
+    }
+#endif
     tickwell::linux_gui::FltkDesktop desktop;
     return tickwell::RunTickwell(desktop, tickwell::SystemSettingsStore());
 }
