@@ -97,6 +97,9 @@ ExtraRoots::~ExtraRoots() {
         if (found != nullptr) ::CertDeleteCertificateFromStore(found);
         ::CertFreeCertificateContext(wanted);
     }
+    // Wine writes a deletion to the registry only when the store is
+    // committed; closing it is not enough.
+    ::CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
     ::CertCloseStore(store, 0);
 }
 
