@@ -18,7 +18,10 @@ file(CONFIGURE OUTPUT ${TICKWELL_PICTURE_SOURCE} CONTENT
 target_sources(tickwell_gui PRIVATE ${TICKWELL_PICTURE_SOURCE})
 
 add_executable(tickwell ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
-target_link_libraries(tickwell PRIVATE tickwell_gui)
+target_link_libraries(tickwell PRIVATE tickwell_gui tickwell_linux_program)
+# TICKWELL_SOURCE=classic keeps the direct connection to the legacy server.
+target_compile_definitions(tickwell PRIVATE TICKWELL_VERSION="${PROJECT_VERSION}"
+  TICKWELL_LIVE_SOURCE=$<STREQUAL:${TICKWELL_SOURCE},live>)
 
 add_executable(tickwell-demo ${CMAKE_CURRENT_SOURCE_DIR}/demo_main.cpp)
 target_link_libraries(tickwell-demo PRIVATE tickwell_gui weather_server)

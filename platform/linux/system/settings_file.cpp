@@ -198,6 +198,19 @@ void SettingsFile::Write(const char* name, std::uint32_t value) {
     values_[name] = std::to_string(static_cast<std::int32_t>(value));
 }
 
+bool SettingsFile::ReadText(const char* name, std::string* value) {
+    const auto found = values_.find(name);
+    if (found == values_.end() || found->second.empty()) return false;
+    *value = found->second;
+    return true;
+}
+
+void SettingsFile::WriteText(const char* name, const std::string& value) {
+    // A line break or NUL would split or end the line it is written on.
+    if (!writing_ || value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return;
+    values_[name] = value;
+}
+
 bool SettingsFile::Commit() const {
     std::string text = "# Tickwell settings\n";
     for (const auto& [name, value] : values_) text += name + "=" + value + "\n";

@@ -1,0 +1,157 @@
+#include "live/api_cache.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "live/time_text.h"
+
+namespace tickwell::live {
+
+namespace {
+
+// A header's decimal number of seconds; -1 when it is not one.
+std::int64_t DecimalSeconds(std::string_view text) {
+    if (text.empty() || text.size() > 9) {
+        return -1;
+    }
+    std::int64_t value = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') {
+            return -1;
+        }
+        value = value * 10 + (ch - '0');
+    }
+    return value;
+}
+
+std::string Lowered(std::string text) {
+    for (char& ch : text) {
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    return text;
+}
+
+bool IsRetryable(int status) {
+    return status == 429 || (status >= 500 && status <= 599);
+}
+
+}  // namespace
+
+std::int64_t FreshSeconds(const platform::HttpsResponse& response, std::int64_t now) {
+    if (const std::string* control = response.Header("cache-control")) {
+        const std::string lowered = Lowered(*control);
+        if (lowered.find("no-store") != std::string::npos ||
+            lowered.find("no-cache") != std::string::npos) {
+            return 0;
+        }
+        const std::size_t at = lowered.find("max-age=");
+        if (at != std::string::npos) {
+            std::size_t end = at + 8;
+            while (end < lowered.size() && lowered[end] >= '0' && lowered[end] <= '9') ++end;
+            return std::max<std::int64_t>(
+                0, DecimalSeconds(std::string_view(lowered).substr(at + 8, end - at - 8)));
+        }
+    }
+    if (const std::string* expires = response.Header("expires")) {
+        auto expiry = ParseHttpDate(*expires);
+        if (!expiry) {
+            return 0;
+        }
+        std::int64_t date = now;
+        if (const std::string* dateHeader = response.Header("date")) {
+            date = ParseHttpDate(*dateHeader).value_or(now);
+        }
+        return std::max<std::int64_t>(0, *expiry - date);
+    }
+    return 0;
+}
+
+std::int64_t RetryAfterSeconds(const platform::HttpsResponse& response, std::int64_t now) {
+    const std::string* header = response.Header("retry-after");
+    if (header == nullptr) {
+        return -1;
+    }
+    const std::int64_t seconds = DecimalSeconds(*header);
+    if (seconds >= 0) {
+        return seconds;
+    }
+    auto when = ParseHttpDate(*header);
+    return when ? std::max<std::int64_t>(0, *when - now) : -1;
+}
+
+bool ApiCache::MayRequest(const Entry& entry, std::int64_t now) const {
+    // A clock that went back makes every wait end, rather than stretch it.
+    auto passed = [now](std::int64_t until) {
+        return now >= until || until - now > kMaxRetryAfter + kMinRequestSpacing;
+    };
+    if (!passed(everyUrlWaitsUntil_)) {
+        return false;
+    }
+    if (entry.requestedAt == 0) {
+        return true;
+    }
+    return passed(entry.requestedAt + kMinRequestSpacing) && passed(entry.waitUntil);
+}
+
+ApiResult ApiCache::Outcome(const Entry& entry) const {
+    if (entry.lastStatus == 200 || entry.lastStatus == 304) {
+        return ApiResult{200, entry.body};
+    }
+    return ApiResult{entry.lastStatus, std::string()};
+}
+
+void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now) {
+    entry.requestedAt = now;
+    entry.waitUntil = 0;
+    if (response.status == 200) {
+        entry.haveBody = true;
+        entry.body = response.body;
+        entry.freshUntil = now + FreshSeconds(response, now);
+        const std::string* modified = response.Header("last-modified");
+        entry.lastModified = modified != nullptr ? *modified : std::string();
+        entry.lastStatus = 200;
+        entry.failures = 0;
+        return;
+    }
+    if (response.status == 304 && entry.haveBody) {
+        entry.freshUntil = now + FreshSeconds(response, now);
+        entry.lastStatus = 304;
+        entry.failures = 0;
+        return;
+    }
+    // A 304 for an answer this cache no longer has counts as a failure.
+    entry.lastStatus = response.status == 304 ? 0 : response.status;
+    if (!IsRetryable(response.status)) {
+        return;
+    }
+    entry.failures = std::min(entry.failures + 1, 8);
+    std::int64_t wait =
+        std::min<std::int64_t>(kMinRequestSpacing << (entry.failures - 1), kMaxBackOff);
+    const std::int64_t retryAfter = RetryAfterSeconds(response, now);
+    if (retryAfter >= 0) {
+        wait = std::clamp<std::int64_t>(retryAfter, kMinRequestSpacing, kMaxRetryAfter);
+    }
+    entry.waitUntil = now + wait;
+    if (response.status == 429) {
+        everyUrlWaitsUntil_ = now + wait;
+    }
+}
+
+ApiResult ApiCache::Get(const std::string& url) {
+    const std::int64_t now = clock_.UnixSeconds();
+    Entry& entry = entries_[url];
+    if (entry.haveBody && now < entry.freshUntil && now >= entry.requestedAt) {
+        return ApiResult{200, entry.body};
+    }
+    if (!MayRequest(entry, now)) {
+        return Outcome(entry);
+    }
+    std::vector<platform::HttpsHeader> headers = {{"Accept", "application/geo+json"}};
+    if (entry.haveBody && !entry.lastModified.empty()) {
+        headers.push_back({"If-Modified-Since", entry.lastModified});
+    }
+    Record(entry, client_.Get(url, headers), now);
+    return Outcome(entry);
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,72 @@
+// Polite requests to the weather service: every answer is kept with its
+// freshness, and a request goes out only when the rules below allow it.
+//
+// - A fresh answer (Cache-Control max-age, or Expires) is served from here.
+// - A URL is requested at most once a minute: within that minute the last
+//   outcome, success or failure, is served again. So the fetch job's
+//   retries, a short refresh interval and repeated "Update now" never turn
+//   into more requests.
+// - A stale answer with a Last-Modified date is revalidated with
+//   If-Modified-Since; 304 keeps it.
+// - After 429 or a 5xx the URL waits the answer's Retry-After, or a back-off
+//   that doubles from one minute up to fifteen; after 429 every URL waits.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "live/clock.h"
+#include "platform/https_client.h"
+
+namespace tickwell::live {
+
+struct ApiResult {
+    // The HTTP status of the answer served (0: no answer).
+    int status = 0;
+    std::string body;
+    bool ok() const { return status == 200; }
+};
+
+class ApiCache {
+public:
+    static constexpr std::int64_t kMinRequestSpacing = 60;
+    static constexpr std::int64_t kMaxBackOff = 15 * 60;
+    static constexpr std::int64_t kMaxRetryAfter = 60 * 60;
+
+    ApiCache(platform::HttpsClient& client, Clock& clock) : client_(client), clock_(clock) {}
+
+    // The answer for `url` under the rules above.
+    ApiResult Get(const std::string& url);
+
+private:
+    struct Entry {
+        // The last good answer's body, and until when it is fresh.
+        bool haveBody = false;
+        std::string body;
+        std::int64_t freshUntil = 0;
+        std::string lastModified;
+        // The last request and what it gave.
+        std::int64_t requestedAt = 0;
+        int lastStatus = 0;
+        std::int64_t waitUntil = 0;
+        int failures = 0;
+    };
+
+    bool MayRequest(const Entry& entry, std::int64_t now) const;
+    ApiResult Outcome(const Entry& entry) const;
+    void Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now);
+
+    platform::HttpsClient& client_;
+    Clock& clock_;
+    std::map<std::string, Entry> entries_;
+    std::int64_t everyUrlWaitsUntil_ = 0;
+};
+
+// Seconds an answer stays fresh: Cache-Control max-age, else Expires less
+// Date; 0 when neither is given or no-store/no-cache is.
+std::int64_t FreshSeconds(const platform::HttpsResponse& response, std::int64_t now);
+// Retry-After in seconds (a number or an HTTP date); -1 when absent.
+std::int64_t RetryAfterSeconds(const platform::HttpsResponse& response, std::int64_t now);
+
+}  // namespace tickwell::live

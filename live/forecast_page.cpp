@@ -1,0 +1,85 @@
+#include "live/forecast_page.h"
+
+#include <nlohmann/json.hpp>
+
+#include "live/page_text.h"
+
+namespace tickwell::live {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::string_view kPageStart =
+    "<html><head><title>Tickwell local weather</title></head><body><pre>\n"
+    "LOCAL WEATHER FORECAST\n";
+constexpr std::string_view kPageEnd = "</pre></body></html>\n";
+
+std::string StringField(const json& object, const char* name) {
+    auto field = object.find(name);
+    return field != object.end() && field->is_string() ? field->get<std::string>() : std::string();
+}
+
+}  // namespace
+
+std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
+    std::vector<ForecastPeriod> periods;
+    if (!forecast.is_object()) {
+        return periods;
+    }
+    auto properties = forecast.find("properties");
+    if (properties == forecast.end() || !properties->is_object()) {
+        return periods;
+    }
+    auto list = properties->find("periods");
+    if (list == properties->end() || !list->is_array()) {
+        return periods;
+    }
+    for (const json& entry : *list) {
+        if (!entry.is_object()) {
+            continue;
+        }
+        ForecastPeriod period{StringField(entry, "name"), StringField(entry, "detailedForecast")};
+        if (!PageLine(period.name).empty() && !PageLine(period.text).empty()) {
+            periods.push_back(std::move(period));
+        }
+    }
+    return periods;
+}
+
+std::string PeriodLine(const ForecastPeriod& period) {
+    // A name is a few words; a longer one is cut like the text.
+    return "." + CutAtWord(PageLine(period.name), 60) + "..." +
+           CutAtWord(PageLine(period.text), kMaxPeriodTextBytes) + "\n";
+}
+
+std::string BuildForecastPage(std::string_view stationLine,
+                              const std::vector<std::string>& leadLines,
+                              const std::vector<ForecastPeriod>& periods) {
+    std::string page(kPageStart);
+    std::string station = CutAtWord(PageLine(stationLine), 200);
+    // The station line must not read as the first period.
+    while (!station.empty() && station[0] == '.') {
+        station.erase(0, 1);
+    }
+    page += station.empty() ? std::string("WEATHER STATION") : station;
+    page += '\n';
+    for (const std::string& line : leadLines) {
+        if (page.size() + line.size() + 1 + kPageEnd.size() > kMaxPageBytes) {
+            break;
+        }
+        page += line;
+        page += '\n';
+    }
+    for (const ForecastPeriod& period : periods) {
+        const std::string line = PeriodLine(period);
+        if (page.size() + line.size() + kPageEnd.size() > kMaxPageBytes) {
+            break;
+        }
+        page += line;
+    }
+    page += kPageEnd;
+    return page;
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,102 @@
+#include "live/live_setup.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "resources/resource_ids.h"
+
+#ifndef TICKWELL_VERSION
+#define TICKWELL_VERSION "1.0"
+#endif
+
+namespace tickwell::live {
+
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+}  // namespace
+
+std::string UserAgent() {
+    std::string email = URL_EMAIL;
+    const std::string prefix = "mailto:";
+    if (email.compare(0, prefix.size(), prefix) == 0) {
+        email.erase(0, prefix.size());
+    }
+    return std::string("Tickwell/") + TICKWELL_VERSION + " (" + URL_WEB_PAGE + "; " + email + ")";
+}
+
+LiveEnvironment ReadLiveEnvironment() {
+    LiveEnvironment environment;
+    environment.apiBase = Environment("TICKWELL_API_BASE");
+    if (environment.apiBase.empty()) {
+        environment.apiBase = kDefaultApiBase;
+    }
+    while (!environment.apiBase.empty() && environment.apiBase.back() == '/') {
+        environment.apiBase.pop_back();
+    }
+    environment.extraCaFile = Environment("TICKWELL_CA_FILE");
+    environment.pageDir = Environment("TICKWELL_PAGE_DIR");
+    return environment;
+}
+
+std::optional<HostPort> BaseHostPort(const std::string& apiBase) {
+    HostPort result;
+    std::size_t start = 0;
+    if (apiBase.compare(0, 8, "https://") == 0) {
+        start = 8;
+        result.port = 443;
+    } else if (apiBase.compare(0, 7, "http://") == 0) {
+        start = 7;
+        result.port = 80;
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t end = apiBase.find('/', start);
+    std::string authority = apiBase.substr(start, end == std::string::npos ? end : end - start);
+    const std::size_t colon = authority.rfind(':');
+    if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
+        const std::string digits = authority.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 ||
+            digits.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoul(digits) == 0 || std::stoul(digits) > 65535) {
+            return std::nullopt;
+        }
+        result.port = static_cast<std::uint16_t>(std::stoul(digits));
+        authority.erase(colon);
+    }
+    if (authority.empty()) {
+        return std::nullopt;
+    }
+    result.host = authority;
+    return result;
+}
+
+platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environment) {
+    platform::HttpsClientOptions options;
+    options.userAgent = UserAgent();
+    options.extraCaFile = environment.extraCaFile;
+    options.useSystemProxy = true;
+    options.connectTimeoutMs = 10000;
+    options.totalTimeoutMs = 20000;
+    // The largest answer read, a week's forecast or ten observations, is
+    // well under 100 KB.
+    options.maxBodyBytes = 1024 * 1024;
+    return options;
+}
+
+LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::string& stationId) {
+    std::unique_ptr<platform::HttpsClient> client =
+        platform::NewSystemHttpsClient(LiveClientOptions(environment));
+    if (!client) {
+        return nullptr;
+    }
+    return new (std::nothrow)
+        LiveSource(std::move(client), SystemClock(),
+                   LiveOptions{environment.apiBase, environment.pageDir}, stationId);
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,42 @@
+// Setting up the live source for a program run: its options from the
+// environment, the system's HTTPS client, and the station.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "live/live_source.h"
+#include "platform/https_client.h"
+
+namespace tickwell::live {
+
+constexpr const char* kDefaultApiBase = "https://api.weather.gov";
+
+// "Tickwell/1.0 (https://quillfen.org/tickwell/; tickwell@quillfen.org)".
+std::string UserAgent();
+
+struct LiveEnvironment {
+    std::string apiBase;      // TICKWELL_API_BASE, default kDefaultApiBase
+    std::string extraCaFile;  // TICKWELL_CA_FILE
+    std::string pageDir;      // TICKWELL_PAGE_DIR
+};
+LiveEnvironment ReadLiveEnvironment();
+
+// The host and port of an API base URL, for the start-up check:
+// "https://127.0.0.1:18181" gives 127.0.0.1 and 18181. Nothing when the URL
+// is not http(s) or the port is not a number.
+struct HostPort {
+    std::string host;
+    std::uint16_t port = 0;
+};
+std::optional<HostPort> BaseHostPort(const std::string& apiBase);
+
+// The client options the live source uses.
+platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environment);
+
+// The live source of this run on the system's HTTPS client, or null when no
+// client can be set up. It is never destroyed: the fetch job may still use
+// it while the program ends.
+LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::string& stationId);
+
+}  // namespace tickwell::live

@@ -1,0 +1,152 @@
+#include "live/live_source.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "live/page_file.h"
+#include "live/roundup_page.h"
+
+namespace tickwell::live {
+
+namespace {
+
+using nlohmann::json;
+
+// A body as JSON; a discarded value when it is not JSON.
+json ParseBody(const ApiResult& result) {
+    if (!result.ok()) {
+        return json(json::value_t::discarded);
+    }
+    return json::parse(result.body, nullptr, false);
+}
+
+}  // namespace
+
+LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clock,
+                       LiveOptions options, std::string stationId)
+    : client_(std::move(client)),
+      clock_(clock),
+      options_(std::move(options)),
+      cache_(*client_, clock),
+      stationId_(std::move(stationId)) {}
+
+void LiveSource::Abort() {
+    client_->Abort();
+}
+
+std::string LiveSource::StationId() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return stationId_;
+}
+
+void LiveSource::UseStation(const std::string& id) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (id != stationId_) {
+        stationId_ = id;
+        station_.reset();
+        forecastPath_.clear();
+        reportedUnknown_ = false;
+    }
+}
+
+StationCheck LiveSource::CheckStation(const std::string& id) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    const ApiResult result = cache_.Get(options_.apiBase + "/stations/" + id);
+    if (result.status == 404) {
+        return StationCheck::Unknown;
+    }
+    json body = ParseBody(result);
+    return ParseStation(body, id) ? StationCheck::Known : StationCheck::Unreachable;
+}
+
+const Station* LiveSource::StationInfo() {
+    if (station_) {
+        return &*station_;
+    }
+    const ApiResult result = cache_.Get(options_.apiBase + "/stations/" + stationId_);
+    if (result.status == 404 && !reportedUnknown_) {
+        reportedUnknown_ = true;
+        std::fprintf(stderr, "tickwell: the weather service knows no station %s\n",
+                     stationId_.c_str());
+    }
+    station_ = ParseStation(ParseBody(result), stationId_);
+    return station_ ? &*station_ : nullptr;
+}
+
+std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
+    if (forecastPath_.empty()) {
+        json points = ParseBody(
+            cache_.Get(options_.apiBase + PointsPath(station.latitude, station.longitude)));
+        if (points.is_object() && points.contains("properties") &&
+            points["properties"].is_object()) {
+            const json& properties = points["properties"];
+            auto forecast = properties.find("forecast");
+            if (forecast != properties.end() && forecast->is_string()) {
+                // The path alone: requests only ever go to the service's own
+                // address.
+                forecastPath_ = UrlPath(forecast->get<std::string>());
+            }
+        }
+        if (forecastPath_.empty()) {
+            return {};
+        }
+    }
+    return ParsePeriods(ParseBody(cache_.Get(options_.apiBase + forecastPath_)));
+}
+
+std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
+    if (station.zoneId.empty()) {
+        return {};
+    }
+    return ParsePeriods(ParseBody(
+        cache_.Get(options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast")));
+}
+
+std::optional<std::string> LiveSource::ForecastPage() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    const Station* station = StationInfo();
+    if (station == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<ForecastPeriod> periods = GridPeriods(*station);
+    if (periods.empty()) {
+        periods = ZonePeriods(*station);
+    }
+    if (periods.empty()) {
+        return std::nullopt;
+    }
+    const std::string stationLine = station->name + " (" + station->id + ")";
+    std::string page = BuildForecastPage(stationLine, {}, periods);
+    KeepPage("forecast.txt", page);
+    return page;
+}
+
+std::optional<std::string> LiveSource::RoundupPage() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
+    const ApiResult latestResult = cache_.Get(observations + "/latest");
+    const std::int64_t now = clock_.UnixSeconds();
+    std::optional<Observation> latest = ParseObservation(ParseBody(latestResult));
+    std::optional<Observation> current;
+    if (latest && latest->HasReadings() && IsCurrent(*latest, now)) {
+        current = latest;
+    } else {
+        const ApiResult recentResult = cache_.Get(observations + "?limit=10");
+        if (!latestResult.ok() && !recentResult.ok()) {
+            return std::nullopt;
+        }
+        current = ChooseCurrent(latest, ParseObservations(ParseBody(recentResult)), now);
+    }
+    std::string page = BuildRoundupPage(current, stationId_);
+    KeepPage("roundup.txt", page);
+    return page;
+}
+
+void LiveSource::KeepPage(const char* fileName, const std::string& page) const {
+    if (!options_.pageDir.empty()) {
+        WritePageFile(options_.pageDir, fileName, page);
+    }
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,70 @@
+// The live weather source: the two legacy pages, made from the weather
+// service's current answers for one station.
+//
+// One object serves the whole run. Its calls are serialised; Abort may come
+// from any thread and ends a request in progress at once.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "live/api_cache.h"
+#include "live/clock.h"
+#include "live/forecast_page.h"
+#include "live/observation.h"
+#include "live/station.h"
+#include "platform/https_client.h"
+
+namespace tickwell::live {
+
+struct LiveOptions {
+    // "https://api.weather.gov", without a trailing slash.
+    std::string apiBase;
+    // When not empty, each page handed out is also written here as
+    // forecast.txt or roundup.txt.
+    std::string pageDir;
+};
+
+enum class StationCheck { Known, Unknown, Unreachable };
+
+class LiveSource {
+public:
+    LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clock, LiveOptions options,
+               std::string stationId);
+
+    // The forecast page, or nothing when the service gave no forecast.
+    std::optional<std::string> ForecastPage();
+    // The roundup page (with no station row when no current observation is
+    // there), or nothing when the service gave no observation at all.
+    std::optional<std::string> RoundupPage();
+
+    // Asks the service whether it knows station `id`.
+    StationCheck CheckStation(const std::string& id);
+    // Shows station `id` from now on.
+    void UseStation(const std::string& id);
+    std::string StationId();
+
+    // Ends a request in progress and fails every later one.
+    void Abort();
+
+private:
+    const Station* StationInfo();
+    std::vector<ForecastPeriod> GridPeriods(const Station& station);
+    std::vector<ForecastPeriod> ZonePeriods(const Station& station);
+    void KeepPage(const char* fileName, const std::string& page) const;
+
+    std::unique_ptr<platform::HttpsClient> client_;
+    Clock& clock_;
+    LiveOptions options_;
+    ApiCache cache_;
+    std::mutex mutex_;
+    std::string stationId_;
+    std::optional<Station> station_;
+    bool reportedUnknown_ = false;
+    // The gridpoint forecast's path, from the /points answer.
+    std::string forecastPath_;
+};
+
+}  // namespace tickwell::live

@@ -1,0 +1,178 @@
+#include "live/roundup_page.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "live/page_text.h"
+
+namespace tickwell::live {
+
+namespace {
+
+constexpr double kKmhPerMph = 1.609344;
+constexpr double kPascalsPerInchOfMercury = 3386.389;
+
+// The table's columns: where each field ends (right-aligned numbers) or
+// starts (left-aligned words), 0-based.
+constexpr std::size_t kSkyStart = 15;
+constexpr std::size_t kTemperatureEnd = 26;
+constexpr std::size_t kDewPointEnd = 30;
+constexpr std::size_t kHumidityEnd = 34;
+constexpr std::size_t kWindStart = 36;
+constexpr std::size_t kPressureStart = 46;
+constexpr std::size_t kRemarksStart = 53;
+// The widest one-word sky: one column is left blank before the temperature.
+constexpr std::size_t kSkyWidth = 8;
+
+constexpr const char* kHeader = "CITY           SKY/WX    TMP DP  RH WIND       PRES   REMARKS";
+
+// The legacy table's abbreviations of the words of a description.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kAbbreviations = {{
+    {"MOSTLY", "MO"},
+    {"PARTLY", "PT"},
+    {"CLOUDY", "CLDY"},
+    {"LIGHT", "LGT"},
+    {"HEAVY", "HVY"},
+    {"THUNDERSTORM", "TSTM"},
+    {"THUNDERSTORMS", "TSTM"},
+    {"SHOWERS", "SHWR"},
+    {"SHOWER", "SHWR"},
+    {"FREEZING", "FRZ"},
+    {"DRIZZLE", "DZ"},
+    {"SNOW", "SNOW"},
+    {"RAIN", "RAIN"},
+    {"FOG/MIST", "FOG"},
+    {"BLOWING", "BLO"},
+    {"VICINITY", "VCNTY"},
+    {"AND", ""},
+    {"WITH", ""},
+    {"IN", ""},
+    {"THE", ""},
+}};
+
+std::string_view Abbreviated(std::string_view word) {
+    for (const auto& [full, shorter] : kAbbreviations) {
+        if (word == full) {
+            return shorter;
+        }
+    }
+    return word;
+}
+
+// Pads `line` with blanks to `column` (at least one blank after earlier
+// text), then appends `text`.
+void PutAt(std::string& line, std::size_t column, std::string_view text) {
+    if (line.size() < column) {
+        line.append(column - line.size(), ' ');
+    } else if (!line.empty() && line.back() != ' ') {
+        line += ' ';
+    }
+    line += text;
+}
+
+// Puts `text` so that it ends at `lastColumn`, or later when the line is
+// already longer.
+void PutEndingAt(std::string& line, std::size_t lastColumn, std::string_view text) {
+    const std::size_t start = lastColumn + 1 >= text.size() ? lastColumn + 1 - text.size() : 0;
+    PutAt(line, start, text);
+}
+
+std::string_view CompassPoint(double degrees) {
+    static constexpr std::array<std::string_view, 8> kPoints = {"N", "NE", "E", "SE",
+                                                                "S", "SW", "W", "NW"};
+    const auto sector = static_cast<int>(std::floor((degrees + 22.5) / 45.0)) % 8;
+    return kPoints[static_cast<std::size_t>(sector)];
+}
+
+}  // namespace
+
+int FahrenheitFromCelsius(double celsius) {
+    return static_cast<int>(std::lround(celsius * 9.0 / 5.0 + 32.0));
+}
+
+int RoundedPercent(double percent) {
+    const long rounded = std::lround(percent);
+    return static_cast<int>(rounded > 100 ? 100 : rounded);
+}
+
+std::string InchesOfMercury(double pascals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", pascals / kPascalsPerInchOfMercury);
+    return text;
+}
+
+std::string WindText(const Observation& observation) {
+    if (!observation.windSpeedKmh) {
+        return "N/A";
+    }
+    const double mph = *observation.windSpeedKmh / kKmhPerMph;
+    if (mph < 1.0) {
+        return "CALM";
+    }
+    std::string text(observation.windDirectionDegrees
+                         ? CompassPoint(*observation.windDirectionDegrees)
+                         : std::string_view("VRB"));
+    text += std::to_string(std::lround(mph));
+    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
+        text += 'G';
+        text += std::to_string(std::lround(*observation.windGustKmh / kKmhPerMph));
+    }
+    return text;
+}
+
+std::string SkyWord(std::string_view description) {
+    const std::string line = PageLine(description);
+    std::string word;
+    std::size_t start = 0;
+    while (start < line.size()) {
+        std::size_t end = line.find(' ', start);
+        if (end == std::string::npos) {
+            end = line.size();
+        }
+        for (char ch : Abbreviated(std::string_view(line).substr(start, end - start))) {
+            // Letters only, so the word never reads as a number.
+            if (ch >= 'A' && ch <= 'Z') {
+                word += ch;
+            }
+        }
+        start = end + 1;
+    }
+    if (word.empty()) {
+        return "N/A";
+    }
+    return word.substr(0, kSkyWidth);
+}
+
+std::string RoundupRow(const Observation& observation) {
+    std::string row(kRoundupRowName);
+    PutAt(row, kSkyStart, SkyWord(observation.description));
+    PutEndingAt(row, kTemperatureEnd,
+                std::to_string(FahrenheitFromCelsius(*observation.temperatureC)));
+    PutEndingAt(row, kDewPointEnd, std::to_string(FahrenheitFromCelsius(*observation.dewPointC)));
+    PutEndingAt(row, kHumidityEnd, std::to_string(RoundedPercent(*observation.humidityPercent)));
+    PutAt(row, kWindStart, WindText(observation));
+    PutAt(row, kPressureStart, InchesOfMercury(*observation.pressurePa));
+    return row;
+}
+
+std::string BuildRoundupPage(const std::optional<Observation>& current,
+                             std::string_view stationId) {
+    std::string page =
+        "<html><head><title>Tickwell weather roundup</title></head><body><pre>\n"
+        "WEATHER ROUNDUP\n\n";
+    page += kHeader;
+    page += '\n';
+    if (current && current->HasReadings()) {
+        std::string row = RoundupRow(*current);
+        PutAt(row, kRemarksStart, stationId);
+        page += row;
+        page += '\n';
+    }
+    page += "\n$$\n</pre></body></html>\n";
+    return page;
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,38 @@
+// The roundup page the roundup parser reads, made from one observation: the
+// legacy table's header line and one row in its columns.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "live/observation.h"
+
+namespace tickwell::live {
+
+// The row name the roundup parser looks for; the chosen station's row
+// carries it, whatever the station.
+constexpr std::string_view kRoundupRowName = "DENVER INTL AP";
+
+// Conversions into the table's units, rounded half away from zero.
+int FahrenheitFromCelsius(double celsius);
+int RoundedPercent(double percent);
+std::string InchesOfMercury(double pascals);  // two decimals
+// "NW13G22", "CALM", "VRB5"; "N/A" without a wind speed.
+std::string WindText(const Observation& observation);
+// The description as one word of capitals ("MOCLDY", "LGTRAIN"); "N/A" when
+// it is empty.
+std::string SkyWord(std::string_view description);
+
+// The table row for `observation` (which has all four readings), labelled
+// with kRoundupRowName.
+std::string RoundupRow(const Observation& observation);
+
+// The whole page: header and, when there is a current observation, its row
+// with the station's id (letters and digits only) as its remark. The
+// station's name is left out: a name that reads like the row label would be
+// taken for the row.
+std::string BuildRoundupPage(const std::optional<Observation>& current, std::string_view stationId);
+
+}  // namespace tickwell::live

@@ -1,0 +1,79 @@
+#include "platform/linux/command_line.h"
+
+#include <string_view>
+
+#include "live/station.h"
+
+namespace tickwell::linux_cli {
+
+namespace {
+
+CommandLine Failure(std::string message) {
+    CommandLine result;
+    result.action = CommandAction::Error;
+    result.error = std::move(message);
+    return result;
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; moves
+// `index` past it. Nothing when it is missing.
+std::optional<std::string> OptionValue(std::string_view argument, std::string_view name, int argc,
+                                       const char* const* argv, int* index) {
+    if (argument.size() > name.size() && argument[name.size()] == '=') {
+        return std::string(argument.substr(name.size() + 1));
+    }
+    if (*index + 1 >= argc) {
+        return std::nullopt;
+    }
+    ++*index;
+    return std::string(argv[*index]);
+}
+
+bool IsOption(std::string_view argument, std::string_view name) {
+    return argument == name ||
+           (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
+            argument[name.size()] == '=');
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine result;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i] != nullptr ? argv[i] : "";
+        if (argument == "--help" || argument == "-h") {
+            result.action = CommandAction::Help;
+            return result;
+        }
+        if (argument == "--version") {
+            result.action = CommandAction::Version;
+            return result;
+        }
+        if (IsOption(argument, "--station")) {
+            auto value = OptionValue(argument, "--station", argc, argv, &i);
+            if (!value) {
+                return Failure("--station needs a station id, such as KDEN");
+            }
+            auto id = live::NormalizeStationId(*value);
+            if (!id) {
+                return Failure("'" + *value +
+                               "' is not a station id (3 to 5 letters and digits, such as KDEN)");
+            }
+            result.station = *id;
+            continue;
+        }
+        return Failure("unknown argument '" + std::string(argument) + "'");
+    }
+    return result;
+}
+
+std::string UsageText(const char* programName) {
+    return std::string("Usage: ") + programName +
+           " [--station ID] [--help] [--version]\n"
+           "Shows the weather of a National Weather Service station.\n\n"
+           "  --station ID  show station ID (such as KDEN, KBOS or PHNL) from now on\n"
+           "  --help        show this text and exit\n"
+           "  --version     show the version and exit\n";
+}
+
+}  // namespace tickwell::linux_cli

@@ -1,0 +1,275 @@
+#include "nws_fake.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "payloads.h"
+
+namespace tickwell::tools::nws {
+
+namespace {
+
+constexpr const char* kLastModified = "Mon, 07 Dec 2026 12:00:00 GMT";
+constexpr const char* kGeoJson = "application/geo+json";
+// A hung answer ends after this at the latest, or when the scenario changes
+// or the fake stops.
+constexpr auto kLongestHang = std::chrono::seconds(120);
+
+const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
+                                                    {"503", Scenario::Unavailable},
+                                                    {"429", Scenario::TooMany},
+                                                    {"hang", Scenario::Hang},
+                                                    {"nulls", Scenario::Nulls},
+                                                    {"old", Scenario::Old},
+                                                    {"nostation", Scenario::NoStation},
+                                                    {"alerts", Scenario::Alerts},
+                                                    {"gridfail", Scenario::GridFails}};
+
+std::int64_t Now() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+// An HTTP date: "Mon, 07 Dec 2026 12:00:00 GMT".
+std::string HttpDate(std::int64_t unixSeconds) {
+    const std::time_t time = static_cast<std::time_t>(unixSeconds);
+    std::tm parts{};
+    gmtime_r(&time, &parts);
+    char text[40];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
+    return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+ObservationKind KindOf(Scenario scenario) {
+    return scenario == Scenario::Nulls ? ObservationKind::Nulls
+           : scenario == Scenario::Old ? ObservationKind::Old
+                                       : ObservationKind::Fresh;
+}
+
+}  // namespace
+
+std::optional<Scenario> ParseScenario(const std::string& name) {
+    auto found = kScenarios.find(name);
+    if (found == kScenarios.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+const char* ScenarioName(Scenario scenario) {
+    for (const auto& [name, value] : kScenarios) {
+        if (value == scenario) {
+            return name.c_str();
+        }
+    }
+    return "?";
+}
+
+NwsFake::NwsFake() = default;
+
+NwsFake::~NwsFake() {
+    Stop();
+}
+
+bool NwsFake::Start(const std::string& host, int port, const std::string& certFile,
+                    const std::string& keyFile) {
+    server_ = std::make_unique<httplib::SSLServer>(certFile.c_str(), keyFile.c_str());
+    if (!server_->is_valid()) {
+        return false;
+    }
+    server_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        Route(request, response);
+    });
+    port_ = port == 0 ? server_->bind_to_any_port(host.c_str())
+                      : (server_->bind_to_port(host.c_str(), port) ? port : -1);
+    if (port_ <= 0) {
+        return false;
+    }
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    return true;
+}
+
+void NwsFake::Stop() {
+    stopping_.store(true);
+    if (server_) {
+        server_->stop();
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void NwsFake::SetScenario(Scenario scenario) {
+    scenario_.store(scenario);
+}
+
+void NwsFake::SetMaxAge(int seconds) {
+    maxAge_.store(seconds);
+}
+
+void NwsFake::SetLogFile(const std::string& path) {
+    std::lock_guard<std::mutex> hold(logGuard_);
+    logPath_ = path;
+}
+
+std::vector<LoggedRequest> NwsFake::Requests() const {
+    std::lock_guard<std::mutex> hold(logGuard_);
+    return requests_;
+}
+
+int NwsFake::CountRequests(const std::string& prefix) const {
+    std::lock_guard<std::mutex> hold(logGuard_);
+    int count = 0;
+    for (const LoggedRequest& request : requests_) {
+        count += StartsWith(request.target, prefix) ? 1 : 0;
+    }
+    return count;
+}
+
+std::string NwsFake::Base(const httplib::Request& request) const {
+    const std::string host = request.get_header_value("Host");
+    return "https://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host);
+}
+
+void NwsFake::Log(const httplib::Request& request, int status) {
+    LoggedRequest entry;
+    entry.target = request.target;
+    entry.status = status;
+    entry.userAgent = request.get_header_value("User-Agent");
+    entry.accept = request.get_header_value("Accept");
+    entry.ifModifiedSince = request.get_header_value("If-Modified-Since");
+    std::lock_guard<std::mutex> hold(logGuard_);
+    if (!logPath_.empty()) {
+        if (std::FILE* file = std::fopen(logPath_.c_str(), "a")) {
+            std::fprintf(file, "%lld\t%d\t%s\t%s\t%s\t%s\n", static_cast<long long>(Now()), status,
+                         entry.target.c_str(), entry.userAgent.c_str(), entry.accept.c_str(),
+                         entry.ifModifiedSince.c_str());
+            std::fclose(file);
+        }
+    }
+    requests_.push_back(std::move(entry));
+}
+
+bool NwsFake::Control(const httplib::Request& request, httplib::Response& response) {
+    if (!StartsWith(request.path, "/_fake/")) {
+        return false;
+    }
+    if (request.path == "/_fake/scenario") {
+        auto scenario = ParseScenario(request.get_param_value("name"));
+        if (!scenario) {
+            response.status = 400;
+            response.set_content("error: unknown scenario\n", "text/plain");
+            return true;
+        }
+        SetScenario(*scenario);
+    } else if (request.path == "/_fake/maxage") {
+        SetMaxAge(std::atoi(request.get_param_value("seconds").c_str()));
+    } else {
+        response.status = 404;
+        response.set_content("error: unknown control\n", "text/plain");
+        return true;
+    }
+    response.set_content("ok\n", "text/plain");
+    return true;
+}
+
+void NwsFake::Route(const httplib::Request& request, httplib::Response& response) {
+    if (Control(request, response)) {
+        return;
+    }
+    const Scenario scenario = scenario_.load();
+    if (scenario == Scenario::Hang) {
+        const auto deadline = std::chrono::steady_clock::now() + kLongestHang;
+        while (!stopping_.load() && scenario_.load() == Scenario::Hang &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        Log(request, 0);
+        response.status = 503;
+        response.set_content(ProblemJson(503, "ServiceUnavailable"), "application/problem+json");
+        return;
+    }
+    if (scenario == Scenario::Unavailable || scenario == Scenario::TooMany) {
+        const int status = scenario == Scenario::TooMany ? 429 : 503;
+        response.status = status;
+        if (scenario == Scenario::TooMany) {
+            response.set_header("Retry-After", "120");
+        }
+        response.set_content(ProblemJson(status, "Unavailable"), "application/problem+json");
+        Log(request, status);
+        return;
+    }
+    Serve(request, response, scenario);
+    Log(request, response.status);
+}
+
+void NwsFake::Serve(const httplib::Request& request, httplib::Response& response,
+                    Scenario scenario) {
+    const std::string base = Base(request);
+    const std::string& path = request.path;
+    const std::int64_t now = Now();
+    std::string body;
+    // Observations change every few minutes, everything else never here.
+    std::string lastModified = kLastModified;
+    if (StartsWith(path, "/stations/")) {
+        const std::string rest = path.substr(10);
+        const std::string id = rest.substr(0, rest.find('/'));
+        if (scenario == Scenario::NoStation || id == "KNONE") {
+            response.status = 404;
+            response.set_content(ProblemJson(404, "NotFound"), "application/problem+json");
+            return;
+        }
+        if (rest == id) {
+            body = StationJson(base, id);
+        } else if (EndsWith(path, "/observations/latest")) {
+            body = LatestObservationJson(base, id, KindOf(scenario), now);
+            lastModified = HttpDate(now / 60 * 60);
+        } else if (EndsWith(path, "/observations")) {
+            const int limit = request.has_param("limit")
+                                  ? std::atoi(request.get_param_value("limit").c_str())
+                                  : 10;
+            body = ObservationListJson(base, id, KindOf(scenario), now, limit);
+            lastModified = HttpDate(now / 60 * 60);
+        }
+    } else if (StartsWith(path, "/points/")) {
+        body = PointsJson(base, path.substr(8));
+    } else if (StartsWith(path, "/gridpoints/") && EndsWith(path, "/forecast")) {
+        if (scenario == Scenario::GridFails) {
+            response.status = 500;
+            response.set_content(ProblemJson(500, "UnexpectedProblem"), "application/problem+json");
+            return;
+        }
+        body = GridForecastJson(now);
+    } else if (StartsWith(path, "/zones/forecast/") && EndsWith(path, "/forecast")) {
+        body = ZoneForecastJson(now);
+    } else if (path == "/alerts/active") {
+        body = AlertsJson(scenario == Scenario::Alerts, now);
+        lastModified = HttpDate(now / 60 * 60);
+    }
+    if (body.empty()) {
+        response.status = 404;
+        response.set_content(ProblemJson(404, "NotFound"), "application/problem+json");
+        return;
+    }
+    response.set_header("Cache-Control", "public, max-age=" + std::to_string(maxAge_.load()));
+    response.set_header("Last-Modified", lastModified);
+    if (request.get_header_value("If-Modified-Since") == lastModified) {
+        response.status = 304;
+        return;
+    }
+    response.status = 200;
+    response.set_content(body, kGeoJson);
+}
+
+}  // namespace tickwell::tools::nws

@@ -1,0 +1,196 @@
+#include "payloads.h"
+
+#include <cstdio>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+namespace tickwell::tools::nws {
+
+namespace {
+
+using nlohmann::json;
+
+// The fake station's place: next to Denver's airport, seven hours west of
+// UTC in winter.
+constexpr double kLatitude = 39.8466;
+constexpr double kLongitude = -104.6562;
+constexpr int kStationOffsetMinutes = -7 * 60;
+
+json Measured(const char* unit, json value) {
+    return json{{"unitCode", unit}, {"value", value}, {"qualityControl", "V"}};
+}
+
+json Observation(const std::string& base, const std::string& id, ObservationKind kind,
+                 std::int64_t time, double temperature) {
+    const bool nulls = kind == ObservationKind::Nulls;
+    auto value = [nulls](double number) { return nulls ? json(nullptr) : json(number); };
+    const std::string stamp = IsoTime(time, 0);
+    return json{{"id", base + "/stations/" + id + "/observations/" + stamp},
+                {"type", "Feature"},
+                {"geometry", {{"type", "Point"}, {"coordinates", {kLongitude, kLatitude}}}},
+                {"properties",
+                 {{"station", base + "/stations/" + id},
+                  {"timestamp", stamp},
+                  {"textDescription", nulls ? "" : "Mostly Cloudy"},
+                  {"temperature", Measured("wmoUnit:degC", value(temperature))},
+                  {"dewpoint", Measured("wmoUnit:degC", value(-10.6))},
+                  {"windDirection", Measured("wmoUnit:degree_(angle)", value(315))},
+                  {"windSpeed", Measured("wmoUnit:km_h-1", value(24.1))},
+                  {"windGust", Measured("wmoUnit:km_h-1", value(40.2))},
+                  {"barometricPressure", Measured("wmoUnit:Pa", value(102371))},
+                  {"seaLevelPressure", Measured("wmoUnit:Pa", value(102500))},
+                  {"relativeHumidity", Measured("wmoUnit:percent", value(57.4))}}}};
+}
+
+std::int64_t ObservationTime(ObservationKind kind, std::int64_t now) {
+    // A little before now, on a whole minute; three hours back when old.
+    const std::int64_t age = kind == ObservationKind::Old ? 3 * 3600 : 7 * 60;
+    return (now - age) / 60 * 60;
+}
+
+json Period(int number, const char* name, bool daytime, std::int64_t start, const char* text) {
+    return json{{"number", number},
+                {"name", name},
+                {"startTime", IsoTime(start, kStationOffsetMinutes)},
+                {"endTime", IsoTime(start + 12 * 3600, kStationOffsetMinutes)},
+                {"isDaytime", daytime},
+                {"temperature", 40},
+                {"temperatureUnit", "F"},
+                {"detailedForecast", text}};
+}
+
+}  // namespace
+
+std::string IsoTime(std::int64_t unixSeconds, int offsetMinutes) {
+    const std::time_t local = static_cast<std::time_t>(unixSeconds + offsetMinutes * 60);
+    std::tm parts{};
+    gmtime_r(&local, &parts);
+    char text[96];
+    const int offset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                  parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                  parts.tm_min, parts.tm_sec, offsetMinutes < 0 ? '-' : '+', offset / 60,
+                  offset % 60);
+    return text;
+}
+
+std::string StationJson(const std::string& base, const std::string& id) {
+    return json{{"id", base + "/stations/" + id},
+                {"type", "Feature"},
+                {"geometry", {{"type", "Point"}, {"coordinates", {kLongitude, kLatitude}}}},
+                {"properties",
+                 {{"@id", base + "/stations/" + id},
+                  {"stationIdentifier", id},
+                  {"name", "Fakeville Test Field"},
+                  {"timeZone", "America/Denver"},
+                  {"forecast", base + "/zones/forecast/COZ040"},
+                  {"county", base + "/zones/county/COC031"}}}}
+        .dump();
+}
+
+std::string PointsJson(const std::string& base, const std::string& latLon) {
+    return json{{"id", base + "/points/" + latLon},
+                {"type", "Feature"},
+                {"properties",
+                 {{"gridId", "BOU"},
+                  {"gridX", 62},
+                  {"gridY", 60},
+                  {"forecast", base + "/gridpoints/BOU/62,60/forecast"},
+                  {"forecastHourly", base + "/gridpoints/BOU/62,60/forecast/hourly"},
+                  {"forecastZone", base + "/zones/forecast/COZ040"},
+                  {"timeZone", "America/Denver"}}}}
+        .dump();
+}
+
+std::string GridForecastJson(std::int64_t now) {
+    const std::int64_t start = now / 3600 * 3600;
+    json periods = json::array();
+    periods.push_back(Period(1, "Tonight", false, start,
+                             "Mostly cloudy, with a low around 21. Northwest wind 10 to 15 mph."));
+    periods.push_back(Period(2, "Tuesday", true, start + 12 * 3600,
+                             "Sunny, with a high near 45. West wind around 8 mph."));
+    periods.push_back(Period(3, "Tuesday Night", false, start + 24 * 3600,
+                             "Partly cloudy, with a low around 25."));
+    periods.push_back(Period(4, "Wednesday", true, start + 36 * 3600,
+                             "Chance of snow after 11am. Cloudy, with a high near 33."));
+    periods.push_back(Period(5, "Wednesday Night", false, start + 48 * 3600,
+                             "Snow likely. Cloudy, with a low around 18."));
+    periods.push_back(
+        Period(6, "Thursday", true, start + 60 * 3600, "Mostly sunny, with a high near 38."));
+    return json{{"type", "Feature"},
+                {"properties",
+                 {{"units", "us"}, {"updateTime", IsoTime(now - 3600, 0)}, {"periods", periods}}}}
+        .dump();
+}
+
+std::string ZoneForecastJson(std::int64_t now) {
+    (void)now;
+    json periods = json::array();
+    periods.push_back({{"number", 1},
+                       {"name", "Rest Of Today"},
+                       {"detailedForecast", "Zone text. Partly sunny. Highs around 40."}});
+    periods.push_back({{"number", 2},
+                       {"name", "Tonight"},
+                       {"detailedForecast", "Zone text. Mostly cloudy. Lows around 20."}});
+    periods.push_back({{"number", 3},
+                       {"name", "Friday"},
+                       {"detailedForecast", "Zone text. Sunny. Highs in the mid 40s."}});
+    return json{
+        {"type", "Feature"},
+        {"properties",
+         {{"zone", "COZ040"}, {"updated", "2026-12-07T12:00:00+00:00"}, {"periods", periods}}}}
+        .dump();
+}
+
+std::string LatestObservationJson(const std::string& base, const std::string& id,
+                                  ObservationKind kind, std::int64_t now) {
+    return Observation(base, id, kind, ObservationTime(kind, now), -2.5).dump();
+}
+
+std::string ObservationListJson(const std::string& base, const std::string& id,
+                                ObservationKind kind, std::int64_t now, int limit) {
+    json features = json::array();
+    const std::int64_t newest = ObservationTime(kind, now);
+    for (int i = 0; i < limit && i < 10; ++i) {
+        features.push_back(Observation(base, id, kind, newest - i * 3600, -2.5 - i));
+    }
+    return json{{"type", "FeatureCollection"}, {"features", features}}.dump();
+}
+
+std::string AlertsJson(bool withAlerts, std::int64_t now) {
+    json features = json::array();
+    if (withAlerts) {
+        // The Moderate one first, so that ordering by severity shows.
+        features.push_back({{"type", "Feature"},
+                            {"properties",
+                             {{"event", "Wind Advisory"},
+                              {"severity", "Moderate"},
+                              {"onset", IsoTime(now - 3600, kStationOffsetMinutes)},
+                              {"ends", IsoTime((now / 3600 + 5) * 3600, kStationOffsetMinutes)},
+                              {"expires", IsoTime((now / 3600 + 2) * 3600, kStationOffsetMinutes)},
+                              {"headline", "Wind Advisory issued by NWS Boulder CO"}}}});
+        features.push_back({{"type", "Feature"},
+                            {"properties",
+                             {{"event", "Winter Storm Warning"},
+                              {"severity", "Severe"},
+                              {"onset", IsoTime(now - 1800, kStationOffsetMinutes)},
+                              {"ends", IsoTime((now / 3600 + 20) * 3600, kStationOffsetMinutes)},
+                              {"expires", IsoTime((now / 3600 + 3) * 3600, kStationOffsetMinutes)},
+                              {"headline", "Winter Storm Warning issued by NWS Boulder CO"}}}});
+    }
+    return json{{"type", "FeatureCollection"},
+                {"title", "Current watches, warnings, and advisories"},
+                {"features", features}}
+        .dump();
+}
+
+std::string ProblemJson(int status, const std::string& title) {
+    return json{{"correlationId", "fake"},
+                {"title", title},
+                {"type", "https://api.weather.gov/problems/" + title},
+                {"status", status},
+                {"detail", "An unexpected problem has occurred."}}
+        .dump();
+}
+
+}  // namespace tickwell::tools::nws

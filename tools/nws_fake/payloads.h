@@ -1,0 +1,30 @@
+// The answers of the fake weather service: JSON in the shapes of
+// api.weather.gov (station, points, gridpoint and zone forecasts,
+// observations, active alerts), with values chosen so that each converted
+// reading is easy to tell apart.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tickwell::tools::nws {
+
+// What the observations hold.
+enum class ObservationKind { Fresh, Nulls, Old };
+
+std::string StationJson(const std::string& base, const std::string& id);
+std::string PointsJson(const std::string& base, const std::string& latLon);
+std::string GridForecastJson(std::int64_t now);
+std::string ZoneForecastJson(std::int64_t now);
+std::string LatestObservationJson(const std::string& base, const std::string& id,
+                                  ObservationKind kind, std::int64_t now);
+std::string ObservationListJson(const std::string& base, const std::string& id,
+                                ObservationKind kind, std::int64_t now, int limit);
+// One Severe and one Moderate alert when `withAlerts`, none otherwise.
+std::string AlertsJson(bool withAlerts, std::int64_t now);
+std::string ProblemJson(int status, const std::string& title);
+
+// "2026-12-07T18:00:00-07:00": `unixSeconds` written at `offsetMinutes`.
+std::string IsoTime(std::int64_t unixSeconds, int offsetMinutes);
+
+}  // namespace tickwell::tools::nws
