@@ -49,8 +49,14 @@ std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
 
 std::string PeriodLine(const ForecastPeriod& period) {
     // A name is a few words; a longer one is cut like the text.
-    return "." + CutAtWord(PageLine(period.name), 60) + "..." +
-           CutAtWord(PageLine(period.text), kMaxPeriodTextBytes) + "\n";
+    // Appended piece by piece: GCC 12 for 32-bit Windows takes
+    // "." + std::string for an overlapping copy and stops the build.
+    std::string line(1, '.');
+    line += CutAtWord(PageLine(period.name), 60);
+    line += "...";
+    line += CutAtWord(PageLine(period.text), kMaxPeriodTextBytes);
+    line += '\n';
+    return line;
 }
 
 std::string BuildForecastPage(std::string_view stationLine,

@@ -234,10 +234,9 @@ std::string JoinHeaders(const std::vector<HttpsHeader>& headers) {
 class WinInetHttpsClient : public HttpsClient {
 public:
     WinInetHttpsClient(std::shared_ptr<Session> session, HANDLE abortEvent,
-                       std::unique_ptr<ExtraRoots> roots, const HttpsClientOptions& options)
+                       const HttpsClientOptions& options)
         : session_(std::move(session)),
           abortEvent_(abortEvent),
-          roots_(std::move(roots)),
           totalTimeoutMs_(options.totalTimeoutMs),
           maxBodyBytes_(options.maxBodyBytes) {}
 
@@ -275,8 +274,6 @@ public:
 private:
     std::shared_ptr<Session> session_;
     HANDLE abortEvent_;
-    // The extra certificates stay trusted as long as the client lives.
-    std::unique_ptr<ExtraRoots> roots_;
     DWORD totalTimeoutMs_;
     std::size_t maxBodyBytes_;
 };
@@ -284,8 +281,11 @@ private:
 }  // namespace
 
 std::unique_ptr<HttpsClient> NewSystemHttpsClient(const HttpsClientOptions& options) {
-    auto roots = std::make_unique<ExtraRoots>();
-    if (!options.extraCaFile.empty() && !roots->AddFromPemFile(options.extraCaFile)) {
+    // The extra certificates stay trusted until the process ends normally,
+    // then leave the user's store: the program keeps its client for the
+    // whole run and never destroys it.
+    static ExtraRoots roots;
+    if (!options.extraCaFile.empty() && !roots.AddFromPemFile(options.extraCaFile)) {
         return nullptr;
     }
     // The system's proxy set-up (PRECONFIG) for the live service; a direct
@@ -300,8 +300,7 @@ std::unique_ptr<HttpsClient> NewSystemHttpsClient(const HttpsClientOptions& opti
     SetTimeouts(session->internet.get(), session->connectTimeoutMs, session->transferTimeoutMs);
     HANDLE abortEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (abortEvent == nullptr) return nullptr;
-    return std::make_unique<WinInetHttpsClient>(std::move(session), abortEvent, std::move(roots),
-                                                options);
+    return std::make_unique<WinInetHttpsClient>(std::move(session), abortEvent, options);
 }
 
 }  // namespace tickwell::platform
