@@ -15,7 +15,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -37,36 +36,34 @@ long MillisecondsSince(Clock::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// Answers by path; "/hang" holds the answer until the test releases it.
+// A manual-reset event, closed with its owner.
+struct Event {
+    HANDLE handle = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Event() = default;
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    ~Event() { ::CloseHandle(handle); }
+};
+
+// Answers by path; "/hang" holds the answer until the test ends.
 class TestServer {
 public:
-    TestServer()
-        : release_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-          server_([this](const std::string& head) { return Handle(head); }) {
+    TestServer() : server_([this](const std::string& head) { return Handle(head); }) {
         started_ = server_.Start();
     }
-    ~TestServer() {
-        ::SetEvent(release_);
-        // server_ joins its connections here, before the event closes.
-    }
+    // Releases hung answers; server_ then joins its connections, before the
+    // event closes.
+    ~TestServer() { ::SetEvent(release_.handle); }
 
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(server_.port()) + path;
     }
     bool started() const { return started_; }
     int requests() const { return requests_; }
-    std::string lastHead() const {
-        std::lock_guard lock(mutex_);
-        return lastHead_;
-    }
 
 private:
     std::string Handle(const std::string& head) {
         ++requests_;
-        {
-            std::lock_guard lock(mutex_);
-            lastHead_ = head;
-        }
         const std::string target = RequestTarget(head);
         if (target == "/echo") {
             return Answer(200, "OK", head, "X-Mixed-Case:  Kept Value \r\nLast-Modified: x\r\n");
@@ -80,18 +77,16 @@ private:
         if (target == "/loop") return Answer(301, "Moved", "", "Location: /loop\r\n");
         if (target == "/big") return Answer(200, "OK", std::string(5000, 'x'));
         if (target == "/hang") {
-            ::WaitForSingleObject(release_, INFINITE);
+            ::WaitForSingleObject(release_.handle, INFINITE);
             return {};
         }
         return Answer(500, "Oops", "");
     }
 
-    HANDLE release_;
+    Event release_;
     LoopbackServer server_;
     bool started_ = false;
     std::atomic<int> requests_{0};
-    mutable std::mutex mutex_;
-    std::string lastHead_;
 };
 
 HttpsClientOptions TestOptions() {
