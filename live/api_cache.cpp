@@ -90,7 +90,7 @@ bool ApiCache::MayRequest(const Entry& entry, std::int64_t now) const {
     if (entry.requestedAt == 0) {
         return true;
     }
-    return passed(entry.requestedAt + kMinRequestSpacing) && passed(entry.waitUntil);
+    return passed(entry.requestedAt + spacing_) && passed(entry.waitUntil);
 }
 
 ApiResult ApiCache::Outcome(const Entry& entry) const {
@@ -125,11 +125,10 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
         return;
     }
     entry.failures = std::min(entry.failures + 1, 8);
-    std::int64_t wait =
-        std::min<std::int64_t>(kMinRequestSpacing << (entry.failures - 1), kMaxBackOff);
+    std::int64_t wait = std::min<std::int64_t>(spacing_ << (entry.failures - 1), kMaxBackOff);
     const std::int64_t retryAfter = RetryAfterSeconds(response, now);
     if (retryAfter >= 0) {
-        wait = std::clamp<std::int64_t>(retryAfter, kMinRequestSpacing, kMaxRetryAfter);
+        wait = std::clamp<std::int64_t>(retryAfter, spacing_, kMaxRetryAfter);
     }
     entry.waitUntil = now + wait;
     if (response.status == 429) {

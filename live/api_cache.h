@@ -34,7 +34,10 @@ public:
     static constexpr std::int64_t kMaxBackOff = 15 * 60;
     static constexpr std::int64_t kMaxRetryAfter = 60 * 60;
 
-    ApiCache(platform::HttpsClient& client, Clock& clock) : client_(client), clock_(clock) {}
+    // `spacing`: the least time between two requests of one URL, and the
+    // first step of the back-off; shorter than a minute only in tests.
+    ApiCache(platform::HttpsClient& client, Clock& clock, std::int64_t spacing = kMinRequestSpacing)
+        : client_(client), clock_(clock), spacing_(spacing) {}
 
     // The answer for `url` under the rules above.
     ApiResult Get(const std::string& url);
@@ -59,6 +62,7 @@ private:
 
     platform::HttpsClient& client_;
     Clock& clock_;
+    std::int64_t spacing_;
     std::map<std::string, Entry> entries_;
     std::int64_t everyUrlWaitsUntil_ = 0;
 };

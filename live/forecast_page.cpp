@@ -49,9 +49,7 @@ std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
 
 std::string PeriodLine(const ForecastPeriod& period) {
     // A name is a few words; a longer one is cut like the text.
-    // Appended piece by piece: GCC 12 for 32-bit Windows takes
-    // "." + std::string for an overlapping copy and stops the build.
-    std::string line(1, '.');
+    std::string line(".");
     line += CutAtWord(PageLine(period.name), 60);
     line += "...";
     line += CutAtWord(PageLine(period.text), kMaxPeriodTextBytes);

@@ -1,5 +1,6 @@
 #include "live/live_setup.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -40,6 +41,12 @@ LiveEnvironment ReadLiveEnvironment() {
     }
     environment.extraCaFile = Environment("TICKWELL_CA_FILE");
     environment.pageDir = Environment("TICKWELL_PAGE_DIR");
+    const std::string spacing = Environment("TICKWELL_REQUEST_SPACING");
+    if (environment.apiBase != kDefaultApiBase && !spacing.empty() && spacing.size() <= 2 &&
+        spacing.find_first_not_of("0123456789") == std::string::npos) {
+        environment.requestSpacing =
+            std::clamp<std::int64_t>(std::stoi(spacing), 1, ApiCache::kMinRequestSpacing);
+    }
     return environment;
 }
 
@@ -94,9 +101,10 @@ LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::strin
     if (!client) {
         return nullptr;
     }
-    return new (std::nothrow)
-        LiveSource(std::move(client), SystemClock(),
-                   LiveOptions{environment.apiBase, environment.pageDir}, stationId);
+    return new (std::nothrow) LiveSource(
+        std::move(client), SystemClock(),
+        LiveOptions{environment.apiBase, environment.pageDir, environment.requestSpacing},
+        stationId);
 }
 
 }  // namespace tickwell::live

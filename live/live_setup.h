@@ -19,6 +19,9 @@ struct LiveEnvironment {
     std::string apiBase;      // TICKWELL_API_BASE, default kDefaultApiBase
     std::string extraCaFile;  // TICKWELL_CA_FILE
     std::string pageDir;      // TICKWELL_PAGE_DIR
+    // TICKWELL_REQUEST_SPACING (1 to 60 seconds), for tests against a fake
+    // of the service only: ignored while the API base is the real service.
+    std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
 };
 LiveEnvironment ReadLiveEnvironment();
 

@@ -28,7 +28,7 @@ LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clo
     : client_(std::move(client)),
       clock_(clock),
       options_(std::move(options)),
-      cache_(*client_, clock),
+      cache_(*client_, clock, options_.requestSpacing),
       stationId_(std::move(stationId)) {}
 
 void LiveSource::Abort() {

@@ -25,6 +25,8 @@ struct LiveOptions {
     // When not empty, each page handed out is also written here as
     // forecast.txt or roundup.txt.
     std::string pageDir;
+    // The least time between two requests of one URL (see ApiCache).
+    std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
 };
 
 enum class StationCheck { Known, Unknown, Unreachable };

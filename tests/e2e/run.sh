@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds a tree whose programs talk to the stand-in weather server on
-# 127.0.0.1:18080 and runs the end-to-end scenarios under Xvfb.
+# 127.0.0.1:18080 (the classic source) and runs the end-to-end scenarios
+# under Xvfb; then the live program against the HTTPS fake of the weather
+# service.
 # Usage: tests/e2e/run.sh [tickwell_e2e.py options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -8,8 +10,16 @@ build=${TICKWELL_E2E_BUILD:-$root/build/e2e}
 port=${TICKWELL_E2E_PORT:-18080}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
+  -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" -DTICKWELL_SOURCE=classic >/dev/null
 cmake --build "$build" -j2 --target tickwell tickwell-weather-server tickwell-canvas-check >/dev/null
 
 python3 "$root/tests/e2e/tickwell_e2e.py" --build "$build" --port "$port" "$@"
 python3 "$root/tests/e2e/faults_network.py" --build "$build" --port "$port"
+
+# The live program (the default build) against the HTTPS fake of the
+# weather service, on the next port.
+live_build=${TICKWELL_E2E_LIVE_BUILD:-$root/build/linux}
+[ -f "$live_build/CMakeCache.txt" ] || (cd "$root" && cmake --preset linux >/dev/null)
+cmake --build "$live_build" -j2 --target tickwell tickwell-nws-fake >/dev/null
+python3 "$root/tests/e2e/live_e2e.py" --build "$live_build" --port "$((port + 1))" \
+  ${TICKWELL_E2E_LIVE_DISPLAY:+--display "$TICKWELL_E2E_LIVE_DISPLAY"}

@@ -1,0 +1,339 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios of the live program: `tickwell` under Xvfb against
+the HTTPS fake of the weather service (tickwell-nws-fake) with a certificate
+authority made for the run, checked through its readout pixels, the pages it
+hands its parsers (TICKWELL_PAGE_DIR) and the fake's request log.
+
+    live_e2e.py --build build/linux [--port 18181] [--display :61]
+
+Standard library only.
+"""
+
+import argparse
+import os
+import shutil
+import ssl
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tickwell_e2e import (BORDER, CLOSE_BUTTON, IDLE_LAMP, LAMP_PIXEL, LIT, READOUT_Y,  # noqa: E402
+                          SCREEN_HEIGHT, SCREEN_WIDTH, SEGMENT_LENGTH, UNLIT, Desktop, Failure,
+                          FileSettings, Xvfb, check, expected_segments, pixel, port_in_use,
+                          wait_until)
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+# The fake's observation: -2.5 C, dew point -10.6 C, 57.4 %, 102371 Pa.
+FAKE_READOUTS = [("28o", 15), ("057", 45), ("30.23", 75), ("13o", 115)]
+TICKER_AREA = (27, 6, 168, 12)  # x, y, width, height in client pixels
+USER_AGENT_START = "Tickwell/1.0 ("
+
+
+def readout_mismatches(shot, origin, readouts):
+    wrong = []
+    for text, x in readouts:
+        for point, lit in expected_segments(text, x, READOUT_Y, SEGMENT_LENGTH):
+            seen = pixel(shot, origin[0] + BORDER + point[0], origin[1] + BORDER + point[1])
+            if seen != (LIT if lit else UNLIT):
+                wrong.append((text, point, seen))
+    return wrong
+
+
+class Fake:
+    """tickwell-nws-fake on loopback with its own log."""
+
+    def __init__(self, program, port, certs, log):
+        check(not port_in_use(port), f"port {port} is taken by another program")
+        self.port = port
+        self.log = log
+        self.process = subprocess.Popen(
+            [program, "--port", str(port), "--cert", os.path.join(certs, "server.pem"),
+             "--key", os.path.join(certs, "server.key"), "--log", log, "--max-age", "0"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(wait_until(lambda: port_in_use(port), 10), "the fake did not start listening")
+        self.context = ssl.create_default_context(cafile=os.path.join(certs, "ca.pem"))
+
+    def scenario(self, name):
+        url = f"https://127.0.0.1:{self.port}/_fake/scenario?name={name}"
+        with urllib.request.urlopen(url, context=self.context, timeout=5) as answer:
+            check(answer.read().strip() == b"ok", f"the fake refused scenario {name}")
+
+    def requests(self):
+        """(status, target, user agent) of each logged request, control ones left out."""
+        entries = []
+        with open(self.log, encoding="utf-8", errors="replace") as handle:
+            for line in handle:
+                fields = line.rstrip("\n").split("\t")
+                if len(fields) >= 4 and not fields[2].startswith("/_fake/"):
+                    entries.append((int(fields[1]), fields[2], fields[3]))
+        return entries
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class Run:
+    """One run of the live program with its own configuration and pages."""
+
+    def __init__(self, context, name, arguments=(), extra_environment=None):
+        self.home = os.path.join(context.work, name)
+        self.pages = os.path.join(self.home, "pages")
+        os.makedirs(self.pages, exist_ok=True)
+        environment = dict(context.desktop.environment, XDG_CONFIG_HOME=self.home, HOME=self.home,
+                           TICKWELL_API_BASE=f"https://127.0.0.1:{context.fake.port}",
+                           TICKWELL_CA_FILE=os.path.join(context.certs, "ca.pem"),
+                           TICKWELL_PAGE_DIR=self.pages, TICKWELL_REQUEST_SPACING="2")
+        for key in ("https_proxy", "HTTPS_PROXY", "http_proxy", "all_proxy", "ALL_PROXY"):
+            environment.pop(key, None)
+        environment.update(extra_environment or {})
+        self.output = os.path.join(self.home, "program.log")
+        with open(self.output, "ab") as log:
+            self.process = subprocess.Popen([context.options.program, *arguments],
+                                            env=environment, stdout=log, stderr=log)
+        context.runs.append(self)
+        self.context = context
+
+    def window(self):
+        desktop = self.context.desktop
+        window = desktop.wait_for_window("Tickwell")
+        x, y, width, height = desktop.geometry(window)
+        check((width, height) == (200, 45), f"the window is {width}x{height}")
+        return (x, y)
+
+    def client(self, origin, point):
+        return origin[0] + BORDER + point[0], origin[1] + BORDER + point[1]
+
+    def shows(self, origin, readouts, lamp=IDLE_LAMP, timeout=15):
+        def ready():
+            shot = self.context.desktop.screenshot()
+            seen_lamp = pixel(shot, *self.client(origin, LAMP_PIXEL))
+            return not readout_mismatches(shot, origin, readouts) and seen_lamp == lamp
+        if not wait_until(ready, timeout, interval=0.3):
+            shot = self.context.desktop.screenshot()
+            wrong = readout_mismatches(shot, origin, readouts)
+            self.context.desktop.save_screenshot(os.path.join(self.home, "failed.png"))
+            raise Failure(f"readouts {[t for t, _ in readouts]} not shown: {wrong[:3]} "
+                          f"({len(wrong)} wrong), lamp {pixel(shot, *self.client(origin, LAMP_PIXEL))}")
+
+    def update_now(self, origin):
+        desktop = self.context.desktop
+        desktop.click(*self.client(origin, (100, 30)), button=3)
+        time.sleep(0.4)
+        desktop.keys("u")
+
+    def close(self, origin, limit=1.0):
+        """Closes with the window's button; returns the seconds from the click
+        command to the end of the process (an upper bound of the time taken)."""
+        started = time.monotonic()
+        self.context.desktop.run("xdotool", "mousemove", *map(str, self.client(origin, CLOSE_BUTTON)),
+                                 "click", "1", check_result=True)
+        try:
+            code = self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end within 10 s")
+        took = time.monotonic() - started
+        check(code == 0, f"exit code {code} after the close button")
+        check(took < limit, f"closing took {took:.2f} s")
+        return took
+
+    def page(self, name):
+        with open(os.path.join(self.pages, name), encoding="ascii") as handle:
+            return handle.read()
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def ticker_pixels(context, origin):
+    shot = context.desktop.screenshot()
+    x0, y0, width, height = TICKER_AREA
+    return bytes(b for y in range(height) for x in range(width)
+                 for b in pixel(shot, origin[0] + BORDER + x0 + x, origin[1] + BORDER + y0 + y))
+
+
+# ---------------------------------------------------------------------------
+# Scenarios
+
+def scenario_station(context):
+    """--station KXYZ: saved, converted readings shown, forecast scrolled, polite requests."""
+    context.fake.scenario("ok")
+    run = Run(context, "station", ["--station", "kxyz"])
+    origin = run.window()
+    run.shows(origin, FAKE_READOUTS)
+    check(FileSettings(run.home).path and "Station=KXYZ" in open(FileSettings(run.home).path).read(),
+          "Station=KXYZ was not saved")
+    forecast = run.page("forecast.txt")
+    check("FAKEVILLE TEST FIELD (KXYZ)\n.TONIGHT...MOSTLY CLOUDY" in forecast,
+          f"unexpected forecast page: {forecast[:300]}")
+    check("DENVER INTL AP MOCLDY    28  13  57 NW15G25   30.23  KXYZ" in run.page("roundup.txt"),
+          "unexpected roundup page")
+    first = ticker_pixels(context, origin)
+    check(wait_until(lambda: ticker_pixels(context, origin) != first, 3, interval=0.2),
+          "the ticker does not scroll")
+    requests = context.fake.requests()
+    targets = [target for _, target, _ in requests]
+    check(any(t.startswith("/gridpoints/BOU/62,60/forecast") for t in targets),
+          "the gridpoint forecast was not requested")
+    agents = {agent for _, _, agent in requests}
+    check(all(agent.startswith(USER_AGENT_START) for agent in agents), f"User-Agents: {agents}")
+    # "Update now" chosen again and again: each URL at most once per spacing
+    # (2 s here, a minute against the real service).
+    before = len(requests)
+    for _ in range(6):
+        run.update_now(origin)
+        time.sleep(0.5)
+    run.shows(origin, FAKE_READOUTS)
+    spam = context.fake.requests()[before:]
+    latest = [t for _, t, _ in spam if t.endswith("/observations/latest")]
+    check(len(latest) <= 3, f"{len(latest)} observation requests in about 4 s")
+    check(not any(t == "/stations/KXYZ" for _, t, _ in spam), "the station was asked again")
+    took = run.close(origin)
+    return f"closed in {took:.2f} s, {len(latest)} observation requests during the spam"
+
+
+def scenario_faults(context):
+    """503, nulls, old observations, 429, hang: readings stay, closing takes under a second."""
+    notes = []
+    for name in ("503", "nulls", "old", "429", "hang"):
+        context.fake.scenario("ok")
+        run = Run(context, f"fault-{name}")
+        origin = run.window()
+        run.shows(origin, FAKE_READOUTS)
+        context.fake.scenario(name)
+        time.sleep(2.2)  # past the spacing, so the next refresh asks the fake
+        before = len(context.fake.requests())
+        run.update_now(origin)
+        # The refresh reaches the fake (a hung request is logged only when it ends).
+        if name != "hang":
+            check(wait_until(lambda: len(context.fake.requests()) > before, 5),
+                  "the refresh did not reach the fake")
+        time.sleep(1.5)
+        shot_ok = not readout_mismatches(context.desktop.screenshot(), origin, FAKE_READOUTS)
+        check(shot_ok, f"{name}: the readings changed")
+        took = run.close(origin)
+        notes.append(f"{name} {took:.2f} s")
+    context.fake.scenario("ok")
+    return "closed after " + ", ".join(notes)
+
+
+def scenario_unknown_station(context):
+    """--station KNONE (the service's 404): message, setting kept, KXYZ shown."""
+    context.fake.scenario("ok")
+    run = Run(context, "unknown", ["--station", "KXYZ"])
+    origin = run.window()
+    run.shows(origin, FAKE_READOUTS)
+    run.close(origin)
+    again = Run(context, "unknown", ["--station", "KNONE"])
+    origin = again.window()
+    again.shows(origin, FAKE_READOUTS)
+    again.close(origin)
+    with open(again.output, encoding="utf-8") as handle:
+        output = handle.read()
+    check("knows no station KNONE" in output, f"no message about KNONE: {output!r}")
+    saved = open(FileSettings(again.home).path).read()
+    check("Station=KXYZ" in saved, f"the setting changed: {saved!r}")
+
+
+SCENARIOS = [
+    ("station", scenario_station),
+    ("unknown-station", scenario_unknown_station),
+    ("faults", scenario_faults),
+]
+
+
+class Context:
+    def __init__(self, options, desktop, work, certs, fake):
+        self.options = options
+        self.desktop = desktop
+        self.work = work
+        self.certs = certs
+        self.fake = fake
+        self.runs = []
+
+    def cleanup(self):
+        for run in self.runs:
+            run.kill()
+        self.runs = []
+
+
+class FixedXvfb:
+    """Xvfb on the display the caller names."""
+
+    def __init__(self, display):
+        self.display = display
+        number = display.lstrip(":")
+        self.process = subprocess.Popen(
+            ["Xvfb", display, "-screen", "0", f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-nolisten",
+             "tcp", "-noreset"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(wait_until(lambda: os.path.exists(f"/tmp/.X11-unix/X{number}"), 10),
+              f"Xvfb did not start on {display}")
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def parse_options():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
+    parser.add_argument("--port", type=int, default=18181, help="the fake's port")
+    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :61")
+    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    options = parser.parse_args()
+    options.program = os.path.join(options.build, "platform/linux/tickwell")
+    options.fake = os.path.join(options.build, "tools/tickwell-nws-fake")
+    return options
+
+
+def main():
+    options = parse_options()
+    work = tempfile.mkdtemp(prefix="tickwell-live-e2e-")
+    certs = os.path.join(work, "certs")
+    subprocess.run([os.path.join(ROOT, "tools/nws_fake/make_test_cert.sh"), certs], check=True)
+    xvfb = FixedXvfb(options.display) if options.display else Xvfb()
+    fake = Fake(options.fake, options.port, certs, os.path.join(work, "fake.log"))
+    context = Context(options, Desktop(xvfb.display), work, certs, fake)
+    failures = 0
+    try:
+        for name, scenario in SCENARIOS:
+            if options.only and name not in options.only:
+                continue
+            started = time.monotonic()
+            try:
+                note = scenario(context)
+                print(f"PASS live-{name} ({time.monotonic() - started:.1f} s)"
+                      + (f": {note}" if note else ""))
+            except Failure as failure:
+                failures += 1
+                print(f"FAIL live-{name}: {failure}")
+            except Exception:
+                failures += 1
+                print(f"FAIL live-{name}: driver error")
+                traceback.print_exc()
+            finally:
+                context.cleanup()
+            sys.stdout.flush()
+    finally:
+        context.cleanup()
+        fake.stop()
+        xvfb.stop()
+        if options.keep or failures:
+            print(f"work folder kept: {work}")
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    print(f"{failures} live scenario(s) failed" if failures else "all live scenarios passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

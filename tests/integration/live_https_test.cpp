@@ -1,0 +1,169 @@
+// The live source's HTTPS client (libcurl) and the live source itself over
+// real HTTPS on loopback, against the fake weather service with a
+// certificate authority made for the run.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "live/live_setup.h"
+#include "live/live_source.h"
+#include "nws_fake.h"
+#include "platform/https_client.h"
+
+namespace tickwell::live {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::HttpsClientOptions;
+using platform::HttpsResponse;
+using tools::nws::NwsFake;
+using tools::nws::Scenario;
+
+// One certificate authority and server certificate for the whole program.
+class Certificates : public ::testing::Environment {
+public:
+    void SetUp() override {
+        char pattern[] = "/tmp/tickwell-certs-XXXXXX";
+        folder = mkdtemp(pattern);
+        const std::string command =
+            std::string(TICKWELL_SOURCE_DIR) + "/tools/nws_fake/make_test_cert.sh " + folder;
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
+    static std::string folder;
+};
+std::string Certificates::folder;
+const auto* const certificates = ::testing::AddGlobalTestEnvironment(new Certificates);
+
+class LiveHttpsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(fake.Start("127.0.0.1", 0, Certificates::folder + "/server.pem",
+                               Certificates::folder + "/server.key"));
+        base = "https://127.0.0.1:" + std::to_string(fake.port());
+    }
+
+    std::unique_ptr<platform::HttpsClient> Client(bool trustTestAuthority = true) {
+        LiveEnvironment environment{base, trustTestAuthority ? CaFile() : "", ""};
+        HttpsClientOptions options = LiveClientOptions(environment);
+        options.connectTimeoutMs = 2000;
+        options.totalTimeoutMs = 5000;
+        return platform::NewSystemHttpsClient(options);
+    }
+
+    static std::string CaFile() { return Certificates::folder + "/ca.pem"; }
+
+    NwsFake fake;
+    std::string base;
+};
+
+TEST_F(LiveHttpsTest, RequestsAreVerifiedAndNameTheProgram) {
+    auto client = Client();
+    ASSERT_TRUE(client);
+    HttpsResponse response =
+        client->Get(base + "/stations/KXYZ", {{"Accept", "application/geo+json"}});
+    EXPECT_EQ(response.status, 200);
+    ASSERT_NE(response.Header("cache-control"), nullptr);
+    EXPECT_EQ(*response.Header("cache-control"), "public, max-age=60");
+    EXPECT_NE(response.body.find("Fakeville Test Field"), std::string::npos);
+    auto logged = fake.Requests();
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].userAgent, UserAgent());
+    EXPECT_EQ(logged[0].userAgent.rfind("Tickwell/1.0 (https://", 0), 0u);
+    EXPECT_EQ(logged[0].accept, "application/geo+json");
+
+    // By name too: the certificate names localhost.
+    EXPECT_EQ(client->Get("https://localhost:" + std::to_string(fake.port()) + "/stations/KXYZ", {})
+                  .status,
+              200);
+    // A 404 is an answer like any other.
+    EXPECT_EQ(client->Get(base + "/nowhere", {}).status, 404);
+
+    // Without the test's authority the certificate is refused: no answer.
+    auto untrusting = Client(false);
+    EXPECT_EQ(untrusting->Get(base + "/stations/KXYZ", {}).status, 0);
+    EXPECT_EQ(fake.Requests().size(), 3u);
+
+    // A body over the limit is no answer either.
+    HttpsClientOptions small = LiveClientOptions({base, CaFile(), ""});
+    small.maxBodyBytes = 100;
+    EXPECT_EQ(platform::NewSystemHttpsClient(small)->Get(base + "/stations/KXYZ", {}).status, 0);
+}
+
+TEST_F(LiveHttpsTest, AbortEndsAHungRequestAtOnceAndTimeOutsBoundIt) {
+    fake.SetScenario(Scenario::Hang);
+    auto client = Client();
+    HttpsClientOptions quick = LiveClientOptions({base, CaFile(), ""});
+    quick.totalTimeoutMs = 1500;
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(platform::NewSystemHttpsClient(quick)->Get(base + "/stations/KXYZ", {}).status, 0);
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, 3s);
+
+    std::thread aborter([&] {
+        std::this_thread::sleep_for(500ms);
+        client->Abort();
+    });
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(client->Get(base + "/stations/KXYZ", {}).status, 0);
+    took = std::chrono::steady_clock::now() - started;
+    aborter.join();
+    EXPECT_LT(took, 1500ms);
+    // The hung answers end (and are logged) once the scenario changes.
+    fake.SetScenario(Scenario::Ok);
+    std::this_thread::sleep_for(300ms);
+    // Every later request fails at once, without reaching the service.
+    const std::size_t before = fake.Requests().size();
+    EXPECT_EQ(client->Get(base + "/stations/KXYZ", {}).status, 0);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(fake.Requests().size(), before);
+}
+
+TEST_F(LiveHttpsTest, PagesFromTheServiceInEachScenario) {
+    struct Case {
+        Scenario scenario;
+        bool forecast;
+        const char* roundupHas;  // null: no page at all
+    };
+    const Case cases[] = {
+        {Scenario::Ok, true, "DENVER INTL AP MOCLDY    28  13  57 NW15G25   30.23  KXYZ"},
+        {Scenario::Nulls, true, "REMARKS\n\n$$"},
+        {Scenario::Old, true, "REMARKS\n\n$$"},
+        {Scenario::GridFails, true, "DENVER INTL AP"},
+        {Scenario::Unavailable, false, nullptr},
+        {Scenario::TooMany, false, nullptr},
+        {Scenario::NoStation, false, nullptr},
+    };
+    char pattern[] = "/tmp/tickwell-pages-XXXXXX";
+    const std::string pages = mkdtemp(pattern);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(tools::nws::ScenarioName(test.scenario));
+        fake.SetScenario(test.scenario);
+        LiveSource source(Client(), SystemClock(), LiveOptions{base, pages}, "KXYZ");
+        auto forecast = source.ForecastPage();
+        EXPECT_EQ(forecast.has_value(), test.forecast);
+        if (forecast) {
+            EXPECT_NE(forecast->find(test.scenario == Scenario::GridFails ? ".TONIGHT...ZONE TEXT."
+                                                                          : ".TONIGHT...MOSTLY"),
+                      std::string::npos);
+        }
+        auto roundup = source.RoundupPage();
+        EXPECT_EQ(roundup.has_value(), test.roundupHas != nullptr);
+        if (roundup && test.roundupHas) {
+            EXPECT_NE(roundup->find(test.roundupHas), std::string::npos) << *roundup;
+        }
+    }
+    // The last pages handed out are in the folder.
+    EXPECT_EQ(access((pages + "/forecast.txt").c_str(), R_OK), 0);
+    EXPECT_EQ(access((pages + "/roundup.txt").c_str(), R_OK), 0);
+    std::system(("rm -rf " + pages).c_str());
+}
+
+}  // namespace
+}  // namespace tickwell::live
