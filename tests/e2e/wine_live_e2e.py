@@ -142,6 +142,9 @@ class Context:
 
     def start(self, program, extra_environment=None):
         environment = dict(self.environment, **(extra_environment or {}))
+        # Wine's WinINet takes a proxy from these when the registry names none.
+        for key in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy"):
+            environment.pop(key, None)
         log = open(os.path.join(self.work, "program.log"), "ab")
         process = subprocess.Popen(["wine", program], env=environment, stdout=log,
                                    stderr=subprocess.STDOUT)
