@@ -39,7 +39,8 @@ std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
         if (!entry.is_object()) {
             continue;
         }
-        ForecastPeriod period{StringField(entry, "name"), StringField(entry, "detailedForecast")};
+        ForecastPeriod period{StringField(entry, "name"), StringField(entry, "detailedForecast"),
+                              ParseIsoTime(StringField(entry, "startTime"))};
         if (!PageLine(period.name).empty() && !PageLine(period.text).empty()) {
             periods.push_back(std::move(period));
         }

@@ -8,11 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "live/time_text.h"
+
 namespace tickwell::live {
 
 struct ForecastPeriod {
     std::string name;  // "Tonight", "Monday Night"
     std::string text;  // detailedForecast, mixed case
+    // startTime, in the station's local offset; not every forecast has it.
+    std::optional<TimeStamp> start;
 };
 
 // Longest page the fetch job takes in whole (its buffer less the

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "live/alerts.h"
+#include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
 
@@ -46,6 +48,7 @@ void LiveSource::UseStation(const std::string& id) {
         stationId_ = id;
         station_.reset();
         forecastPath_.clear();
+        lastSeen_.reset();
         reportedUnknown_ = false;
     }
 }
@@ -103,6 +106,53 @@ std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
         cache_.Get(options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast")));
 }
 
+std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
+    const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
+    const ApiResult latestResult = cache_.Get(observations + "/latest");
+    const std::int64_t now = clock_.UnixSeconds();
+    std::optional<Observation> latest = ParseObservation(ParseBody(latestResult));
+    if (latest && (!lastSeen_ || latest->time >= lastSeen_->time)) {
+        lastSeen_ = latest;
+    }
+    *answered = latestResult.ok();
+    if (latest && latest->HasReadings() && IsCurrent(*latest, now)) {
+        return latest;
+    }
+    const ApiResult recentResult = cache_.Get(observations + "?limit=10");
+    *answered = *answered || recentResult.ok();
+    return ChooseCurrent(latest, ParseObservations(ParseBody(recentResult)), now);
+}
+
+std::vector<std::string> LiveSource::LeadLines(const Station& station,
+                                               const std::vector<ForecastPeriod>& periods) {
+    const std::int64_t now = clock_.UnixSeconds();
+    const std::vector<Alert> alerts =
+        ParseAlerts(ParseBody(cache_.Get(options_.apiBase + "/alerts/active?point=" +
+                                         PointText(station.latitude, station.longitude))),
+                    now);
+    std::vector<std::string> lines;
+    for (const Alert& alert : alerts) {
+        lines.push_back(AlertLine(alert));
+    }
+    bool answered = false;
+    const std::optional<Observation> current = CurrentObservation(&answered);
+    const std::optional<Observation>& shown = current ? current : lastSeen_;
+    std::optional<int> offset;
+    if (shown) {
+        offset = OffsetAt(shown->time, periods);
+    }
+    for (const Alert& alert : alerts) {
+        if (!offset && alert.until) {
+            offset = alert.until->offsetMinutes;
+        }
+    }
+    const std::string nowLine = NowLine(current, lastSeen_, offset);
+    if (!nowLine.empty()) {
+        lines.push_back(nowLine);
+    }
+    return lines;
+}
+
 std::optional<std::string> LiveSource::ForecastPage() {
     std::lock_guard<std::mutex> hold(mutex_);
     const Station* station = StationInfo();
@@ -117,26 +167,17 @@ std::optional<std::string> LiveSource::ForecastPage() {
         return std::nullopt;
     }
     const std::string stationLine = station->name + " (" + station->id + ")";
-    std::string page = BuildForecastPage(stationLine, {}, periods);
+    std::string page = BuildForecastPage(stationLine, LeadLines(*station, periods), periods);
     KeepPage("forecast.txt", page);
     return page;
 }
 
 std::optional<std::string> LiveSource::RoundupPage() {
     std::lock_guard<std::mutex> hold(mutex_);
-    const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
-    const ApiResult latestResult = cache_.Get(observations + "/latest");
-    const std::int64_t now = clock_.UnixSeconds();
-    std::optional<Observation> latest = ParseObservation(ParseBody(latestResult));
-    std::optional<Observation> current;
-    if (latest && latest->HasReadings() && IsCurrent(*latest, now)) {
-        current = latest;
-    } else {
-        const ApiResult recentResult = cache_.Get(observations + "?limit=10");
-        if (!latestResult.ok() && !recentResult.ok()) {
-            return std::nullopt;
-        }
-        current = ChooseCurrent(latest, ParseObservations(ParseBody(recentResult)), now);
+    bool answered = false;
+    const std::optional<Observation> current = CurrentObservation(&answered);
+    if (!answered) {
+        return std::nullopt;
     }
     std::string page = BuildRoundupPage(current, stationId_);
     KeepPage("roundup.txt", page);

@@ -53,6 +53,12 @@ public:
 
 private:
     const Station* StationInfo();
+    // The observation the readouts and the NOW line show, if one is current;
+    // also keeps lastSeen_ up to date. `answered` tells whether the service
+    // gave any observation at all.
+    std::optional<Observation> CurrentObservation(bool* answered);
+    std::vector<std::string> LeadLines(const Station& station,
+                                       const std::vector<ForecastPeriod>& periods);
     std::vector<ForecastPeriod> GridPeriods(const Station& station);
     std::vector<ForecastPeriod> ZonePeriods(const Station& station);
     void KeepPage(const char* fileName, const std::string& page) const;
@@ -67,6 +73,8 @@ private:
     bool reportedUnknown_ = false;
     // The gridpoint forecast's path, from the /points answer.
     std::string forecastPath_;
+    // The newest observation the service has given, current or not.
+    std::optional<Observation> lastSeen_;
 };
 
 }  // namespace tickwell::live

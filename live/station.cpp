@@ -111,8 +111,12 @@ std::optional<Station> ParseStation(const json& feature, std::string_view id) {
     return station;
 }
 
+std::string PointText(double latitude, double longitude) {
+    return Coordinate(latitude) + "," + Coordinate(longitude);
+}
+
 std::string PointsPath(double latitude, double longitude) {
-    return "/points/" + Coordinate(latitude) + "," + Coordinate(longitude);
+    return "/points/" + PointText(latitude, longitude);
 }
 
 std::string UrlPath(std::string_view url) {

@@ -35,7 +35,9 @@ struct Station {
 // usable coordinates.
 std::optional<Station> ParseStation(const nlohmann::json& feature, std::string_view id);
 
-// "/points/39.8466,-104.6562": at most four decimals, no trailing zeros.
+// "39.8466,-104.6562": at most four decimals, no trailing zeros.
+std::string PointText(double latitude, double longitude);
+// "/points/39.8466,-104.6562".
 std::string PointsPath(double latitude, double longitude);
 
 // The path part of a URL ("/gridpoints/BOU/62,60/forecast"), or empty when

@@ -165,11 +165,11 @@ TEST(LivePages, NewestCompleteRecentObservationStandsInForAnIncompleteLatest) {
 }
 
 std::vector<ForecastPeriod> WeekOfPeriods() {
-    return {{"This Afternoon", "Sunny, with a high near 61."},
-            {"Tonight", "Mostly clear, with a low around 35.\nNorthwest wind 5 mph."},
-            {"Monday", "Partly sunny. High near 58."},
-            {"Monday Night", "A chance of snow. Low around 28."},
-            {"Tuesday", "Sunny and warmer."}};
+    return {{"This Afternoon", "Sunny, with a high near 61.", {}},
+            {"Tonight", "Mostly clear, with a low around 35.\nNorthwest wind 5 mph.", {}},
+            {"Monday", "Partly sunny. High near 58.", {}},
+            {"Monday Night", "A chance of snow. Low around 28.", {}},
+            {"Tuesday", "Sunny and warmer.", {}}};
 }
 
 TEST(LivePages, ForecastPageParsesIntoTodayAndOutlook) {
@@ -200,7 +200,7 @@ TEST(LivePages, ForecastPageStaysWithinTheFetchBuffer) {
     for (int i = 0; i < 5000; ++i) huge += "Snow. ";
     periods[1].text = huge;
     for (int i = 0; i < 40; ++i) {
-        periods.push_back({"Wednesday", std::string(900, 'x') + " end"});
+        periods.push_back({"Wednesday", std::string(900, 'x') + " end", {}});
     }
     const std::string page = BuildForecastPage("Station", {}, periods);
     EXPECT_LE(page.size(), kMaxPageBytes);

@@ -1,0 +1,136 @@
+#include "live/alerts.h"
+
+#include <algorithm>
+#include <array>
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "live/page_text.h"
+
+namespace tickwell::live {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::size_t kMaxEventBytes = 80;
+
+int SeverityRank(std::string_view severity) {
+    if (severity == "Extreme") return 0;
+    if (severity == "Severe") return 1;
+    if (severity == "Moderate") return 2;
+    return 3;
+}
+
+std::optional<TimeStamp> TimeField(const json& properties, const char* name) {
+    auto field = properties.find(name);
+    if (field == properties.end() || !field->is_string()) {
+        return std::nullopt;
+    }
+    return ParseIsoTime(field->get_ref<const std::string&>());
+}
+
+std::string StringField(const json& properties, const char* name) {
+    auto field = properties.find(name);
+    return field != properties.end() && field->is_string() ? field->get<std::string>()
+                                                           : std::string();
+}
+
+// Whether `a` goes before `b`: more severe, then the earlier onset, an alert
+// without an onset last.
+bool Precedes(const Alert& a, const Alert& b) {
+    if (a.severityRank != b.severityRank) {
+        return a.severityRank < b.severityRank;
+    }
+    if (a.onset.has_value() != b.onset.has_value()) {
+        return a.onset.has_value();
+    }
+    return a.onset && a.onset->unixSeconds < b.onset->unixSeconds;
+}
+
+}  // namespace
+
+std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
+    std::vector<Alert> alerts;
+    if (!collection.is_object()) {
+        return alerts;
+    }
+    auto features = collection.find("features");
+    if (features == collection.end() || !features->is_array()) {
+        return alerts;
+    }
+    for (const json& feature : *features) {
+        if (!feature.is_object() || !feature.contains("properties") ||
+            !feature["properties"].is_object()) {
+            continue;
+        }
+        const json& properties = feature["properties"];
+        Alert alert;
+        alert.event = StringField(properties, "event");
+        if (PageLine(alert.event).empty()) {
+            continue;
+        }
+        alert.severityRank = SeverityRank(StringField(properties, "severity"));
+        alert.onset = TimeField(properties, "onset");
+        if (!alert.onset) {
+            alert.onset = TimeField(properties, "effective");
+        }
+        alert.until = TimeField(properties, "ends");
+        if (!alert.until) {
+            alert.until = TimeField(properties, "expires");
+        }
+        if (alert.until && alert.until->unixSeconds <= now) {
+            continue;  // over
+        }
+        alerts.push_back(std::move(alert));
+    }
+    std::stable_sort(alerts.begin(), alerts.end(), Precedes);
+    if (alerts.size() > kMaxAlerts) {
+        alerts.resize(kMaxAlerts);
+    }
+    return alerts;
+}
+
+std::string ClockTime(const TimeStamp& time) {
+    const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
+    const int hour = local.hour % 12 == 0 ? 12 : local.hour % 12;
+    std::string text = std::to_string(hour) + ":";
+    if (local.minute < 10) text += '0';
+    text += std::to_string(local.minute);
+    text += local.hour < 12 ? " AM" : " PM";
+    return text;
+}
+
+std::string HourAndDay(const TimeStamp& time) {
+    static constexpr std::array<const char*, 7> kDays = {
+        "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
+    const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
+    std::string text;
+    if (local.hour == 12 && local.minute == 0) {
+        text = "NOON";
+    } else if (local.hour == 0 && local.minute == 0) {
+        text = "MIDNIGHT";
+    } else if (local.minute == 0) {
+        text = std::to_string(local.hour % 12 == 0 ? 12 : local.hour % 12) +
+               (local.hour < 12 ? " AM" : " PM");
+    } else {
+        text = ClockTime(time);
+    }
+    return text + " " + kDays[static_cast<std::size_t>(local.weekday)];
+}
+
+std::string AlertLine(const Alert& alert) {
+    std::string line(".");
+    line += CutAtWord(PageLine(alert.event), kMaxEventBytes);
+    line += "...";
+    if (alert.until) {
+        line += "UNTIL ";
+        line += HourAndDay(*alert.until);
+    } else {
+        line += "IN EFFECT";
+    }
+    line += '.';
+    return line;
+}
+
+}  // namespace tickwell::live

@@ -1,0 +1,103 @@
+#include "live/now_line.h"
+
+#include <array>
+#include <cmath>
+
+#include "live/alerts.h"
+#include "live/page_text.h"
+#include "live/roundup_page.h"
+
+namespace tickwell::live {
+
+namespace {
+
+constexpr double kKmhPerMph = 1.609344;
+
+std::string Direction(double degrees) {
+    static constexpr std::array<const char*, 8> kNames = {
+        "NORTH", "NORTHEAST", "EAST", "SOUTHEAST", "SOUTH", "SOUTHWEST", "WEST", "NORTHWEST"};
+    const auto sector = static_cast<int>(std::floor((degrees + 22.5) / 45.0)) % 8;
+    return kNames[static_cast<std::size_t>(sector)];
+}
+
+// "NORTHWEST WIND 15 MPH, GUSTS 25.", "CALM WIND.", or empty.
+std::string WindSentence(const Observation& observation) {
+    if (!observation.windSpeedKmh) {
+        return std::string();
+    }
+    const double mph = *observation.windSpeedKmh / kKmhPerMph;
+    if (mph < 1.0) {
+        return "CALM WIND.";
+    }
+    std::string text = observation.windDirectionDegrees
+                           ? Direction(*observation.windDirectionDegrees)
+                           : std::string("VARIABLE");
+    text += " WIND " + std::to_string(std::lround(mph)) + " MPH";
+    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
+        text += ", GUSTS " + std::to_string(std::lround(*observation.windGustKmh / kKmhPerMph));
+    }
+    return text + ".";
+}
+
+std::string Stamp(std::int64_t time, const std::optional<int>& offsetMinutes, bool withDay) {
+    const TimeStamp stamp{time, offsetMinutes.value_or(0)};
+    std::string text;
+    if (withDay) {
+        // "9:53 AM MONDAY".
+        static constexpr std::array<const char*, 7> kDays = {
+            "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
+        text = ClockTime(stamp) + " " +
+               kDays[static_cast<std::size_t>(ToLocalTime(time, stamp.offsetMinutes).weekday)];
+    } else {
+        text = ClockTime(stamp);
+    }
+    return offsetMinutes ? text : text + " UTC";
+}
+
+}  // namespace
+
+std::string NowLine(const std::optional<Observation>& current,
+                    const std::optional<Observation>& lastSeen,
+                    const std::optional<int>& offsetMinutes) {
+    if (!current) {
+        if (!lastSeen) {
+            return std::string();
+        }
+        return ".NOW...NO CURRENT OBSERVATION. THE LAST WAS TAKEN " +
+               Stamp(lastSeen->time, offsetMinutes, true) + ".";
+    }
+    std::string line = ".NOW...";
+    const std::string sky = CutAtWord(PageLine(current->description), 60);
+    if (!sky.empty()) {
+        line += sky + ". ";
+    }
+    if (current->temperatureC) {
+        line += std::to_string(FahrenheitFromCelsius(*current->temperatureC)) + " DEGREES. ";
+    }
+    const std::string wind = WindSentence(*current);
+    if (!wind.empty()) {
+        line += wind + " ";
+    }
+    return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false) + ".";
+}
+
+std::optional<int> OffsetAt(std::int64_t time, const std::vector<ForecastPeriod>& periods) {
+    std::optional<int> offset;
+    std::optional<std::int64_t> latestStart;
+    for (const ForecastPeriod& period : periods) {
+        if (!period.start) {
+            continue;
+        }
+        if (!offset) {
+            offset = period.start->offsetMinutes;  // the first, unless a later one fits
+        }
+        if (period.start->unixSeconds <= time &&
+            (!latestStart || period.start->unixSeconds >= *latestStart)) {
+            latestStart = period.start->unixSeconds;
+            offset = period.start->offsetMinutes;
+        }
+    }
+    return offset;
+}
+
+}  // namespace tickwell::live
