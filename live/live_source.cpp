@@ -120,7 +120,13 @@ std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
     }
     const ApiResult recentResult = cache_.Get(observations + "?limit=10");
     *answered = *answered || recentResult.ok();
-    return ChooseCurrent(latest, ParseObservations(ParseBody(recentResult)), now);
+    const std::vector<Observation> recent = ParseObservations(ParseBody(recentResult));
+    for (const Observation& observation : recent) {
+        if (!lastSeen_ || observation.time > lastSeen_->time) {
+            lastSeen_ = observation;
+        }
+    }
+    return ChooseCurrent(latest, recent, now);
 }
 
 std::vector<std::string> LiveSource::LeadLines(const Station& station,

@@ -89,7 +89,8 @@ class Run:
                            TICKWELL_API_BASE=f"https://127.0.0.1:{context.fake.port}",
                            TICKWELL_CA_FILE=os.path.join(context.certs, "ca.pem"),
                            TICKWELL_PAGE_DIR=self.pages, TICKWELL_REQUEST_SPACING="2")
-        for key in ("https_proxy", "HTTPS_PROXY", "http_proxy", "all_proxy", "ALL_PROXY"):
+        for key in ("https_proxy", "HTTPS_PROXY", "http_proxy", "all_proxy", "ALL_PROXY",
+                    "no_proxy", "NO_PROXY"):
             environment.pop(key, None)
         environment.update(extra_environment or {})
         self.output = os.path.join(self.home, "program.log")
@@ -171,7 +172,8 @@ def scenario_station(context):
     check(FileSettings(run.home).path and "Station=KXYZ" in open(FileSettings(run.home).path).read(),
           "Station=KXYZ was not saved")
     forecast = run.page("forecast.txt")
-    check("FAKEVILLE TEST FIELD (KXYZ)\n.TONIGHT...MOSTLY CLOUDY" in forecast,
+    check("FAKEVILLE TEST FIELD (KXYZ)\n.NOW...MOSTLY CLOUDY. 28 DEGREES." in forecast
+          and "\n.TONIGHT...MOSTLY CLOUDY" in forecast,
           f"unexpected forecast page: {forecast[:300]}")
     check("DENVER INTL AP MOCLDY    28  13  57 NW15G25   30.23  KXYZ" in run.page("roundup.txt"),
           "unexpected roundup page")
@@ -242,8 +244,85 @@ def scenario_unknown_station(context):
     check("Station=KXYZ" in saved, f"the setting changed: {saved!r}")
 
 
+def local_time_text(unix_seconds, offset_minutes, with_day=False, drop_zero_minutes=False):
+    """'3:53 PM' (or '6 PM MONDAY') of a time at a fixed offset from UTC."""
+    moment = time.gmtime(unix_seconds + offset_minutes * 60)
+    hour = moment.tm_hour % 12 or 12
+    suffix = "AM" if moment.tm_hour < 12 else "PM"
+    if drop_zero_minutes and moment.tm_min == 0:
+        if moment.tm_hour in (0, 12):
+            text = "MIDNIGHT" if moment.tm_hour == 0 else "NOON"
+        else:
+            text = f"{hour} {suffix}"
+    else:
+        text = f"{hour}:{moment.tm_min:02d} {suffix}"
+    if with_day:
+        text += " " + time.strftime("%A", moment).upper()
+    return text
+
+
+def scenario_alerts(context):
+    """Alerts (Severe before Moderate) and the NOW line open the forecast page."""
+    context.fake.scenario("alerts")
+    started = int(time.time())
+    run = Run(context, "alerts", ["--station", "KXYZ"])
+    origin = run.window()
+    run.shows(origin, FAKE_READOUTS)
+    finished = int(time.time())
+    lines = run.page("forecast.txt").split("\n")
+    check(lines[1] == "LOCAL WEATHER FORECAST" and lines[2] == "FAKEVILLE TEST FIELD (KXYZ)",
+          f"unexpected heading: {lines[:3]}")
+    # The fake's times: alerts end on whole hours after the request, the
+    # observation was taken 7 minutes before it; the station is at UTC-7.
+    offset = -7 * 60
+    severe = {f".WINTER STORM WARNING...UNTIL {local_time_text((t // 3600 + 20) * 3600, offset, True, True)}."
+              for t in range(started - 2, finished + 1)}
+    moderate = {f".WIND ADVISORY...UNTIL {local_time_text((t // 3600 + 5) * 3600, offset, True, True)}."
+                for t in range(started - 2, finished + 1)}
+    observed = {f"OBSERVED {local_time_text((t - 420) // 60 * 60, offset)}."
+                for t in range(started - 2, finished + 1)}
+    check(lines[3] in severe, f"first period {lines[3]!r}, not one of {sorted(severe)}")
+    check(lines[4] in moderate, f"second period {lines[4]!r}, not one of {sorted(moderate)}")
+    check(lines[5].startswith(".NOW...MOSTLY CLOUDY. 28 DEGREES. NORTHWEST WIND 15 MPH, GUSTS 25. ")
+          and any(lines[5].endswith(text) for text in observed),
+          f"NOW line {lines[5]!r}, expected one ending in {sorted(observed)}")
+    check(lines[6].startswith(".TONIGHT..."), f"then {lines[6]!r}")
+    run.close(origin)
+    context.fake.scenario("ok")
+    return lines[5]
+
+
+def scenario_proxy(context):
+    """With https_proxy set, every request goes through a local CONNECT proxy."""
+    context.fake.scenario("ok")
+    port = context.options.port + 1
+    check(not port_in_use(port), f"port {port} is taken by another program")
+    log = os.path.join(context.work, "proxy.log")
+    proxy = subprocess.Popen([sys.executable, os.path.join(ROOT, "tests/e2e/connect_proxy.py"),
+                              str(port), log], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        check(wait_until(lambda: port_in_use(port), 10), "the proxy did not start")
+        before = len(context.fake.requests())
+        run = Run(context, "proxy", ["--station", "KXYZ"],
+                  {"https_proxy": f"http://127.0.0.1:{port}"})
+        origin = run.window()
+        run.shows(origin, FAKE_READOUTS)
+        run.close(origin)
+        with open(log, encoding="ascii") as handle:
+            tunnels = handle.read().split("\n")
+        wanted = f"CONNECT 127.0.0.1:{context.fake.port} 200"
+        check(wanted in tunnels, f"the proxy saw no {wanted!r}: {tunnels}")
+        check(len(context.fake.requests()) > before, "no request reached the fake")
+        return f"{tunnels.count(wanted)} tunnel(s)"
+    finally:
+        proxy.terminate()
+        proxy.wait(timeout=10)
+
+
 SCENARIOS = [
     ("station", scenario_station),
+    ("alerts", scenario_alerts),
+    ("proxy", scenario_proxy),
     ("unknown-station", scenario_unknown_station),
     ("faults", scenario_faults),
 ]
@@ -285,7 +364,8 @@ def parse_options():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18181, help="the fake's port")
+    parser.add_argument("--port", type=int, default=18181,
+                        help="the fake's port; the proxy test uses the next one")
     parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :61")
     parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")

@@ -281,8 +281,11 @@ TEST(LiveSourcePages, FallBacksBetweenTheServicesAnswers) {
         SourceFixture f;
         auto page = f.source->ForecastPage();
         ASSERT_TRUE(page);
-        EXPECT_NE(page->find("TEST FIELD (KXYZ)\n.TONIGHT...GRID.\n.TUESDAY...SUNNY.\n"),
-                  std::string::npos);
+        // The periods carry no times here, so the NOW line says UTC.
+        EXPECT_NE(page->find("TEST FIELD (KXYZ)\n.NOW...CLEAR. 50 DEGREES. SOUTH WIND 6 MPH. "
+                             "OBSERVED 7:50 PM UTC.\n.TONIGHT...GRID.\n.TUESDAY...SUNNY.\n"),
+                  std::string::npos)
+            << *page;
         // The gridpoint URL's path is asked of the service's own address.
         EXPECT_EQ(f.client->Count(std::string(kBase) + "/gridpoints/BOU/62,60/forecast"), 1);
         auto roundup = f.source->RoundupPage();

@@ -1,0 +1,99 @@
+// The Linux program's command line, and the station setting it saves in the
+// settings file and the program reads back.
+// Only the Linux program has them; built for Windows, this program has no
+// tests.
+#if defined(__linux__)
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "live/station.h"
+#include "platform/linux/command_line.h"
+#include "platform/linux/system/settings_file.h"
+
+namespace tickwell::linux_cli {
+namespace {
+
+TEST(LinuxCommandLine, OptionsAndMistakes) {
+    struct Case {
+        std::vector<const char*> arguments;
+        CommandAction action;
+        const char* station;  // null: none
+        const char* errorHas;
+    };
+    const std::vector<Case> cases = {
+        {{}, CommandAction::Run, nullptr, ""},
+        {{"--station", "kbos"}, CommandAction::Run, "KBOS", ""},
+        {{"--station=PHNL"}, CommandAction::Run, "PHNL", ""},
+        {{"--station", "KDEN", "--station", "KBOS"}, CommandAction::Run, "KBOS", ""},
+        {{"--help"}, CommandAction::Help, nullptr, ""},
+        {{"--station", "KBOS", "-h"}, CommandAction::Help, "KBOS", ""},
+        {{"--version", "--bogus"}, CommandAction::Version, nullptr, ""},
+        {{"--station"}, CommandAction::Error, nullptr, "needs a station id"},
+        {{"--station="}, CommandAction::Error, nullptr, "is not a station id"},
+        {{"--station", "K/../X"}, CommandAction::Error, nullptr, "is not a station id"},
+        {{"--station", "KDEN\nX=1"}, CommandAction::Error, nullptr, "is not a station id"},
+        {{"--stations", "KDEN"}, CommandAction::Error, nullptr, "unknown argument '--stations'"},
+        {{"KDEN"}, CommandAction::Error, nullptr, "unknown argument 'KDEN'"},
+    };
+    for (const Case& test : cases) {
+        std::vector<const char*> argv = {"tickwell"};
+        argv.insert(argv.end(), test.arguments.begin(), test.arguments.end());
+        const CommandLine parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        const std::string shown = test.arguments.empty() ? "(none)" : test.arguments[0];
+        EXPECT_EQ(parsed.action, test.action) << shown;
+        EXPECT_EQ(parsed.station.value_or(""), test.station ? test.station : "") << shown;
+        EXPECT_NE(parsed.error.find(test.errorHas), std::string::npos) << parsed.error;
+    }
+    EXPECT_NE(UsageText("tickwell").find("--station ID"), std::string::npos);
+}
+
+TEST(LinuxCommandLine, StationSettingIsSavedKeptAndValidatedOnReading) {
+    char pattern[] = "/tmp/tickwell-station-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::string path = folder + "/Quillfen/Tickwell/settings";
+    platform::SettingsFile file(path);
+
+    // Nothing saved: the default.
+    EXPECT_EQ(live::LoadStationId(file), "KDEN");
+
+    ASSERT_TRUE(file.OpenForWriting());
+    file.Write("Interval", 240);
+    file.WriteText(live::kStationSettingName, "KBOS");
+    file.WriteText("Other", "two\nlines");  // refused: it would split its line
+    file.Close();
+    EXPECT_EQ(live::LoadStationId(file), "KBOS");
+
+    // Saving the other settings at exit keeps the station.
+    ASSERT_TRUE(file.OpenForWriting());
+    file.Write("Interval", 480);
+    file.Close();
+    EXPECT_EQ(live::LoadStationId(file), "KBOS");
+
+    // Whatever a user writes by hand is checked.
+    for (const auto& [line, expected] :
+         std::vector<std::pair<std::string, std::string>>{{"Station= phnl ", "PHNL"},
+                                                          {"station=KSEA", "KSEA"},
+                                                          {"Station=", "KDEN"},
+                                                          {"Station=NOT A STATION", "KDEN"},
+                                                          {"Station=K\xC3\x89N", "KDEN"},
+                                                          {"Station=12345", "KDEN"}}) {
+        std::ofstream(path) << "Interval=240\n" << line << "\n";
+        EXPECT_EQ(live::LoadStationId(file), expected) << line;
+    }
+    std::ifstream saved(path);
+    std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("two"), std::string::npos);
+    unlink(path.c_str());
+    std::system(("rm -rf " + folder).c_str());
+}
+
+}  // namespace
+}  // namespace tickwell::linux_cli
+
+#endif  // __linux__
