@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every package that building, running and testing Tickwell needs.
-# Usage: scripts/install-deps.sh [linux|all]
+# Usage: scripts/install-deps.sh [linux|windows|all]
 #   linux: what the Linux program and its demo need (default)
+#   windows: also the Windows cross-compiler and Wine (scripts/run.sh --windows)
 #   all:   also the Windows cross-compiler, Wine, and the test and measurement tools
 set -euo pipefail
 what=${1:-linux}
@@ -18,11 +19,12 @@ test_pkgs+=(nsis lintian appstream desktop-file-utils man-db)
 missing=()
 want=("${linux_pkgs[@]}")
 [ "$what" = all ] && want+=("${test_pkgs[@]}")
+[ "$what" = windows ] && want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 file)
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 need_wine=0
-if [ "$what" = all ]; then
+if [ "$what" = all ] || [ "$what" = windows ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || need_wine=1
   dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' || need_wine=1
 fi

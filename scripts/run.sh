@@ -1,36 +1,59 @@
 #!/usr/bin/env bash
 # Builds and starts the Tickwell demo: the ticker against the bundled
-# stand-in weather server, with no network and no set-up.
+# sample weather pages, with no network and no set-up.
 #
-# Usage: scripts/run.sh [--shot-only]
-#   Installs missing packages (scripts/install-deps.sh linux), builds the
-#   "linux" preset and starts tickwell-demo. With a DISPLAY the window opens
-#   there. Without one the demo runs under Xvfb: once the first refresh has
+# Usage: scripts/run.sh [--windows] [--shot-only]
+#   Installs missing packages (scripts/install-deps.sh linux, or windows),
+#   builds the "linux" preset and starts tickwell-demo; with --windows it
+#   builds the "win32" preset and starts tickwell-demo.exe under Wine (in the
+#   prefix of scripts/wine-env.sh). With a DISPLAY the window opens there.
+#   Without one the demo runs under Xvfb: once the first refresh has
 #   arrived, a screenshot of the window is written to
-#   build/linux/tickwell-screenshot.png (and its path printed); the demo then
-#   keeps running until Ctrl-C, or ends at once with --shot-only.
+#   build/linux/tickwell-screenshot.png (build/win32/... with --windows) and
+#   its path printed; the demo then keeps running until Ctrl-C, or ends at
+#   once with --shot-only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/linux
-shot=$build/tickwell-screenshot.png
 shot_only=0
-[ "${1:-}" = --shot-only ] && shot_only=1
+windows=0
+for argument in "$@"; do
+  case $argument in
+    --shot-only) shot_only=1 ;;
+    --windows) windows=1 ;;
+    *) echo "usage: scripts/run.sh [--windows] [--shot-only]" >&2; exit 2 ;;
+  esac
+done
+if [ "$windows" = 1 ]; then
+  preset=win32
+  build=$root/build/win32
+  demo=(wine "$build/tickwell-demo.exe")
+  target=tickwell-demo
+else
+  preset=linux
+  build=$root/build/linux
+  demo=("$build/platform/linux/tickwell-demo")
+  target=tickwell-demo
+fi
+shot=$build/tickwell-screenshot.png
+deps=linux
+[ "$windows" = 1 ] && deps=windows
 
 if [ "$(id -u)" = 0 ]; then
-  "$root/scripts/install-deps.sh" linux
+  "$root/scripts/install-deps.sh" "$deps"
 elif command -v sudo >/dev/null; then
-  sudo "$root/scripts/install-deps.sh" linux
+  sudo "$root/scripts/install-deps.sh" "$deps"
 else
   echo "run.sh: not root and no sudo; assuming the packages are installed" >&2
 fi
 
 cd "$root"
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target tickwell-demo >/dev/null
-demo=$build/platform/linux/tickwell-demo
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target "$target" >/dev/null
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$demo"
+  # shellcheck source=wine-env.sh
+  [ "$windows" = 1 ] && source "$root/scripts/wine-env.sh"
+  exec "${demo[@]}"
 fi
 
 # No display: a virtual one on a free number well above the usual ones.
@@ -49,8 +72,25 @@ cleanup() {
 trap cleanup EXIT INT TERM
 export DISPLAY=":$number"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+if [ "$windows" = 1 ]; then
+  # Wine's server and services, started here on this display when none
+  # runs yet, are stopped again at the end (before the display goes).
+  server_pid=$(cat "${TICKWELL_WINEPREFIX:-$root/build/wineprefix}.server.pid" 2>/dev/null || true)
+  server_was_up=0
+  [ -n "$server_pid" ] && grep -qs wineserver "/proc/$server_pid/cmdline" && server_was_up=1
+  # shellcheck source=wine-env.sh
+  source "$root/scripts/wine-env.sh"
+  if [ "$server_was_up" = 0 ]; then
+    cleanup() {
+      for ((i = ${#pids[@]} - 1; i >= 1; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+      wineserver -k 2>/dev/null || true
+      kill "${pids[0]}" 2>/dev/null || true
+      wait 2>/dev/null || true
+    }
+  fi
+fi
 
-"$demo" &
+"${demo[@]}" &
 pids+=("$!")
 window=
 for _ in $(seq 100); do

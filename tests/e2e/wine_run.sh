@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows program for the stand-in weather server on
-# 127.0.0.1:PORT, builds that server natively, and runs the end-to-end
-# scenarios with `wine tickwell.exe` under Xvfb. The program's registry key
-# is cleared first, so the runs start from the defaults.
+# 127.0.0.1:PORT (the classic source), builds that server natively, and runs
+# the end-to-end scenarios with `wine tickwell.exe` under Xvfb. The
+# program's registry key is cleared first, so the runs start from the
+# defaults. Then the shipped programs (the win32 preset's tickwell.exe on
+# the live source, and tickwell-demo.exe) run against the HTTPS fake of the
+# weather service (wine_live_e2e.py).
 # Usage: tests/e2e/wine_run.sh [tickwell_e2e.py options...]
 #   TICKWELL_E2E_WINE_PORT   the port (default 18081, beside the Linux runs' 18080)
 #   --screenshot F / --dialog-screenshot F   save the window's and the dialog's pictures
@@ -13,7 +16,7 @@ win_build=${TICKWELL_E2E_WIN32_BUILD:-$root/build/win32-e2e}
 server_build=${TICKWELL_E2E_SERVER_BUILD:-$root/build/win32-e2e-server}
 
 cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF \
+  -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF -DTICKWELL_SOURCE=classic \
   -DTICKWELL_SERVER_HOST=127.0.0.1 -DTICKWELL_SERVER_PORT="$port" >/dev/null
 cmake --build "$win_build" -j2 --target tickwell >/dev/null
 # The stand-in server is a native program; the Linux build's serves when it exists.
@@ -22,6 +25,15 @@ if [ ! -x "$server" ]; then
   cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
   cmake --build "$server_build" -j2 --target tickwell-weather-server >/dev/null
   server=$server_build/tools/tickwell-weather-server
+fi
+# The live programs as shipped, and the fake of the weather service.
+(cd "$root" && cmake --preset win32 >/dev/null &&
+  cmake --build --preset win32 --target tickwell tickwell-demo >/dev/null)
+fake=$root/build/linux/tools/tickwell-nws-fake
+if [ ! -x "$fake" ]; then
+  cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
+  cmake --build "$server_build" -j2 --target tickwell-nws-fake >/dev/null
+  fake=$server_build/tools/tickwell-nws-fake
 fi
 
 # shellcheck source=../../scripts/wine-env.sh
@@ -32,3 +44,6 @@ python3 "$root/tests/e2e/wine_e2e.py" --program "$win_build/tickwell.exe" \
   --server "$server" --port "$port" "$@"
 python3 "$root/tests/e2e/faults_network.py" --wine --program "$win_build/tickwell.exe" \
   --server "$server" --port "$port"
+python3 "$root/tests/e2e/wine_live_e2e.py" --program "$root/build/win32/tickwell.exe" \
+  --demo "$root/build/win32/tickwell-demo.exe" --fake "$fake" \
+  --make-cert "$root/tools/nws_fake/make_test_cert.sh"

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+
 #include "app/weather_state.h"
 #include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
@@ -316,6 +317,61 @@ TEST_F(Win32Registry, SettingsSurviveASaveAndLoadThroughTheRegistry) {
     EXPECT_TRUE(settings.fastScroll);
     EXPECT_EQ(settings.windowX, 123);
     EXPECT_EQ(settings.windowY, 456);
+    settings = Settings{};
+}
+
+TEST_F(Win32Registry, StationTextIsReadOnlyWhenItIsAShortString) {
+    // The value is the user's (set with reg add) and untrusted: only a
+    // REG_SZ of bounded size counts, cut at its first NUL.
+    struct Case {
+        const char* label;
+        DWORD type;
+        std::string bytes;  // stored as they are, NULs included
+        bool taken;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"plain", REG_SZ, std::string("KBOS\0", 5), true, "KBOS"},
+        {"no NUL at the end", REG_SZ, "PHNL", true, "PHNL"},
+        {"NUL inside", REG_SZ, std::string("KD\0EN\0", 7), true, "KD"},
+        {"empty", REG_SZ, std::string("\0", 1), false, ""},
+        {"no bytes", REG_SZ, "", false, ""},
+        {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), false, ""},
+        {"expandable", REG_EXPAND_SZ, std::string("KDEN\0", 5), false, ""},
+        {"binary", REG_BINARY, "KDEN", false, ""},
+        {"longest", REG_SZ, std::string(kMaxTextBytes - 1, 'A') + '\0', true, nullptr},
+        {"too long", REG_SZ, std::string(kMaxTextBytes, 'A') + '\0', false, ""},
+    };
+    for (const Case& c : cases) {
+        PutRaw("Station", c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
+        ASSERT_TRUE(store.OpenForReading());
+        std::string text = "before";
+        EXPECT_EQ(store.ReadText("Station", &text), c.taken) << c.label;
+        if (c.taken && c.text != nullptr) {
+            EXPECT_EQ(text, c.text) << c.label;
+        }
+        if (!c.taken) {
+            EXPECT_EQ(text, "before") << c.label;
+        }
+        store.Close();
+    }
+    std::string text;
+    EXPECT_FALSE(store.ReadText("Station", &text)) << "the key is closed";
+}
+
+TEST_F(Win32Registry, SavingTheSettingsLeavesTheStationAsItWas) {
+    const char station[] = "KBOS";
+    PutRaw("Station", REG_SZ, station, sizeof station);
+    LoadSettings(store);
+    SaveSettings(store);
+    char buffer[16] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    ASSERT_EQ(
+        ::RegGetValueA(HKEY_CURRENT_USER, kTestKey, "Station", RRF_RT_ANY, &type, buffer, &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_STREQ(buffer, "KBOS");
     settings = Settings{};
 }
 

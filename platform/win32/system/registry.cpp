@@ -1,5 +1,5 @@
 // The settings store in the registry: REG_DWORD values under one key of the
-// current user.
+// current user, and text values (REG_SZ) the program only reads.
 #include <windows.h>
 
 #include "platform/settings_store.h"
@@ -36,6 +36,26 @@ bool RegistrySettingsStore::Read(const char* name, std::uint32_t* value) {
     *value = static_cast<std::uint32_t>(buffer[0]) | (static_cast<std::uint32_t>(buffer[1]) << 8) |
              (static_cast<std::uint32_t>(buffer[2]) << 16) |
              (static_cast<std::uint32_t>(buffer[3]) << 24);
+    return true;
+}
+
+bool RegistrySettingsStore::ReadText(const char* name, std::string* value) {
+    if (key_ == nullptr) return false;
+    // One byte more than the longest text taken, so that a longer value
+    // fails with ERROR_MORE_DATA instead of being cut.
+    char buffer[kMaxTextBytes + 1] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = REG_NONE;
+    const LONG result = ::RegQueryValueExA(static_cast<HKEY>(key_), name, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(buffer), &size);
+    if (result != ERROR_SUCCESS || type != REG_SZ || size > kMaxTextBytes) return false;
+    // The registry does not promise a terminating NUL (a value written as
+    // raw bytes may lack one, or hold several): the text ends at the first
+    // NUL or at the value's end, whichever comes first.
+    std::size_t length = 0;
+    while (length < size && buffer[length] != '\0') ++length;
+    if (length == 0) return false;
+    value->assign(buffer, length);
     return true;
 }
 

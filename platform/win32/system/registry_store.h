@@ -8,6 +8,10 @@ namespace tickwell {
 // The program's key under HKEY_CURRENT_USER.
 constexpr const char* kSettingsKeyPath = "Software\\Quillfen\\Tickwell";
 
+// The longest text value read, in bytes with its terminating NUL; a
+// station id needs a handful.
+constexpr unsigned kMaxTextBytes = 256;
+
 class RegistrySettingsStore : public SettingsStore {
 public:
     // `keyPath` names a key under HKEY_CURRENT_USER and must outlive the store.
@@ -20,6 +24,9 @@ public:
     bool Read(const char* name, std::uint32_t* value) override;
     bool OpenForWriting() override;
     void Write(const char* name, std::uint32_t value) override;
+    // A REG_SZ value of at most kMaxTextBytes bytes; anything else is
+    // treated as missing.
+    bool ReadText(const char* name, std::string* value) override;
     void Close() override;
 
 private:

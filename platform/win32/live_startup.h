@@ -1,0 +1,14 @@
+// Start-up of the live weather source in the Windows program: the station
+// from the registry (value "Station", which only the user writes), the
+// options from the environment, and the live source in place of the HTTP
+// library.
+#pragma once
+
+namespace tickwell::win32 {
+
+// False, after one error message box, when the live source cannot be set
+// up at all (an API address that is not http(s), or no HTTPS client: for
+// example a TICKWELL_CA_FILE that can't be read).
+bool StartLiveWeather();
+
+}  // namespace tickwell::win32
