@@ -18,7 +18,6 @@
 #include <string>
 #include <thread>
 
-
 #include "app/weather_state.h"
 #include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
