@@ -49,7 +49,7 @@ bool MakeFolders(const std::string& folder, std::string* error) {
     return false;
 }
 
-// Quotes one argument of an Exec line as the Desktop Entry Specification
+// Quotes one argument of an Exec line as freedesktop.org's desktop entry format
 // asks: inside double quotes, `"`, `` ` ``, `$` and `\` take a backslash;
 // then the whole value is escaped as a desktop entry string, where a
 // backslash is written twice; `%` is written `%%` because it starts a field
