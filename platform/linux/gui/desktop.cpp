@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "app/main_window.h"
+#include "platform/linux/gui/display_scale.h"
 #include "platform/linux/gui/error_box.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/main_window.h"
@@ -28,15 +30,20 @@ bool FltkDesktop::RegisterWindowClass() {
     return DisplayAvailable();
 }
 
+// The logic keeps its 200x45 window on the screen by lowering the position
+// to the screen's size less the window's. An enlarged window is larger by
+// (scale - 1) times that, so the screen is given as smaller by as much: the
+// whole enlarged window then stays on it, and positions remain screen pixels.
 Point FltkDesktop::ScreenSize() {
     if (!DisplayAvailable()) return Point{0, 0};
-    return Point{Fl::w(), Fl::h()};
+    const int extra = DisplayScale() - 1;
+    return Point{Fl::w() - extra * kWindowWidth, Fl::h() - extra * kWindowHeight};
 }
 
 WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
                                               WindowHandlers& handlers) {
     if (!DisplayAvailable() || window_ != nullptr) return nullptr;
-    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height);
+    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height, DisplayScale());
     handlers.OnCreate(*window_);
     return window_;
 }

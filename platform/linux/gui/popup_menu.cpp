@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/linux/gui/display_scale.h"
 #include "resources/resource_ids.h"
 
 namespace tickwell::linux_gui {
@@ -51,7 +52,8 @@ void FltkPopupMenu::Track(int x, int y) {
         entry.text = item.text.c_str();
         entry.user_data_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(item.commandId));
         entry.flags = flags;
-        entry.labelsize_ = kMenuTextSize;
+        // The text grows with the main window's scale.
+        entry.labelsize_ = static_cast<Fl_Fontsize>(kMenuTextSize * DisplayScale());
         menu.push_back(entry);
     }
     menu.push_back(Fl_Menu_Item{});
