@@ -108,6 +108,14 @@ FltkBitmap::~FltkBitmap() {
     if (pixmap_ != 0 && fl_display != nullptr) XFreePixmap(fl_display, pixmap_);
 }
 
+const FontChoice& FltkFont::Choice() const {
+    if (!chosen_) {
+        choice_ = ChooseFixedFont(wantedCellHeight_);
+        chosen_ = true;
+    }
+    return choice_;
+}
+
 // ---------------------------------------------------------------------------
 // Canvas
 
@@ -338,16 +346,11 @@ Brush* FltkGraphics::CreateSolidBrush(Color color) {
 }
 
 Font* FltkGraphics::CreateFixedFont(const FontAttributes& attributes) {
-    const FontChoice choice = ChooseFixedFont(std::abs(attributes.cellHeight));
-    return new FltkFont(choice.face, choice.size, choice.cellHeight, choice.ascent);
+    return new FltkFont(std::abs(attributes.cellHeight));
 }
 
 Font* FltkGraphics::DefaultFont() {
-    if (!defaultFont_) {
-        const FontChoice choice = ChooseFixedFont(kDefaultFontCellHeight);
-        defaultFont_ =
-            std::make_unique<FltkFont>(choice.face, choice.size, choice.cellHeight, choice.ascent);
-    }
+    if (!defaultFont_) defaultFont_ = std::make_unique<FltkFont>(kDefaultFontCellHeight);
     return defaultFont_.get();
 }
 
