@@ -169,6 +169,26 @@ class Xvfb:
         self.process.wait(timeout=10)
 
 
+class WineServer:
+    """The Wine prefix's server and Wine's services, started afresh on the
+    tests' display and stopped at the end. Wine's desktop process must live
+    on the display its programs use: a window dragged on another display
+    than that process's is unmapped. Its output goes nowhere, so that no
+    service keeps a test's output pipe open."""
+
+    def __init__(self, environment):
+        self.environment = environment
+        self.stop()
+        subprocess.run(["wine", "wineboot"], env=environment, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       start_new_session=True, timeout=180)
+
+    def stop(self):
+        for argument in ("-k", "-w"):
+            subprocess.run(["wineserver", argument], env=self.environment,
+                           capture_output=True, timeout=60)
+
+
 class Desktop:
     """xdotool and import on one display."""
 
@@ -632,9 +652,13 @@ def main():
     options = parse_options()
     work = tempfile.mkdtemp(prefix="tickwell-e2e-")
     xvfb = Xvfb()
-    context = Context(options, Desktop(xvfb.display), work)
+    desktop = Desktop(xvfb.display)
+    context = Context(options, desktop, work)
+    wine_server = None
     failures = 0
     try:
+        if options.wine:
+            wine_server = WineServer(dict(desktop.environment, **options.wine_environment))
         for name, scenario in SCENARIOS:
             if options.only and name not in options.only:
                 continue
@@ -656,6 +680,8 @@ def main():
     finally:
         context.cleanup()
         context.stop_server()
+        if wine_server:
+            wine_server.stop()
         xvfb.stop()
         if options.keep or failures:
             print(f"work folder kept: {work}")
