@@ -16,7 +16,7 @@ what=${1:-linux}
 
 linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
   libcpp-httplib-dev fonts-dejavu-core xvfb imagemagick x11-utils xdotool
-  libfreetype-dev libfontconfig-dev)
+  libfreetype-dev libfontconfig-dev libxcursor-dev libxinerama-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686)
 measure_pkgs=(x11-apps wmweather wmweather+ heaptrack)
