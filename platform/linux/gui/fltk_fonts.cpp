@@ -67,6 +67,11 @@ void Measure(int size, FontChoice* choice) {
 
 }  // namespace
 
+int FixedFace() {
+    RegisterFace();
+    return kFixedFontIndex;
+}
+
 // The largest pixel size whose cell (ascent + descent) is at most
 // `cellHeight`, and that cell, read from the font file with FreeType.
 // Measuring this way opens no X font: FLTK keeps every font it has opened

@@ -11,6 +11,10 @@ namespace tickwell::linux_gui {
 // The face every fixed-pitch font uses.
 constexpr const char* kFixedFace = "DejaVu Sans Mono";
 
+// The FLTK font index of that face (registered on the first call), for
+// labels that should not load a face of their own.
+int FixedFace();
+
 struct FontChoice {
     int face = 0;        // FLTK font index
     int size = 0;        // pixel size

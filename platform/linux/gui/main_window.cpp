@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/linux/gui/display_scale.h"
+#include "platform/linux/gui/fltk_fonts.h"
 #include "platform/linux/gui/popup_menu.h"
 #include "platform/linux/gui/preferences_dialog.h"
 #include "platform/linux/gui/tool_window_hints.h"
@@ -315,7 +316,9 @@ void FltkWindowServices::CreateCloseButton(const Rect& bounds, int controlId) {
     widget_->begin();
     auto* button = new CloseButton(shown.left, shown.top, shown.Width(), shown.Height());
     widget_->end();
-    button->labelfont(FL_HELVETICA_BOLD);
+    // The ticker's face: a face of its own would cost the program its font
+    // file and about 110 KB of font data for one letter.
+    button->labelfont(static_cast<Fl_Font>(FixedFace()));
     button->labelsize(11);
     button->color(fl_rgb_color(192, 192, 192));
     button->clear_visible_focus();
