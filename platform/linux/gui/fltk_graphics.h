@@ -149,6 +149,7 @@ private:
     // The canvas's size: its bitmap's for a memory canvas.
     Point Extent() const;
     Rect ClipRect() const;
+    bool Reaches(const Rect& box) const;
     void Touch(int left, int top, int right, int bottom);
     void FillBox(int left, int top, int right, int bottom, Color color);
 
