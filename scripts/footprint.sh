@@ -91,15 +91,20 @@ declare -A title=([tickwell]='^Tickwell$' [tickwell-demo]='^Tickwell$' [xclock]=
   [wmweather]='^wmweather$' [wmweather+]='^wmweather\+$')
 # Runs in a background subshell, which becomes the program (exec), so that
 # its PID is the program's.
+# Each program has a place of its own on the screen, none covering another
+# (wmweather+ takes no position and sits at the top left).
 launch() {  # name home
   local home=$2
-  mkdir -p "$home"
+  mkdir -p "$home/Quillfen/Tickwell"
   case $1 in
-    tickwell) exec env HOME="$home" XDG_CONFIG_HOME="$home" "${tickwell_env[@]}" \
+    tickwell) printf 'WinX=100\nWinY=0\n' >"$home/Quillfen/Tickwell/settings"
+      exec env HOME="$home" XDG_CONFIG_HOME="$home" "${tickwell_env[@]}" \
       "$build/platform/linux/tickwell" ;;
-    tickwell-demo) exec env HOME="$home" XDG_CONFIG_HOME="$home" "$build/platform/linux/tickwell-demo" ;;
-    xclock) exec env HOME="$home" xclock -digital -update 1 ;;
-    wmweather) exec env HOME="$home" wmweather -s KDEN --proxy=127.0.0.1:$closed_port ;;
+    tickwell-demo) printf 'WinX=100\nWinY=100\n' >"$home/Quillfen/Tickwell/settings"
+      exec env HOME="$home" XDG_CONFIG_HOME="$home" "$build/platform/linux/tickwell-demo" ;;
+    xclock) exec env HOME="$home" xclock -digital -update 1 -geometry +400+300 ;;
+    wmweather) exec env HOME="$home" wmweather -s KDEN --proxy=127.0.0.1:$closed_port \
+      --geometry=+300+0 ;;
     wmweather+)
       local uri=http://127.0.0.1:$closed_port/%s
       exec env HOME="$home" wmweather+ -s KDEN -metar-uri "$uri" -avn-uri "$uri" -eta-uri "$uri" \

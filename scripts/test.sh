@@ -41,7 +41,7 @@ finish() {
     ps -o pid=,args= -p $(echo $left | tr ' ' ',') || true
     [ "$status" = 0 ] && status=1
   else
-    printf '\n=== Stopped every process this run started; pgrep finds none of them\n'
+    printf '\n=== Stopped every process this run started; none of them is left\n'
   fi
   exit "$status"
 }
