@@ -6,15 +6,49 @@
 # end-to-end tests of both programs under Xvfb, and the Debian package and
 # the Windows installer.
 #
-# Usage: scripts/test.sh            (as root: installs what is missing)
+# When it ends, passed or failed, it stops every process it started (virtual
+# displays, the wineserver and Wine's services, weather servers, programs)
+# and checks that none is left; --keep leaves them running (the Wine server
+# then stays warm for the next run).
+#
+# Usage: scripts/test.sh [--keep]   (as root: installs what is missing)
 #        FUZZ_SECONDS=60 scripts/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-60}
+keep=0
+[ "${1:-}" = --keep ] && keep=1
 
 step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
+
+# Every process this run starts carries this mark in its environment, also
+# those that leave the process group, so the end of the run finds them all.
+export TICKWELL_RUN_ID="test-$$-$(date +%s)"
+finish() {
+  local status=$?
+  trap - EXIT
+  if [ "$keep" = 1 ]; then
+    echo "--keep: processes started by this run are left running"
+    exit "$status"
+  fi
+  "$root/scripts/run-processes.sh" stop "$TICKWELL_RUN_ID"
+  local left
+  left=$("$root/scripts/run-processes.sh" list "$TICKWELL_RUN_ID")
+  if [ -n "$left" ]; then
+    echo "=== Processes started by this run are still running:"
+    # shellcheck disable=SC2086
+    ps -o pid=,args= -p $(echo $left | tr ' ' ',') || true
+    [ "$status" = 0 ] && status=1
+  else
+    printf '\n=== Stopped every process this run started; none of them is left\n'
+  fi
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 step "Installing what is missing"
 scripts/install-deps.sh all

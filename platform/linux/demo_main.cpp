@@ -10,11 +10,17 @@
 #include "platform/settings_store.h"
 #include "tools/weather_server/weather_server.h"
 
+namespace {
+constexpr int kServerThreads = 2;
+}  // namespace
+
 int main() {
     // The server lives until the process ends: the last fetch may still be
     // talking to it while the program shuts down.
+    // Two threads: the program keeps one connection alive, and the second
+    // serves a new connection while the old one is still being closed.
     auto* server = new tickwell::tools::WeatherServer();
-    if (!server->Start("127.0.0.1", 0)) {
+    if (!server->Start("127.0.0.1", 0, kServerThreads)) {
         std::fprintf(stderr, "tickwell-demo: could not start the stand-in weather server\n");
         return 1;
     }

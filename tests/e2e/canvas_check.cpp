@@ -1,7 +1,9 @@
 // Draws one scene of lines, rectangles, ellipses and block copies on the
-// FLTK canvas and on the raster canvas and compares the two pixel by pixel.
-// Needs an X display. Exit code 0 when every pixel matches, 1 otherwise, 2
-// without a display.
+// FLTK canvas and on the raster canvas and compares the two pixel by pixel;
+// then checks that the font sizes predicted from the font file are the ones
+// FLTK's own measuring finds. Needs an X display. Exit code 0 when every
+// pixel and size matches, 1 otherwise, 2 without a display.
+#include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -10,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/linux/gui/fltk_fonts.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/raster/raster_canvas.h"
 
@@ -109,6 +112,30 @@ Color PixelColor(XImage* image, int x, int y) {
                      channel(fl_visual->blue_mask));
 }
 
+// Cell heights from 1 to 40 pixels: the prediction must name the largest
+// size whose cell FLTK measures as fitting, with FLTK's cell height, so that
+// the program opens that size only. Returns the number of mismatches.
+int FontSizeMismatches() {
+    const linux_gui::FontChoice probe = linux_gui::ChooseFixedFont(10);  // registers the face
+    int mismatches = 0;
+    for (int cellHeight = 1; cellHeight <= 40; ++cellHeight) {
+        int size = cellHeight;
+        for (; size > 1; --size) {
+            fl_font(static_cast<Fl_Font>(probe.face), size);
+            if (fl_height() <= cellHeight) break;
+        }
+        fl_font(static_cast<Fl_Font>(probe.face), size);
+        const int height = fl_height();
+        const auto predicted = linux_gui::PredictFixedFont(cellHeight);
+        if (predicted && predicted->size == size && predicted->cellHeight == height) continue;
+        ++mismatches;
+        std::fprintf(stderr, "canvas check: cell %d: FLTK size %d (cell %d), predicted %d (%d)\n",
+                     cellHeight, size, height, predicted ? predicted->size : -1,
+                     predicted ? predicted->cellHeight : -1);
+    }
+    return mismatches;
+}
+
 }  // namespace
 
 int main() {
@@ -155,6 +182,8 @@ int main() {
         }
     }
     XDestroyImage(image);
-    std::printf("canvas check: %d pixels compared, %d differ\n", compared, differences);
-    return differences == 0 ? 0 : 1;
+    const int fontMismatches = FontSizeMismatches();
+    std::printf("canvas check: %d pixels compared, %d differ; %d of 40 font sizes mispredicted\n",
+                compared, differences, fontMismatches);
+    return differences == 0 && fontMismatches == 0 ? 0 : 1;
 }

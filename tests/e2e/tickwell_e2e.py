@@ -172,6 +172,26 @@ class Xvfb:
         self.process.wait(timeout=10)
 
 
+class WineServer:
+    """The Wine prefix's server and Wine's services, started afresh on the
+    tests' display and stopped at the end. Wine's desktop process must live
+    on the display its programs use: a window dragged on another display
+    than that process's is unmapped. Its output goes nowhere, so that no
+    service keeps a test's output pipe open."""
+
+    def __init__(self, environment):
+        self.environment = environment
+        self.stop()
+        subprocess.run(["wine", "wineboot"], env=environment, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       start_new_session=True, timeout=180)
+
+    def stop(self):
+        for argument in ("-k", "-w"):
+            subprocess.run(["wineserver", argument], env=self.environment,
+                           capture_output=True, timeout=60)
+
+
 class Desktop:
     """xdotool and import on one display."""
 
@@ -278,9 +298,9 @@ class WeatherServer:
 class Program:
     """One run of the program with its own configuration."""
 
-    def __init__(self, options, desktop, config_home):
+    def __init__(self, options, desktop, config_home, extra_environment=None):
         self.environment = dict(desktop.environment, XDG_CONFIG_HOME=config_home,
-                                HOME=config_home)
+                                HOME=config_home, **(extra_environment or {}))
         if options.wine:
             command = ["wine", options.program]
             self.environment.update(options.wine_environment)
@@ -337,8 +357,8 @@ class Context:
             self.server.stop()
             self.server = None
 
-    def start(self, config_home):
-        program = Program(self.options, self.desktop, config_home)
+    def start(self, config_home, extra_environment=None):
+        program = Program(self.options, self.desktop, config_home, extra_environment)
         self.programs.append(program)
         return program
 
@@ -600,6 +620,90 @@ def scenario_menu_layout(context):
     context.close_with_button(program, (x, y))
 
 
+# Parts of the window whose pixels depend on when a program started: the
+# ticker strip and the clock (client coordinates, right and bottom outside).
+TIME_DEPENDENT = [(25, 5, 195, 20), (145, 25, 198, 43)]
+
+
+def write_settings(config_home, text):
+    path = FileSettings(config_home).path
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii") as handle:
+        handle.write(text)
+
+
+def enlargement_mismatches(shot, plain, big, scale):
+    """Pixels of the 1x window at `plain` that the window at `big` does not
+    show as a scale x scale square of the same colour."""
+    wrong = []
+    for y in range(45):
+        for x in range(200):
+            client = (x - BORDER, y - BORDER)
+            if any(left <= client[0] < right and top <= client[1] < bottom
+                   for left, top, right, bottom in TIME_DEPENDENT):
+                continue
+            wanted = pixel(shot, plain[0] + x, plain[1] + y)
+            for dy in range(scale):
+                for dx in range(scale):
+                    seen = pixel(shot, big[0] + x * scale + dx, big[1] + y * scale + dy)
+                    if seen != wanted:
+                        wrong.append(((x, y), (dx, dy), seen, wanted))
+    return wrong
+
+
+def scenario_scale(context):
+    """TICKWELL_SCALE=2 (over Scale=3 in the file) gives a 400x90 window showing
+    the 1x picture with every pixel as a 2x2 square; Scale=99 is passed over;
+    Xft.dpi 240 gives 3x; the enlarged close button still closes."""
+    if context.options.wine:
+        return "skipped"
+    context.start_server()
+    plain_home, big_home = context.config_home("scale-1"), context.config_home("scale-2")
+    write_settings(plain_home, "Scale=99\nWinX=0\nWinY=0\n")
+    write_settings(big_home, "Scale=3\nWinX=0\nWinY=100\n")
+    context.start(plain_home)
+    big = context.start(big_home, {"TICKWELL_SCALE": "2"})
+
+    def windows_by_size():
+        sizes = {}
+        for window in context.desktop.find_windows("Tickwell"):
+            x, y, width, height = context.desktop.geometry(window)
+            sizes[(width, height)] = (x, y)
+        return sizes if len(sizes) == 2 else None
+
+    sizes = wait_until(windows_by_size, 15)
+    check(sizes and set(sizes) == {(200, 45), (400, 90)}, f"window sizes {sizes}, not 200x45 and 400x90")
+    plain, scaled = sizes[(200, 45)], sizes[(400, 90)]
+
+    def same_picture():
+        shot = context.desktop.screenshot()
+        if readout_mismatches(shot, plain):
+            return None
+        return shot if not enlargement_mismatches(shot, plain, scaled, 2) else None
+
+    if not wait_until(same_picture, 20, interval=0.5):
+        shot = context.desktop.screenshot()
+        wrong = enlargement_mismatches(shot, plain, scaled, 2)
+        context.desktop.save_screenshot(os.path.join(context.work, "scale-failed.png"))
+        raise Failure(f"{len(wrong)} pixels differ from the 1x picture, first {wrong[:3]}")
+    close_at = (scaled[0] + 2 * (BORDER + CLOSE_BUTTON[0]), scaled[1] + 2 * (BORDER + CLOSE_BUTTON[1]))
+    context.desktop.click(*close_at)
+    check(big.wait() == 0, "the enlarged window's close button did not end the program")
+    context.cleanup()
+
+    # The screen's density, as a desktop session publishes it.
+    context.desktop.run("xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set",
+                        "RESOURCE_MANAGER", "Xft.dpi:\t240\n", check_result=True)
+    try:
+        context.start(context.config_home("scale-dpi"))
+        found = wait_until(lambda: context.desktop.find_windows("Tickwell"), 15)
+        check(found, "no window at 240 dpi")
+        size = context.desktop.geometry(found[0])[2:]
+        check(size == (600, 135), f"at 240 dpi the window is {size[0]}x{size[1]}, not 600x135")
+    finally:
+        context.desktop.run("xprop", "-root", "-remove", "RESOURCE_MANAGER")
+
+
 def scenario_canvas(context):
     """The FLTK canvas gives the raster canvas's pixels."""
     if context.options.wine or not context.options.canvas_check:
@@ -621,6 +725,7 @@ SCENARIOS = [
     ("flush-with-a-panel", scenario_flush_with_a_panel),
     ("menu-layout", scenario_menu_layout),
     ("display-lost", scenario_display_lost),
+    ("scale", scenario_scale),
 ]
 
 
@@ -659,9 +764,13 @@ def main():
     options = parse_options()
     work = tempfile.mkdtemp(prefix="tickwell-e2e-")
     xvfb = Xvfb()
-    context = Context(options, Desktop(xvfb.display), work)
+    desktop = Desktop(xvfb.display)
+    context = Context(options, desktop, work)
+    wine_server = None
     failures = 0
     try:
+        if options.wine:
+            wine_server = WineServer(dict(desktop.environment, **options.wine_environment))
         for name, scenario in SCENARIOS:
             if options.only and name not in options.only:
                 continue
@@ -683,6 +792,8 @@ def main():
     finally:
         context.cleanup()
         context.stop_server()
+        if wine_server:
+            wine_server.stop()
         xvfb.stop()
         if options.keep or failures:
             print(f"work folder kept: {work}")

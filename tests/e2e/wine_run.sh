@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Windows program for the stand-in weather server on
 # 127.0.0.1:PORT (the classic source), builds that server natively, and runs
-# the end-to-end scenarios with `wine tickwell.exe` under Xvfb. The
-# program's registry key is cleared first, so the runs start from the
-# defaults. Then the shipped programs (the win32 preset's tickwell.exe on
-# the live source, and tickwell-demo.exe) run against the HTTPS fake of the
-# weather service (wine_live_e2e.py).
+# the end-to-end scenarios with `wine tickwell.exe` under Xvfb, in the Wine
+# prefix build/wineprefix-e2e (TICKWELL_E2E_WINEPREFIX). The program's
+# registry key there is cleared first, so the runs start from the defaults.
+# Then the shipped programs (the win32 preset's tickwell.exe on the live
+# source, and tickwell-demo.exe) run against the HTTPS fake of the weather
+# service (wine_live_e2e.py).
 # Usage: tests/e2e/wine_run.sh [tickwell_e2e.py options...]
 #   TICKWELL_E2E_WINE_PORT   the port (default 18081, beside the Linux runs' 18080)
 #   --screenshot F / --dialog-screenshot F   save the window's and the dialog's pictures
@@ -36,6 +37,9 @@ if [ ! -x "$fake" ]; then
   fake=$server_build/tools/tickwell-nws-fake
 fi
 
+# A Wine prefix of the tests' own, so that the settings they leave behind
+# never reach the prefix people run the Windows program in (build/wineprefix).
+export TICKWELL_WINEPREFIX=${TICKWELL_E2E_WINEPREFIX:-$root/build/wineprefix-e2e}
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 wine reg delete 'HKCU\Software\Quillfen\Tickwell' /f >/dev/null 2>&1 || true

@@ -119,16 +119,16 @@ private:
 
 }  // namespace
 
-ConnectionServer::ConnectionServer() {
+ConnectionServer::ConnectionServer(int threads) {
     // Plain SO_REUSEADDR: unlike httplib's default it does not also set
     // SO_REUSEPORT, so a port already in use makes binding fail.
     set_socket_options([](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
-    // One thread per open connection; the program's keep-alive connection,
-    // a test's clients and a few hung answers fit easily.
-    new_task_queue = [] { return new httplib::ThreadPool(32); };
+    // One thread per open connection.
+    const auto count = static_cast<size_t>(threads > 0 ? threads : 1);
+    new_task_queue = [count] { return new httplib::ThreadPool(count); };
     set_keep_alive_max_count(kRequestsPerConnection);
 }
 

@@ -14,7 +14,12 @@ namespace tickwell::tools {
 
 class ConnectionServer : public httplib::Server {
 public:
-    ConnectionServer();
+    // `threads` connections are served at once; more wait for a free thread.
+    explicit ConnectionServer(int threads = kDefaultThreads);
+
+    // Room for the program's keep-alive connection, a test's clients and a
+    // few hung answers.
+    static constexpr int kDefaultThreads = 32;
 
     // The socket of the connection whose request the calling thread is
     // handling; -1 outside a handler.

@@ -323,9 +323,10 @@ void WeatherServer::SetPage(Page page, std::string body) {
     impl_->pages[IndexOf(page)].body = std::move(body);
 }
 
-bool WeatherServer::Start(const std::string& host, int port) {
+bool WeatherServer::Start(const std::string& host, int port, int threads) {
     if (impl_->server) return false;
-    auto server = std::make_unique<ConnectionServer>();
+    auto server = std::make_unique<ConnectionServer>(
+        threads > 0 ? threads : ConnectionServer::kDefaultThreads);
     server->set_pre_routing_handler([impl = impl_.get()](const auto& req, auto& res) {
         impl->Handle(req, res);
         return httplib::Server::HandlerResponse::Handled;

@@ -61,8 +61,10 @@ public:
     bool LoadPages(const std::string& folder);
     void SetPage(Page page, std::string body);
 
-    // Listens on host:port (port 0: any free port) on a thread of its own.
-    bool Start(const std::string& host = "127.0.0.1", int port = 0);
+    // Listens on host:port (port 0: any free port) on a thread of its own,
+    // serving up to `threads` connections at once (0: room for a test's
+    // many clients and hung answers).
+    bool Start(const std::string& host = "127.0.0.1", int port = 0, int threads = 0);
     int port() const;
     // Stops listening; hung answers are released.
     void Stop();

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 
+#include "app/main_window.h"
 #include "platform/linux/gui/close_on_signal.h"
+#include "platform/linux/gui/display_scale.h"
 #include "platform/linux/gui/error_box.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/main_window.h"
@@ -33,15 +35,22 @@ bool FltkDesktop::RegisterWindowClass() {
 // The display's whole size, as the Windows program's screen metrics give
 // it: Fl::w() and Fl::h() leave out the panels, and a window clamped to
 // them could not sit flush at the bottom or right edge.
+//
+// The logic keeps its 200x45 window on the screen by lowering the position
+// to the screen's size less the window's. An enlarged window is larger by
+// (scale - 1) times that, so the screen is given as smaller by as much: the
+// whole enlarged window then stays on it, and positions remain screen pixels.
 Point FltkDesktop::ScreenSize() {
     if (!DisplayAvailable()) return Point{0, 0};
-    return Point{DisplayWidth(fl_display, fl_screen), DisplayHeight(fl_display, fl_screen)};
+    const int extra = DisplayScale() - 1;
+    return Point{DisplayWidth(fl_display, fl_screen) - extra * kWindowWidth,
+                 DisplayHeight(fl_display, fl_screen) - extra * kWindowHeight};
 }
 
 WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
                                               WindowHandlers& handlers) {
     if (!DisplayAvailable() || window_ != nullptr) return nullptr;
-    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height);
+    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height, DisplayScale());
     handlers.OnCreate(*window_);
     CloseOnSignalsAndDisplayLoss(
         [](void* window) { static_cast<FltkWindowServices*>(window)->CloseRequested(); }, window_);

@@ -108,6 +108,14 @@ FltkBitmap::~FltkBitmap() {
     if (pixmap_ != 0 && fl_display != nullptr) XFreePixmap(fl_display, pixmap_);
 }
 
+const FontChoice& FltkFont::Choice() const {
+    if (!chosen_) {
+        choice_ = ChooseFixedFont(wantedCellHeight_);
+        chosen_ = true;
+    }
+    return choice_;
+}
+
 // ---------------------------------------------------------------------------
 // Canvas
 
@@ -174,6 +182,15 @@ Rect FltkCanvas::ClipRect() const {
     return memory_ ? whole : Intersect(whole, clip_);
 }
 
+// Whether drawing in `box` (canvas coordinates) can change a pixel. Drawing
+// wholly outside the clip is skipped before it costs X requests and text
+// rendering: four times a second only the ticker strip is repainted, and
+// the readouts, captions and lamp fall outside it.
+bool FltkCanvas::Reaches(const Rect& box) const {
+    const Rect part = Intersect(box, ClipRect());
+    return part.Width() > 0 && part.Height() > 0;
+}
+
 // Remembers what a surface canvas drew on, in surface coordinates, so the
 // window shows exactly those parts when the canvas is released.
 void FltkCanvas::Touch(int left, int top, int right, int bottom) {
@@ -213,6 +230,9 @@ Rect PixmapClip(const Rect& clip, Point origin) {
 void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
     const FltkPen& pen = AsPen(pen_);
     if (pen.isNull() || (fromX == toX && fromY == toY)) return;
+    if (!Reaches(Rect{std::min(fromX, toX), std::min(fromY, toY), std::max(fromX, toX) + 1,
+                      std::max(fromY, toY) + 1}))
+        return;
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
     UseColor(pen.color());
@@ -236,6 +256,7 @@ void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
 }
 
 void FltkCanvas::Rectangle(const Rect& area) {
+    if (!Reaches(Normalised(area))) return;
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
     const FltkPen& pen = AsPen(pen_);
@@ -248,6 +269,7 @@ void FltkCanvas::Rectangle(const Rect& area) {
 }
 
 void FltkCanvas::Ellipse(const Rect& area) {
+    if (!Reaches(Normalised(area))) return;
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
     const FltkPen& pen = AsPen(pen_);
@@ -266,11 +288,17 @@ void FltkCanvas::Ellipse(const Rect& area) {
 // no '@' symbols and no '&' underlines.
 void FltkCanvas::Text(int x, int y, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
+    const FltkFont& font = AsFont(font_);
+    const int length = static_cast<int>(std::strlen(text));
+    // No glyph of the fixed-pitch face is wider than its pixel size, nor
+    // reaches more than a pixel or two outside its cell.
+    constexpr int kGlyphSlack = 2;
+    if (!Reaches(Rect{x - kGlyphSlack, y - kGlyphSlack, x + length * font.size() + kGlyphSlack,
+                      y + font.cellHeight() + kGlyphSlack}))
+        return;
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
-    const FltkFont& font = AsFont(font_);
     fl_font(static_cast<Fl_Font>(font.face()), static_cast<Fl_Fontsize>(font.size()));
-    const int length = static_cast<int>(std::strlen(text));
     const int width = static_cast<int>(std::lround(fl_width(text, length)));
     if (backgroundMode_ == BackgroundMode::Opaque) {
         // The default background colour of a device context is white.
@@ -338,16 +366,11 @@ Brush* FltkGraphics::CreateSolidBrush(Color color) {
 }
 
 Font* FltkGraphics::CreateFixedFont(const FontAttributes& attributes) {
-    const FontChoice choice = ChooseFixedFont(std::abs(attributes.cellHeight));
-    return new FltkFont(choice.face, choice.size, choice.cellHeight, choice.ascent);
+    return new FltkFont(std::abs(attributes.cellHeight));
 }
 
 Font* FltkGraphics::DefaultFont() {
-    if (!defaultFont_) {
-        const FontChoice choice = ChooseFixedFont(kDefaultFontCellHeight);
-        defaultFont_ =
-            std::make_unique<FltkFont>(choice.face, choice.size, choice.cellHeight, choice.ascent);
-    }
+    if (!defaultFont_) defaultFont_ = std::make_unique<FltkFont>(kDefaultFontCellHeight);
     return defaultFont_.get();
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/linux/gui/fltk_fonts.h"
 
 namespace tickwell::linux_gui {
 
@@ -60,21 +61,23 @@ private:
 };
 
 // A real face at the pixel size whose cell height comes closest to the one
-// asked for without exceeding it.
+// asked for without exceeding it. The size is chosen, and the font opened,
+// when the font is first drawn with or measured, so a font that is never
+// used costs nothing.
 class FltkFont : public Font {
 public:
-    FltkFont(int face, int size, int cellHeight, int ascent)
-        : face_(face), size_(size), cellHeight_(cellHeight), ascent_(ascent) {}
-    int face() const { return face_; }
-    int size() const { return size_; }
-    int cellHeight() const { return cellHeight_; }
-    int ascent() const { return ascent_; }
+    explicit FltkFont(int cellHeight) : wantedCellHeight_(cellHeight) {}
+    int face() const { return Choice().face; }
+    int size() const { return Choice().size; }
+    int cellHeight() const { return Choice().cellHeight; }
+    int ascent() const { return Choice().ascent; }
 
 private:
-    int face_;
-    int size_;
-    int cellHeight_;
-    int ascent_;
+    const FontChoice& Choice() const;
+
+    int wantedCellHeight_;
+    mutable bool chosen_ = false;
+    mutable FontChoice choice_;
 };
 
 // An off-screen pixmap of the display's depth; 0 without a display.
@@ -146,6 +149,7 @@ private:
     // The canvas's size: its bitmap's for a memory canvas.
     Point Extent() const;
     Rect ClipRect() const;
+    bool Reaches(const Rect& box) const;
     void Touch(int left, int top, int right, int bottom);
     void FillBox(int left, int top, int right, int bottom, Color color);
 

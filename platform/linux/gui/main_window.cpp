@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/linux/gui/display_scale.h"
+#include "platform/linux/gui/fltk_fonts.h"
 #include "platform/linux/gui/popup_menu.h"
 #include "platform/linux/gui/preferences_dialog.h"
 #include "platform/linux/gui/tool_window_hints.h"
@@ -32,6 +34,10 @@ Rect ToWindow(const Rect& client) {
                 client.bottom + kBorder};
 }
 
+Rect Scaled(const Rect& r, int scale) {
+    return Rect{r.left * scale, r.top * scale, r.right * scale, r.bottom * scale};
+}
+
 // The close button reacts to the left mouse button only, like a push button
 // of the classic interface: a right-click on it neither presses it nor
 // opens the menu.
@@ -44,6 +50,25 @@ public:
         if (mouse && Fl::event_button() != FL_LEFT_MOUSE) return 1;
         return Fl_Button::handle(event);
     }
+
+    // Draws the button as FLTK's own drawing does, but at `place` instead
+    // of where the widget is: the enlarged window takes the button's events
+    // at its enlarged place and shows it drawn at 1x.
+    void DrawAt(const Rect& place) {
+        const Fl_Color fill = value() ? selection_color() : color();
+        const Fl_Boxtype frame = value() ? (down_box() ? down_box() : fl_down(box())) : box();
+        draw_box(frame, place.left, place.top, place.Width(), place.Height(), fill);
+        const Fl_Boxtype inner = box();
+        const int x = place.left + Fl::box_dx(inner);
+        const int y = place.top + Fl::box_dy(inner);
+        const int width = place.Width() - Fl::box_dw(inner);
+        const int height = place.Height() - Fl::box_dh(inner);
+        // A pressed button's label keeps its contrast on the pressed colour.
+        const Fl_Color ink = labelcolor();
+        if (labeltype() == FL_NORMAL_LABEL && value()) labelcolor(fl_contrast(ink, fill));
+        draw_label(x, y, width, height);
+        labelcolor(ink);
+    }
 };
 
 }  // namespace
@@ -52,8 +77,9 @@ public:
 // The widget
 
 MainWindowWidget::MainWindowWidget(FltkWindowServices& services, int x, int y, int width,
-                                   int height)
-    : Fl_Window(x, y, width, height), services_(services) {
+                                   int height, int scale)
+    : Fl_Window(x, y, width * scale, height * scale), services_(services), scale_(scale) {
+    if (scale_ > 1) composed_ = std::make_unique<FltkBitmap>(width, height);
     end();
     border(0);
     clear_visible_focus();
@@ -124,6 +150,10 @@ void MainWindowWidget::CopyFromBackBuffer(const Rect& area) {
 // leaving out the button's square, so that the button does not flicker
 // when the parts around it change.
 void MainWindowWidget::draw() {
+    if (scale_ > 1) {
+        DrawEnlarged();
+        return;
+    }
     const Rect whole{0, 0, w(), h()};
     if (damage() & ~(FL_DAMAGE_USER1 | FL_DAMAGE_CHILD)) {
         CopyFromBackBuffer(whole);
@@ -157,6 +187,47 @@ void MainWindowWidget::draw() {
     if ((damage() & FL_DAMAGE_CHILD) && closeButton_ != nullptr) update_child(*closeButton_);
 }
 
+// The enlarged window shows the parts of the 1x picture that changed, the
+// button included when it changed (pressed or released), or all of it.
+void MainWindowWidget::DrawEnlarged() {
+    const Rect whole{0, 0, w() / scale_, h() / scale_};
+    std::vector<Rect> areas;
+    if (damage() & ~(FL_DAMAGE_USER1 | FL_DAMAGE_CHILD)) {
+        areas.push_back(whole);
+    } else {
+        if (damage() & FL_DAMAGE_USER1) areas = dirty_;
+        if (damage() & FL_DAMAGE_CHILD) areas.push_back(closeButtonPlace_);
+    }
+    dirty_.clear();
+    if (closeButton_ != nullptr) closeButton_->clear_damage();
+    for (const Rect& area : areas) ShowEnlarged(Intersect(area, whole));
+}
+
+// Puts the back buffer's part and the button over it together at 1x, then
+// shows that enlarged.
+void MainWindowWidget::ShowEnlarged(const Rect& area) {
+    if (IsEmpty(area)) return;
+    Pixmap picture = services_.backBuffer();
+    const bool showsButton = closeButton_ != nullptr && closeButton_->visible() &&
+                             !IsEmpty(Intersect(area, closeButtonPlace_));
+    if (showsButton && composed_ && composed_->pixmap() != 0) {
+        DrawingScope scope(composed_->pixmap(), area);
+        if (scope) {
+            XCopyArea(fl_display, picture, fl_window, fl_gc, area.left, area.top,
+                      static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()),
+                      area.left, area.top);
+            static_cast<CloseButton*>(closeButton_)->DrawAt(closeButtonPlace_);
+            picture = composed_->pixmap();
+        }
+    }
+    PutEnlarged(picture, area, scale_, fl_window, area.left * scale_, area.top * scale_);
+}
+
+void MainWindowWidget::SetCloseButton(Fl_Widget* button, const Rect& place) {
+    closeButton_ = button;
+    closeButtonPlace_ = place;
+}
+
 void MainWindowWidget::ShowAreas(const std::vector<Rect>& areas) {
     if (areas.empty()) return;
     dirty_.insert(dirty_.end(), areas.begin(), areas.end());
@@ -167,12 +238,13 @@ void MainWindowWidget::ShowAreas(const std::vector<Rect>& areas) {
 // The services
 
 FltkWindowServices::FltkWindowServices(FltkGraphics& graphics, WindowHandlers& handlers, int x,
-                                       int y, int width, int height)
+                                       int y, int width, int height, int scale)
     : graphics_(graphics),
       handlers_(handlers),
       client_{0, 0, width - 2 * kBorder, height - 2 * kBorder},
+      scale_(scale),
       backBuffer_(std::make_unique<FltkBitmap>(width, height)),
-      widget_(new MainWindowWidget(*this, x, y, width, height)) {
+      widget_(new MainWindowWidget(*this, x, y, width, height, scale)) {
     // The border, then the gray client area.
     FillPixmap(backBuffer_->pixmap(), Rect{0, 0, width, height}, kBorderColor);
     FillPixmap(backBuffer_->pixmap(), ToWindow(ClientRect()), kWindowBackground);
@@ -237,12 +309,16 @@ void FltkWindowServices::PaintPending() {
     handlers_.OnPaint(canvas);
 }
 
+// The button takes its events at its place in the enlarged window.
 void FltkWindowServices::CreateCloseButton(const Rect& bounds, int controlId) {
+    const Rect place = ToWindow(bounds);
+    const Rect shown = Scaled(place, scale_);
     widget_->begin();
-    auto* button = new CloseButton(bounds.left + kBorder, bounds.top + kBorder, bounds.Width(),
-                                   bounds.Height());
+    auto* button = new CloseButton(shown.left, shown.top, shown.Width(), shown.Height());
     widget_->end();
-    button->labelfont(FL_HELVETICA_BOLD);
+    // The ticker's face: a face of its own would cost the program its font
+    // file and about 110 KB of font data for one letter.
+    button->labelfont(static_cast<Fl_Font>(FixedFace()));
     button->labelsize(11);
     button->color(fl_rgb_color(192, 192, 192));
     button->clear_visible_focus();
@@ -253,7 +329,7 @@ void FltkWindowServices::CreateCloseButton(const Rect& bounds, int controlId) {
             if (self->alive_) self->handlers_.OnCommand(*self, self->closeButtonId_, 0);
         },
         this);
-    widget_->SetCloseButton(button);
+    widget_->SetCloseButton(button, place);
 }
 
 std::uintptr_t FltkWindowServices::StartTimer(std::uintptr_t id, std::uint32_t periodMs) {
@@ -309,7 +385,8 @@ std::unique_ptr<PopupMenu> FltkWindowServices::CreatePopupMenu() {
 }
 
 int FltkWindowServices::RunPreferencesDialog(DialogProcedure& procedure) {
-    return RunPreferences(procedure, widget_->x() + kBorder, widget_->y() + kBorder);
+    return RunPreferences(procedure, widget_->x() + kBorder * scale_,
+                          widget_->y() + kBorder * scale_);
 }
 
 // The chosen command reaches the window after the menu is gone, as a

@@ -1,7 +1,8 @@
 // The main window on FLTK: a 200x45 undecorated, always-on-top utility
 // window with a one-pixel black border, a retained back buffer for its
 // 198x43 client area, the close button, dragging, the right-click menu and
-// the 250 ms timer.
+// the 250 ms timer. At a scale of 2 or 3 the window is that many times
+// larger and shows the same 1x picture with every pixel enlarged.
 #pragma once
 
 #include <FL/Fl_Window.H>
@@ -30,7 +31,8 @@ class FltkWindowServices;
 // window's events.
 class MainWindowWidget : public Fl_Window {
 public:
-    MainWindowWidget(FltkWindowServices& services, int x, int y, int width, int height);
+    // `width` and `height` are the 1x size; the window is `scale` times it.
+    MainWindowWidget(FltkWindowServices& services, int x, int y, int width, int height, int scale);
 
     void show() override;
     int handle(int event) override;
@@ -38,13 +40,21 @@ public:
 
     // Parts of the window (window coordinates) whose back buffer changed.
     void ShowAreas(const std::vector<Rect>& areas);
-    void SetCloseButton(Fl_Widget* button) { closeButton_ = button; }
+    // The button and its place in the 1x picture (window coordinates).
+    void SetCloseButton(Fl_Widget* button, const Rect& place);
 
 private:
     void CopyFromBackBuffer(const Rect& area);
+    void DrawEnlarged();
+    void ShowEnlarged(const Rect& area);
 
     FltkWindowServices& services_;
+    const int scale_;
     Fl_Widget* closeButton_ = nullptr;
+    Rect closeButtonPlace_{};
+    // At scale 2 or 3: where a part of the picture and the button over it
+    // are put together at 1x before they are enlarged.
+    std::unique_ptr<FltkBitmap> composed_;
     std::vector<Rect> dirty_;
     bool dragging_ = false;
     int dragOffsetX_ = 0;
@@ -53,8 +63,9 @@ private:
 
 class FltkWindowServices : public WindowServices {
 public:
+    // `width` and `height` are the 1x size the logic works in.
     FltkWindowServices(FltkGraphics& graphics, WindowHandlers& handlers, int x, int y, int width,
-                       int height);
+                       int height, int scale);
     ~FltkWindowServices() override;
     FltkWindowServices(const FltkWindowServices&) = delete;
     FltkWindowServices& operator=(const FltkWindowServices&) = delete;
@@ -94,6 +105,7 @@ private:
     // Fixed at creation; kept apart from the widget, whose fields the
     // user-interface thread writes while another thread may invalidate.
     const Rect client_;
+    const int scale_;
     std::unique_ptr<FltkBitmap> backBuffer_;
     MainWindowWidget* widget_;  // lives as long as this object
     std::map<std::uintptr_t, std::unique_ptr<Timer>> timers_;

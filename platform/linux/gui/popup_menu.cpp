@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/linux/gui/display_scale.h"
+
 namespace tickwell::linux_gui {
 
 namespace {
@@ -82,7 +84,8 @@ void FltkPopupMenu::Track(int x, int y) {
         entry.user_data_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(item.commandId));
         entry.flags = flags;
         entry.labeltype_ = (item.flags & MenuChecked) ? kCheckedLabel : kPlainLabel;
-        entry.labelsize_ = kMenuTextSize;
+        // The text grows with the main window's scale.
+        entry.labelsize_ = static_cast<Fl_Fontsize>(kMenuTextSize * DisplayScale());
         menu.push_back(entry);
     }
     menu.push_back(Fl_Menu_Item{});

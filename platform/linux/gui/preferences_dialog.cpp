@@ -17,6 +17,7 @@
 #include "app/dialog_number.h"
 #include "app/preferences_dialog.h"
 #include "platform/linux/gui/dialog_units.h"
+#include "platform/linux/gui/display_scale.h"
 #include "platform/linux/gui/interval_field.h"
 #include "platform/linux/gui/picture.h"
 #include "resources/resource_ids.h"
@@ -40,9 +41,21 @@ struct DialogRect {
     int x, y, width, height;  // dialog units
 };
 
+// Pixels from dialog units, and text sizes, grow with the main window's
+// scale, so the dialog matches the window on a high-resolution screen.
+int ScaledX(int units) {
+    return DialogX(units) * DisplayScale();
+}
+int ScaledY(int units) {
+    return DialogY(units) * DisplayScale();
+}
+Fl_Fontsize TextSize() {
+    return static_cast<Fl_Fontsize>(kDialogTextSize * DisplayScale());
+}
+
 // A control's place in pixels, from its place in dialog units.
 void Place(Fl_Widget& widget, const DialogRect& r) {
-    widget.resize(DialogX(r.x), DialogY(r.y), DialogX(r.width), DialogY(r.height));
+    widget.resize(ScaledX(r.x), ScaledY(r.y), ScaledX(r.width), ScaledY(r.height));
 }
 
 class PreferencesWindow;
@@ -95,6 +108,7 @@ private:
     IntervalField* field_ = nullptr;
     std::unique_ptr<Controls> controls_;
     std::unique_ptr<Fl_RGB_Image> picture_;
+    std::unique_ptr<Fl_Image> enlargedPicture_;
     std::map<Fl_Widget*, int> ids_;  // the command id of each button
 };
 
@@ -109,15 +123,15 @@ void Controls::End(int result) {
 }
 
 PreferencesWindow::PreferencesWindow(DialogProcedure& procedure, int x, int y)
-    : Fl_Window(x, y, DialogX(222), DialogY(71), "Tickwell Preferences"), procedure_(procedure) {
+    : Fl_Window(x, y, ScaledX(222), ScaledY(71), "Tickwell Preferences"), procedure_(procedure) {
     // The twelve controls in template order, which is also the tab order.
     // 1 and 2: the edit field and its up-down arrows, aligned to the field's
     // right edge, which makes the field narrower by the arrows' width.
-    const int arrowsWidth = DialogX(9);
+    const int arrowsWidth = ScaledX(9);
     field_ = new IntervalField(0, 0, 0, 0);
     Place(*field_, DialogRect{55, 50, 30, 10});
     field_->size(field_->w() - arrowsWidth, field_->h());
-    field_->textsize(kDialogTextSize);
+    field_->textsize(TextSize());
     auto* arrows = new UpDownArrows(field_->x() + field_->w(), field_->y(), arrowsWidth,
                                     field_->h(), *field_, kMinMinutes, kMaxMinutes);
     field_->SetArrows(arrows);
@@ -130,10 +144,20 @@ PreferencesWindow::PreferencesWindow(DialogProcedure& procedure, int x, int y)
     AddStatic(TEXT_CREDIT, DialogRect{115, 5, 85, 10});      // 6
     AddStatic(TEXT_NOTICE, DialogRect{115, 15, 90, 10});     // 7
 
-    // 8: the picture, shown at its own size from the control's corner.
-    auto* pictureBox = new Fl_Box(DialogX(5), DialogY(5), 64, 65);
+    // 8: the picture, shown at its own size from the control's corner;
+    // enlarged, each of its pixels becomes a square (FLTK's copy repeats
+    // pixels when the size is a whole multiple).
+    const int scale = DisplayScale();
+    auto* pictureBox = new Fl_Box(ScaledX(5), ScaledY(5), 64 * scale, 65 * scale);
     picture_ = LoadPicture();
-    if (picture_) pictureBox->image(picture_.get());
+    if (picture_ && scale > 1) {
+        enlargedPicture_.reset(picture_->copy(picture_->w() * scale, picture_->h() * scale));
+    }
+    if (enlargedPicture_) {
+        pictureBox->image(enlargedPicture_.get());
+    } else if (picture_) {
+        pictureBox->image(picture_.get());
+    }
     pictureBox->box(FL_NO_BOX);
 
     AddStatic("Min.", DialogRect{85, 50, 15, 10});  // 9
@@ -154,7 +178,7 @@ PreferencesWindow::PreferencesWindow(DialogProcedure& procedure, int x, int y)
 }
 
 Fl_Button* PreferencesWindow::AddButton(Fl_Button* button, int controlId) {
-    button->labelsize(kDialogTextSize);
+    button->labelsize(TextSize());
     button->callback(&PreferencesWindow::OnCommandButton, this);
     ids_[button] = controlId;
     return button;
@@ -164,7 +188,7 @@ void PreferencesWindow::AddStatic(const char* text, const DialogRect& place) {
     auto* box = new Fl_Box(0, 0, 0, 0, text);
     Place(*box, place);
     box->box(FL_NO_BOX);
-    box->labelsize(kDialogTextSize);
+    box->labelsize(TextSize());
     // A static one text line high shows its text on one line, even where
     // this face runs a little wider than the control; taller ones wrap.
     Fl_Align align = FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE;
