@@ -17,9 +17,9 @@ python3 "$root/tests/e2e/tickwell_e2e.py" --build "$build" --port "$port" "$@"
 python3 "$root/tests/e2e/faults_network.py" --build "$build" --port "$port"
 
 # The live program (the default build) against the HTTPS fake of the
-# weather service, on the next port.
+# weather service, on ports of its own (the Windows runs use the next one).
 live_build=${TICKWELL_E2E_LIVE_BUILD:-$root/build/linux}
 [ -f "$live_build/CMakeCache.txt" ] || (cd "$root" && cmake --preset linux >/dev/null)
 cmake --build "$live_build" -j2 --target tickwell tickwell-nws-fake >/dev/null
-python3 "$root/tests/e2e/live_e2e.py" --build "$live_build" --port "$((port + 1))" \
+python3 "$root/tests/e2e/live_e2e.py" --build "$live_build" --port "$((port + 10))" \
   ${TICKWELL_E2E_LIVE_DISPLAY:+--display "$TICKWELL_E2E_LIVE_DISPLAY"}

@@ -38,7 +38,6 @@ USER_AGENT_START = "Tickwell/"
 # 102371 Pa, converted as the roundup shows them.
 LIVE_READOUTS = [("28o", 15), ("057", 45), ("30.23", 75), ("13o", 115)]
 # Before the first reading arrives.
-START_READOUTS = [("00o", 15), ("000", 45), ("00.00", 75), ("00o", 115)]
 
 
 def readout_mismatches(shot, origin, readouts):
@@ -53,9 +52,9 @@ def readout_mismatches(shot, origin, readouts):
 
 
 def shows_start_readouts(shot, origin):
-    """True while the readouts show what they show before any refresh: the
-    state's zeros, not a reading of the fake's."""
-    return not readout_mismatches(shot, origin, START_READOUTS)
+    """True while the readouts show what they show before any refresh: bars,
+    not a reading of the fake's."""
+    return not readout_mismatches(shot, origin, e2e.BAR_READOUTS)
 
 
 class Registry:
