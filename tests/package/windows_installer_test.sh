@@ -159,7 +159,9 @@ else
 fi
 
 # --- Uninstall, keeping the settings ------------------------------------------
-wine reg add "$settings_key" /v Interval /t REG_DWORD /d 1234 /f >/dev/null 2>&1
+# The station is the one setting the program never writes, so it stands for
+# the user's settings here: the tickers the uninstaller closes save theirs.
+wine reg add "$settings_key" /v Station /t REG_SZ /d KBOS /f >/dev/null 2>&1
 # A running program can't be removed, so the uninstaller closes it first:
 # the installed one (on its window or its error box) and, where the demo can
 # run against the stand-in server, a ticker showing weather.
@@ -188,7 +190,7 @@ kill -0 "$program" 2>/dev/null && fail "the uninstaller did not close the instal
 wait "$program" 2>/dev/null || true
 [ ! -e "$shortcut" ] || fail "the uninstaller left the Start-menu shortcut"
 [ -z "$(reg_value "$run_key" Tickwell)" ] || fail "the uninstaller left the start at login"
-[ "$(reg_value "$settings_key" Interval)" = 0x4d2 ] || fail "the uninstaller removed the settings"
+[ "$(reg_value "$settings_key" Station)" = KBOS ] || fail "the uninstaller removed the settings"
 note "the uninstaller removed the program and its entries and kept the settings"
 
 # --- Install without the start at login; uninstall with the settings ---------
