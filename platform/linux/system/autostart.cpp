@@ -1,7 +1,6 @@
 #include "platform/linux/system/autostart.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,24 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/linux/system/user_folders.h"
+
 namespace tickwell::platform {
 
 namespace {
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return home;
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
-    return "/tmp";
-}
-
-std::string ParentFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
@@ -116,10 +102,7 @@ bool ReplaceFile(const std::string& path, const std::string& text, std::string* 
 }  // namespace
 
 std::string AutostartEntryPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base = config != nullptr && config[0] == '/' ? config : HomeFolder() + "/.config";
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/autostart/tickwell.desktop";
+    return ConfigFolder() + "/autostart/tickwell.desktop";
 }
 
 std::string RunningProgramPath() {

@@ -1,7 +1,6 @@
 #include "platform/linux/system/settings_file.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+
+#include "platform/linux/system/user_folders.h"
 
 namespace tickwell::platform {
 
@@ -33,21 +34,6 @@ std::string Trim(const std::string& text) {
     while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
         --end;
     return text.substr(begin, end - begin);
-}
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return home;
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
-    return "/tmp";
-}
-
-std::string ParentFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 // Creates `folder` and any missing folders above it. True when it exists as
@@ -119,15 +105,7 @@ std::string WhyLeftAlone(const std::string& target) {
 }  // namespace
 
 std::string DefaultSettingsPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        base = HomeFolder() + "/.config";
-    }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/" + kFolder + "/" + kFileName;
+    return ConfigFolder() + "/" + kFolder + "/" + kFileName;
 }
 
 std::optional<std::uint32_t> ParseStoredNumber(const std::string& text) {
