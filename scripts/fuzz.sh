@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the two page-parser fuzz targets with libFuzzer, AddressSanitizer
-# and UndefinedBehaviorSanitizer, seeds their corpora, and runs both side
-# by side for a bounded time. Fails on any crash, leak, sanitizer report or
+# Builds the fuzz targets with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer: the two page parsers, and the readers of the
+# weather service's JSON with the pages the live source builds from it.
+# Seeds their corpora and runs them side by side for a bounded time. Fails on any crash, leak, sanitizer report or
 # broken invariant; the input that caused it is left in build/fuzz/crashes/
 # and belongs in fuzz/regressions/ once the fault is fixed.
 #
@@ -17,12 +18,16 @@ cxx=${CXX_FUZZ:-clang++-14}
 # mutex), and the display and software canvas to draw what they store.
 sources=(app/weather_state.cpp app/window_handle.cpp fetch/forecast_parser.cpp
   fetch/roundup_parser.cpp display/*.cpp platform/raster/*.cpp platform/linux/system/threads.cpp)
+# The live source's JSON readers and page builders (not its network parts).
+live_sources=(live/observation.cpp live/station.cpp live/alerts.cpp live/forecast_page.cpp
+  live/roundup_page.cpp live/now_line.cpp live/time_text.cpp live/page_text.cpp)
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -I"$root"
   -fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/crashes"
 objects=()
-for s in "${sources[@]}"; do
+live_objects=()
+for s in "${sources[@]}" "${live_sources[@]}"; do
   o=$out/obj/$(echo "$s" | tr / _).o
   # Coverage guides the fuzzer through the program's own logic; the software
   # canvas and the threads only serve it, so they are built without.
@@ -31,13 +36,16 @@ for s in "${sources[@]}"; do
     *) extra=(-fsanitize=fuzzer-no-link) ;;
   esac
   "$cxx" "${flags[@]}" "${extra[@]}" -c "$s" -o "$o"
-  objects+=("$o")
+  case $s in
+    live/*) live_objects+=("$o") ;;
+    *) objects+=("$o") ;;
+  esac
 done
 
-targets=(forecast roundup)
+targets=(forecast roundup live_json)
 for t in "${targets[@]}"; do
-  "$cxx" "${flags[@]}" -fsanitize=fuzzer "fuzz/${t}_fuzzer.cpp" "${objects[@]}" -lpthread \
-    -o "$out/${t}_fuzzer"
+  "$cxx" "${flags[@]}" -fsanitize=fuzzer "fuzz/${t}_fuzzer.cpp" "${objects[@]}" \
+    "${live_objects[@]}" -lpthread -o "$out/${t}_fuzzer"
 done
 
 # Seeds: the stand-in server's sample pages, the hand-made edge inputs, and
@@ -54,6 +62,8 @@ seed() {
 }
 seed forecast forecast.html
 seed roundup roundup.html
+mkdir -p "$out/corpus/live_json"
+cp -f fuzz/seeds/live/* "$out/corpus/live_json"/
 
 status=0
 pids=()
@@ -62,8 +72,8 @@ for t in "${targets[@]}"; do
     cd "$out"
     # Inputs up to a little over the page buffer, so the cut at 16383
     # bytes is exercised too. -rss_limit_mb stays below the machine's
-    # share of memory for two fuzzers running at once.
-    "./${t}_fuzzer" "corpus/$t" -dict="$root/fuzz/$t.dict" -max_len=17000 \
+    # share of memory for the fuzzers running at once.
+    "./${t}_fuzzer" "corpus/$t" -dict="$root/fuzz/${t%_json}.dict" -max_len=17000 \
       -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
       -artifact_prefix="crashes/$t-" >"$t.log" 2>&1
   ) &

@@ -1,0 +1,68 @@
+// Feeds arbitrary bytes, read as JSON, to every reader of the weather
+// service's answers, builds the two pages from whatever they accept, and
+// hands the roundup page to the roundup parser, as the live source does.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/weather_state.h"
+#include "fetch/roundup_parser.h"
+#include "fuzz/page_input.h"
+#include "live/alerts.h"
+#include "live/forecast_page.h"
+#include "live/now_line.h"
+#include "live/observation.h"
+#include "live/roundup_page.h"
+#include "live/station.h"
+
+namespace {
+
+using namespace tickwell;
+using namespace tickwell::live;
+
+// A fixed "now" near the observations the seeds carry, so the age rules
+// take both branches.
+constexpr std::int64_t kNow = 1714497600;  // 2024-04-30 17:20 UTC
+
+void CheckRoundupPage(const std::optional<Observation>& current) {
+    const std::string page = BuildRoundupPage(current, "KXYZ");
+    if (page.size() >= kTextBufferSize) std::abort();
+    std::vector<char> text(page.begin(), page.end());
+    text.push_back('\0');
+    weatherState.busy = true;
+    const bool stored = ParseRoundup(text.data());
+    // A current observation with all four readings always makes a row the
+    // parser reads, and anything else never does: no made-up readings.
+    if (stored != (current.has_value() && current->HasReadings())) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzing::PrepareWeatherState();
+    const nlohmann::json body =
+        nlohmann::json::parse(data, data + size, nullptr, /*allow_exceptions=*/false);
+
+    const std::optional<Station> station = ParseStation(body, "KXYZ");
+    const std::vector<ForecastPeriod> periods = ParsePeriods(body);
+    const std::optional<Observation> latest = ParseObservation(body);
+    const std::vector<Observation> recent = ParseObservations(body);
+    const std::vector<Alert> alerts = ParseAlerts(body, kNow);
+
+    const std::optional<Observation> current = ChooseCurrent(latest, recent, kNow);
+    CheckRoundupPage(current);
+
+    std::vector<std::string> leadLines;
+    for (const Alert& alert : alerts) leadLines.push_back(AlertLine(alert));
+    const std::optional<int> offset =
+        latest ? OffsetAt(latest->time, periods) : std::optional<int>();
+    leadLines.push_back(NowLine(current, latest, offset));
+    const std::string stationLine = station ? station->name + " (" + station->id + ")" : "KXYZ";
+    const std::string page = BuildForecastPage(stationLine, leadLines, periods);
+    if (page.size() > kMaxPageBytes) std::abort();
+    return 0;
+}
