@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/linux/system/durable_write.h"
 #include "platform/linux/system/user_folders.h"
 
 namespace tickwell::platform {
@@ -59,19 +60,6 @@ std::string ExecArgument(const std::string& argument) {
     return quoted;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Writes `text` to a new file beside `path`, flushes it to disk and renames
 // it over `path`.
 bool ReplaceFile(const std::string& path, const std::string& text, std::string* error) {
@@ -91,11 +79,7 @@ bool ReplaceFile(const std::string& path, const std::string& text, std::string* 
         return false;
     }
     // The rename itself survives a crash once the folder is flushed.
-    const int folder = open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    SyncFolder(ParentFolder(path));
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/system/durable_write.h"
 #include "platform/linux/system/user_folders.h"
 
 namespace tickwell::platform {
@@ -45,27 +46,6 @@ bool MakeFolders(const std::string& folder) {
     if (parent != folder && !MakeFolders(parent)) return false;
     if (mkdir(folder.c_str(), 0700) == 0) return true;
     return errno == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Flushes a folder's entries, so that a rename inside it survives a crash.
-void SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
 }
 
 // Where writing goes: the path itself or, when it is a symbolic link (as
