@@ -126,20 +126,19 @@ if out=$("${run_env[@]}" timeout 5 "$program" --version 2>/dev/null) && [ -n "$o
     has_version=1
 fi
 
-if [ -n "${TICKWELL_PACKAGE_DISPLAY:-}" ]; then
-    display=$TICKWELL_PACKAGE_DISPLAY
-    Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-else
-    # Xvfb picks a free display and writes its number to the file.
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    [ -s "$work/display" ] || fail "Xvfb did not start"
-    display=:$(head -n 1 "$work/display")
-fi
+# shellcheck source=xvfb.sh
+source "$root/tests/package/xvfb.sh"
+start_xvfb
+display=$DISPLAY
 xenv=(env DISPLAY="$display")
+program_ended() {
+    cat "$work/program.log"
+    if "${xenv[@]}" xdpyinfo >/dev/null 2>&1; then
+        fail "the program ended while its display $display answers"
+    fi
+    cat "$work/xvfb.log"
+    fail "the program ended, and its display $display no longer answers"
+}
 
 # The weather service is a loopback port nothing listens on, so the program
 # starts without a network: it shows its window and keeps it; a program that
@@ -153,7 +152,7 @@ for _ in $(seq 100); do
     window=$("${xenv[@]}" xdotool search --onlyvisible --name '^Tickwell( Error)?$' 2>/dev/null |
         head -n 1 || true)
     [ -n "$window" ] && break
-    kill -0 "$program_pid" 2>/dev/null || { cat "$work/program.log"; fail "the program ended"; }
+    kill -0 "$program_pid" 2>/dev/null || program_ended
     sleep 0.1
 done
 [ -n "$window" ] || fail "no window of the program appeared"
@@ -161,7 +160,7 @@ title=$("${xenv[@]}" xdotool getwindowname "$window")
 read -r left top size < <("${xenv[@]}" xwininfo -id "$window" | awk '/Absolute upper-left X:/ {x=$4}
     /Absolute upper-left Y:/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w "x" h}')
 sleep 2
-kill -0 "$program_pid" 2>/dev/null || { cat "$work/program.log"; fail "the program ended"; }
+kill -0 "$program_pid" 2>/dev/null || program_ended
 if [ "$title" = Tickwell ]; then
     [ "$size" = 200x45 ] || fail "the window is $size, not 200x45"
     note "the installed program shows its 200x45 window and keeps it without a network"

@@ -46,20 +46,9 @@ setup=$build/tickwell-setup-$version.exe
 note "built $(basename "$setup") ($(stat -c %s "$setup") bytes)"
 
 # --- Wine, on an X server of its own -----------------------------------------
-if [ -n "${TICKWELL_PACKAGE_DISPLAY:-}" ]; then
-    export DISPLAY=$TICKWELL_PACKAGE_DISPLAY
-    Xvfb "$DISPLAY" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-else
-    # Xvfb picks a free display and writes its number to the file.
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    [ -s "$work/display" ] || fail "Xvfb did not start"
-    DISPLAY=:$(head -n 1 "$work/display")
-    export DISPLAY
-fi
+# shellcheck source=xvfb.sh
+source "$root/tests/package/xvfb.sh"
+start_xvfb
 export TICKWELL_WINEPREFIX=${TICKWELL_PACKAGE_WINEPREFIX:-$root/build/wineprefix-package}
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
