@@ -8,14 +8,13 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 
 #include "platform/https_client.h"
+#include "platform/linux/system/user_folders.h"
 
 namespace tickwell::platform {
 
@@ -23,18 +22,7 @@ namespace {
 
 // The longest a transfer waits between two looks at the abort flag.
 constexpr int kPollMs = 200;
-// A certificate file larger than this is not a certificate file.
-constexpr std::size_t kMaxCaFileBytes = 4 * 1024 * 1024;
 constexpr long kMaxRedirects = 5;
-
-bool ReadFile(const std::string& path, std::string* text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    text->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return text->size() <= kMaxCaFileBytes;
-}
 
 std::string Trim(std::string text) {
     const char* blanks = " \t\r\n";
@@ -106,9 +94,7 @@ public:
         if (multi_ == nullptr || easy_ == nullptr) {
             return false;
         }
-        if (!options_.extraCaFile.empty()) {
-            LoadCertificates();
-        }
+        ChooseTrustedCertificates();
         return true;
     }
 
@@ -145,22 +131,34 @@ public:
     }
 
 private:
-    // The system's roots and the extra certificates, as one bundle in
-    // memory, so both are trusted.
-    void LoadCertificates() {
-        std::string bundle;
-        char* systemFile = nullptr;
-        if (curl_easy_getinfo(easy_, CURLINFO_CAINFO, &systemFile) == CURLE_OK &&
-            systemFile != nullptr) {
-            ReadFile(systemFile, &bundle);
+    // Where the system's roots are looked up. With the folder of the roots
+    // one by one (named by their subject's hash), the TLS library reads only
+    // the root a server's chain ends in, where the bundle file would put all
+    // of them, some 140, in memory for each connection. Without that folder
+    // libcurl's own default, the bundle, stays. The extra certificates take
+    // the bundle's place and are trusted as well as the system's roots.
+    void ChooseTrustedCertificates() {
+        char* systemFolder = nullptr;
+        if (curl_easy_getinfo(easy_, CURLINFO_CAPATH, &systemFolder) == CURLE_OK &&
+            systemFolder != nullptr) {
+            systemCaFolder_ = systemFolder;
         }
-        std::string extra;
-        if (!ReadFile(options_.extraCaFile, &extra)) {
-            std::fprintf(stderr, "tickwell: cannot read the certificate file %s\n",
-                         options_.extraCaFile.c_str());
+        if (options_.extraCaFile.empty()) {
             return;
         }
-        caBundle_ = bundle + "\n" + extra;
+        if (std::FILE* file = std::fopen(options_.extraCaFile.c_str(), "rb")) {
+            std::fclose(file);
+            extraCaFile_ = options_.extraCaFile;
+        } else {
+            std::fprintf(stderr, "tickwell: cannot read the certificate file %s\n",
+                         options_.extraCaFile.c_str());
+        }
+        char* systemFile = nullptr;
+        if (systemCaFolder_.empty() &&
+            curl_easy_getinfo(easy_, CURLINFO_CAINFO, &systemFile) == CURLE_OK &&
+            systemFile != nullptr) {
+            systemCaFolder_ = ParentFolder(systemFile);
+        }
     }
 
     void Configure(const std::string& url, curl_slist* headers, Transfer* transfer) {
@@ -177,9 +175,10 @@ private:
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!caBundle_.empty()) {
-            curl_blob blob{caBundle_.data(), caBundle_.size(), CURL_BLOB_NOCOPY};
-            curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+        if (!systemCaFolder_.empty()) {
+            curl_easy_setopt(easy, CURLOPT_CAINFO,
+                             extraCaFile_.empty() ? nullptr : extraCaFile_.c_str());
+            curl_easy_setopt(easy, CURLOPT_CAPATH, systemCaFolder_.c_str());
         }
         if (!options_.useSystemProxy) {
             curl_easy_setopt(easy, CURLOPT_PROXY, "");
@@ -233,7 +232,8 @@ private:
     HttpsClientOptions options_;
     CURLM* multi_ = nullptr;
     CURL* easy_ = nullptr;
-    std::string caBundle_;
+    std::string extraCaFile_;
+    std::string systemCaFolder_;
     std::mutex transferGuard_;
     std::atomic<bool> aborted_{false};
 };
