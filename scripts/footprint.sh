@@ -8,17 +8,24 @@
 #                   classic program against tickwell-weather-server
 #   tickwell-demo   with its embedded stand-in server
 #   xclock          xclock -digital -update 1
-#   wmweather       wmweather -s KDEN
+#   wmweather       wmweather -s KDEN, fetching its weather report over
+#                   HTTPS as it does every time: its fixed address goes
+#                   through a loopback CONNECT proxy (--proxy) to the local
+#                   fake, so it loads its trust store and makes the TLS
+#                   handshake, then refuses the fake's certificate, which is
+#                   not one of the system's (classic runs: the closed port)
+#   wmweather-offline  wmweather -s KDEN pointed at a closed loopback port:
+#                   it never gets as far as TLS
 #   wmweather+      wmweather+ -s KDEN
 # All with default settings and a home folder of their own. This machine
-# has no route to the weather services, and the peers are pointed at a
-# closed loopback port besides (wmweather through --proxy, wmweather+
-# through its -*-uri options), so they try to fetch, fail at once and never
-# reach the internet.
+# has no route to the weather services, and wmweather+ is pointed at a
+# closed loopback port besides (its -*-uri options), so no program reaches
+# the internet.
 #
 # Two phases, REPS repetitions each (default 3):
 #   side by side  all five on one display at once
-#   alone         each of ALONE (default "tickwell wmweather") by itself,
+#   alone         each of ALONE (default "tickwell wmweather
+#                 wmweather-offline") by itself,
 #                 the programs taking turns, since a process's PSS depends
 #                 on what else maps the same libraries
 # For each program and repetition: PSS and RSS (/proc/PID/smaps_rollup)
@@ -35,10 +42,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
 reps=${2:-3}
-alone=${ALONE:-tickwell wmweather}
+alone=${ALONE:-tickwell wmweather wmweather-offline}
 warmup=5
 port=${FOOTPRINT_PORT:-18095}
 closed_port=1  # nothing listens on it
+wmweather_proxy=127.0.0.1:$closed_port
 build=$root/build/footprint
 work=$(mktemp -d /tmp/tickwell-footprint-XXXXXX)
 raw=$work/raw.tsv
@@ -80,6 +88,11 @@ if [ $source = live ]; then
   for _ in $(seq 50); do grep -q '^port ' "$work/fake.out" 2>/dev/null && break; sleep 0.1; done
   fake_port=$(awk '/^port /{print $2; exit}' "$work/fake.out")
   tickwell_env=(TICKWELL_API_BASE="https://127.0.0.1:$fake_port" TICKWELL_CA_FILE="$work/certs/ca.pem")
+  proxy_port=$((port + 1))
+  python3 tests/e2e/connect_proxy.py "$proxy_port" "$work/proxy.log" --to "$fake_port" >/dev/null &
+  pids+=($!)
+  for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$proxy_port") 2>/dev/null && break; sleep 0.1; done
+  wmweather_proxy=127.0.0.1:$proxy_port
 else
   "$build/tools/tickwell-weather-server" --host 127.0.0.1 --port "$port" >/dev/null 2>&1 &
   pids+=($!)
@@ -88,7 +101,7 @@ fi
 
 # name: command and the title of its window (an extended regular expression).
 declare -A title=([tickwell]='^Tickwell$' [tickwell-demo]='^Tickwell$' [xclock]='^xclock$'
-  [wmweather]='^wmweather$' [wmweather+]='^wmweather\+$')
+  [wmweather]='^wmweather$' [wmweather-offline]='^wmweather$' [wmweather+]='^wmweather\+$')
 # Runs in a background subshell, which becomes the program (exec), so that
 # its PID is the program's.
 # Each program has a place of its own on the screen, none covering another
@@ -103,7 +116,9 @@ launch() {  # name home
     tickwell-demo) printf 'WinX=100\nWinY=100\n' >"$home/Quillfen/Tickwell/settings"
       exec env HOME="$home" XDG_CONFIG_HOME="$home" "$build/platform/linux/tickwell-demo" ;;
     xclock) exec env HOME="$home" xclock -digital -update 1 -geometry +400+300 ;;
-    wmweather) exec env HOME="$home" wmweather -s KDEN --proxy=127.0.0.1:$closed_port \
+    wmweather) exec env HOME="$home" wmweather -s KDEN --proxy="$wmweather_proxy" \
+      --geometry=+300+0 ;;
+    wmweather-offline) exec env HOME="$home" wmweather -s KDEN --proxy=127.0.0.1:$closed_port \
       --geometry=+300+0 ;;
     wmweather+)
       local uri=http://127.0.0.1:$closed_port/%s
@@ -192,6 +207,10 @@ done
 echo
 cat "$raw"
 echo
+if [ -f "$work/proxy.log" ]; then
+  echo "footprint: wmweather's tunnels to the fake: $(grep -c ' 200$' "$work/proxy.log" || true)"
+  echo
+fi
 python3 - "$raw" "$seconds" <<'EOF'
 import csv, statistics, sys
 rows = list(csv.DictReader(open(sys.argv[1]), delimiter="\t"))
@@ -218,7 +237,8 @@ for phase, program in seen:
           f"{cell([r['map_ms'] for r in group], 0)} |")
 print()
 for phase in ("alone", "side-by-side"):
-    if (phase, "tickwell") in medians and (phase, "wmweather") in medians:
-        ratio = medians[(phase, "tickwell")] / medians[(phase, "wmweather")]
-        print(f"{phase}: PSS of tickwell / PSS of wmweather (medians) = {ratio:.2f} (goal: at most 1.30)")
+    for peer in ("wmweather", "wmweather-offline"):
+        if (phase, "tickwell") in medians and (phase, peer) in medians:
+            ratio = medians[(phase, "tickwell")] / medians[(phase, peer)]
+            print(f"{phase}: PSS of tickwell / PSS of {peer} (medians) = {ratio:.2f} (goal: at most 1.30)")
 EOF

@@ -3,7 +3,11 @@
 tunnels to 127.0.0.1 only, and logs one line per tunnel ("CONNECT host:port
 status") to the file given.
 
-    connect_proxy.py PORT LOGFILE
+    connect_proxy.py PORT LOGFILE [--to TARGET_PORT]
+
+With --to, every tunnel goes to 127.0.0.1:TARGET_PORT, whatever host and
+port it names: the footprint measurement uses that to let a program that
+fetches from a fixed internet address reach the local HTTPS fake instead.
 
 Standard library only; runs until terminated.
 """
@@ -39,6 +43,8 @@ class Tunnel(socketserver.BaseRequestHandler):
             client.sendall(b"HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n")
             return
         host, _, port = parts[1].rpartition(":")
+        if self.server.target_port is not None and port.isdigit():
+            host, port = "127.0.0.1", str(self.server.target_port)
         if host not in ("127.0.0.1", "localhost") or not port.isdigit():
             log(self.server.log_path, f"CONNECT {parts[1]} 403")
             client.sendall(b"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n")
@@ -78,8 +84,10 @@ class Proxy(socketserver.ThreadingTCPServer):
 
 def main():
     port, log_path = int(sys.argv[1]), sys.argv[2]
+    target_port = int(sys.argv[4]) if len(sys.argv) == 5 and sys.argv[3] == "--to" else None
     with Proxy(("127.0.0.1", port), Tunnel) as server:
         server.log_path = log_path
+        server.target_port = target_port
         print(f"port {port}", flush=True)
         server.serve_forever()
 
