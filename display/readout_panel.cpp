@@ -31,6 +31,9 @@ constexpr int kClockX = 145;
 constexpr int kClockY = 25;
 constexpr int kClockHeight = 15;
 constexpr int kCaptionY = 21;
+// Where the four readings' glyphs lie: from the temperature's origin to
+// the clock's, on rows 31 to 38.
+constexpr Rect kReadingsArea{kTemperatureX, kReadoutY, kClockX, kReadoutY + kReadoutHeight};
 constexpr Color kCaptionColor = 0x000000;
 
 void ReadLocalTime(int* hour, int* minute) {
@@ -136,6 +139,8 @@ void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]) {
 }
 
 void DrawReadouts(Canvas& canvas) {
+    // The ticker's repaints, four a second, leave the readouts out.
+    if (!canvas.RectVisible(kReadingsArea)) return;
     char text[kReadoutTextSize];
     FormatDegrees(weatherState.temperature.load(), text);
     DrawReading(temperatureReadout, canvas, text, kDegreeBars);

@@ -67,6 +67,10 @@ public:
 
     // Width in pixels of `character` in the selected font; 0 when unknown.
     virtual int CharWidth(char character) = 0;
+    // Whether drawing inside `box` can change a pixel: false when the box
+    // lies wholly outside the part of the window being repainted, so that
+    // painting can skip work nobody would see.
+    virtual bool RectVisible(const Rect& box) const = 0;
 
     virtual std::unique_ptr<Canvas> CreateCompatibleCanvas() = 0;
     virtual Bitmap* CreateCompatibleBitmap(int width, int height) = 0;

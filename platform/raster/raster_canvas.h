@@ -199,6 +199,8 @@ public:
     void TextLine(const Rect& box, const char* text) override;
 
     int CharWidth(char character) override;
+    // The raster canvas has no repaint region: every box counts as visible.
+    bool RectVisible(const Rect&) const override { return true; }
 
     std::unique_ptr<Canvas> CreateCompatibleCanvas() override;
     Bitmap* CreateCompatibleBitmap(int width, int height) override;

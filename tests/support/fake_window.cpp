@@ -219,6 +219,11 @@ int RecordingCanvas::CharWidth(char) {
     return charWidth;
 }
 
+bool RecordingCanvas::RectVisible(const Rect& box) const {
+    const Rect part = Intersect(box, visibleArea);
+    return part.Width() > 0 && part.Height() > 0;
+}
+
 std::unique_ptr<Canvas> RecordingCanvas::CreateCompatibleCanvas() {
     Log("CreateCompatibleCanvas");
     return std::make_unique<RecordingCanvas>(log_, "memory");

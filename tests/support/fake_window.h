@@ -92,6 +92,7 @@ public:
     void Text(int x, int y, const char* text) override;
     void TextLine(const Rect& box, const char* text) override;
     int CharWidth(char character) override;
+    bool RectVisible(const Rect& box) const override;
     std::unique_ptr<Canvas> CreateCompatibleCanvas() override;
     Bitmap* CreateCompatibleBitmap(int width, int height) override;
     void CopyFrom(const Canvas& source, int sourceX, int sourceY, int width, int height, int x,
@@ -108,6 +109,9 @@ public:
 
     // Width every character reports; 8 unless a test changes it.
     static int charWidth;
+    // The part being repainted, as RectVisible reports it: all unless a
+    // test limits it.
+    Rect visibleArea{-(1 << 20), -(1 << 20), 1 << 20, 1 << 20};
 
 private:
     void Log(const std::string& entry);

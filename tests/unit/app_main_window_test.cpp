@@ -284,11 +284,12 @@ TEST_F(TickerStepTest, FastScrollStepsTwicePerTickAndInvalidatesOnce) {
 class PaintTest : public MainWindowTest {
 protected:
     // The paint canvas's own calls, in order.
-    std::vector<std::string> Paint(bool busy) {
+    std::vector<std::string> Paint(bool busy, const Rect* repainted = nullptr) {
         // The window's first fetch job sets and clears `busy` itself.
         CreateAndSettle();
         weatherState.busy = busy;
         RecordingCanvas canvas(sharedLog, "window");
+        if (repainted != nullptr) canvas.visibleArea = *repainted;
         logic.OnPaint(canvas);
         EXPECT_EQ(canvas.selectedFont(), RecordingCanvas::StockFont());
         EXPECT_EQ(canvas.selectedPen(), RecordingCanvas::StockPen());
@@ -310,6 +311,22 @@ protected:
         return -1;
     }
 };
+
+TEST_F(PaintTest, TickerRepaintDrawsNoReadout) {
+    // The timer's repaint covers the ticker strip only; a repaint of the
+    // whole window, or one reaching a single readout row, draws them all.
+    const std::vector<std::string> strip = Paint(false, &tickerRect);
+    EXPECT_EQ(IndexOf(strip, "Line "), -1);
+    EXPECT_NE(IndexOf(strip, "CopyFrom 0,0 170x15 to 25,5"), -1);
+    RecordingCanvas row(sharedLog, "row");
+    row.visibleArea = Rect{140, 38, 141, 39};
+    logic.OnPaint(row);
+    int lines = 0;
+    for (const std::string& entry : sharedLog.Entries()) {
+        lines += entry.rfind("row: Line ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_GT(lines, 0);
+}
 
 TEST_F(PaintTest, ReadoutsTickerLampAndCaptionsInThatOrder) {
     const std::vector<std::string> calls = Paint(true);

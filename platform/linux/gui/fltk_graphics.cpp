@@ -299,7 +299,10 @@ void FltkCanvas::Text(int x, int y, const char* text) {
     DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
     if (!scope) return;
     fl_font(static_cast<Fl_Font>(font.face()), static_cast<Fl_Fontsize>(font.size()));
-    const int width = static_cast<int>(std::lround(fl_width(text, length)));
+    // Measured only when something needs the width: the ticker's text, four
+    // times a second, goes transparent onto a memory canvas.
+    const bool needsWidth = backgroundMode_ == BackgroundMode::Opaque || !memory_;
+    const int width = needsWidth ? static_cast<int>(std::lround(fl_width(text, length))) : 0;
     if (backgroundMode_ == BackgroundMode::Opaque) {
         // The default background colour of a device context is white.
         FillBox(x, y, x + width, y + font.cellHeight(), 0xFFFFFF);

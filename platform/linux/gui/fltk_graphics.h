@@ -135,6 +135,7 @@ public:
     void TextLine(const Rect& box, const char* text) override;
 
     int CharWidth(char character) override;
+    bool RectVisible(const Rect& box) const override { return Reaches(box); }
 
     std::unique_ptr<Canvas> CreateCompatibleCanvas() override;
     Bitmap* CreateCompatibleBitmap(int width, int height) override;

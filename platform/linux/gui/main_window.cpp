@@ -252,7 +252,9 @@ FltkWindowServices::FltkWindowServices(FltkGraphics& graphics, WindowHandlers& h
 
 // The widget is deliberately not deleted: the fetch thread may still call
 // Invalidate, which only reads the flag, after the window has gone.
-FltkWindowServices::~FltkWindowServices() = default;
+FltkWindowServices::~FltkWindowServices() {
+    Fl::remove_timeout(&FltkWindowServices::OnPaintDue, this);
+}
 
 Rect FltkWindowServices::ClientRect() const {
     return client_;
@@ -273,8 +275,16 @@ void FltkWindowServices::Invalidate(const Rect* area, bool eraseBackground) {
         paintScheduled_ = true;
     }
     // Several invalidations before the next paint make one paint, as they
-    // would on the classic interface.
-    if (wake) Fl::awake(&FltkWindowServices::OnPaintDue, this);
+    // would on the classic interface. The user-interface thread, which
+    // invalidates the ticker four times a second, asks for the paint on the
+    // loop's next turn; only another thread has to wake the loop, through
+    // FLTK's pipe.
+    if (!wake) return;
+    if (std::this_thread::get_id() == uiThread_) {
+        Fl::add_timeout(0.0, &FltkWindowServices::OnPaintDue, this);
+    } else {
+        Fl::awake(&FltkWindowServices::OnPaintDue, this);
+    }
 }
 
 void FltkWindowServices::OnPaintDue(void* services) {

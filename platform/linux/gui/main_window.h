@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/linux/gui/fltk_graphics.h"
@@ -118,6 +119,7 @@ private:
     std::vector<Rect> pendingErase_;
 
     std::atomic<bool> alive_{true};
+    const std::thread::id uiThread_ = std::this_thread::get_id();
     bool quitPosted_ = false;
     int exitCode_ = 0;
     int chosenCommand_ = 0;

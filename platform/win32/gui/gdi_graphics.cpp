@@ -95,6 +95,12 @@ int GdiCanvas::CharWidth(char character) {
     return width;
 }
 
+// The device context's clip region: during WM_PAINT, the update region.
+bool GdiCanvas::RectVisible(const Rect& box) const {
+    const RECT rect = ToRect(box);
+    return ::RectVisible(dc_, &rect) != FALSE;
+}
+
 std::unique_ptr<Canvas> GdiCanvas::CreateCompatibleCanvas() {
     HDC memory = ::CreateCompatibleDC(dc_);
     if (memory == nullptr) return nullptr;

@@ -42,6 +42,7 @@ public:
     void TextLine(const Rect& box, const char* text) override;
 
     int CharWidth(char character) override;
+    bool RectVisible(const Rect& box) const override;
 
     std::unique_ptr<Canvas> CreateCompatibleCanvas() override;
     Bitmap* CreateCompatibleBitmap(int width, int height) override;
