@@ -67,24 +67,49 @@ bool DisplayAvailable() {
     return true;
 }
 
+namespace {
+
+// The scope open last and not yet closed; only the user-interface thread
+// draws.
+DrawingScope* innermostScope = nullptr;
+
+bool SameRect(const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
 DrawingScope::DrawingScope(Pixmap target, const Rect& clip) {
     if (target == 0 || !DisplayAvailable()) return;
-    EnsureGraphicsContext();
     active_ = true;
+    if (innermostScope != nullptr && innermostScope->target_ == target &&
+        SameRect(innermostScope->clip_, clip)) {
+        return;
+    }
+    EnsureGraphicsContext();
+    opened_ = true;
+    target_ = target;
+    clip_ = clip;
+    outer_ = innermostScope;
+    innermostScope = this;
     savedWindow_ = fl_window;
     fl_window = target;
     savedSurface_ = Fl_Surface_Device::surface();
     Fl_Display_Device::display_device()->set_current();
-    fl_push_no_clip();
+    // Inside a widget's drawing the window's clip is in force; the pixmap
+    // has nothing to do with it. Outside, there is nothing to set aside.
+    pushedNoClip_ = fl_clip_region() != nullptr;
+    if (pushedNoClip_) fl_push_no_clip();
     fl_push_clip(clip.left, clip.top, std::max(clip.Width(), 0), std::max(clip.Height(), 0));
 }
 
 DrawingScope::~DrawingScope() {
-    if (!active_) return;
+    if (!opened_) return;
     fl_pop_clip();
-    fl_pop_clip();
+    if (pushedNoClip_) fl_pop_clip();
     fl_window = savedWindow_;
     static_cast<Fl_Surface_Device*>(savedSurface_)->set_current();
+    innermostScope = outer_;
 }
 
 void FillPixmap(Pixmap target, const Rect& area, Color color) {
@@ -223,6 +248,10 @@ Rect PixmapClip(const Rect& clip, Point origin) {
 
 }  // namespace
 
+Rect FltkCanvas::TargetClip() const {
+    return PixmapClip(ClipRect(), origin_);
+}
+
 // The end point is left out. Horizontal and vertical lines are drawn as
 // one shortened FLTK line (which would draw both ends); other lines point
 // by point with Bresenham's algorithm from the start point, the same
@@ -233,7 +262,7 @@ void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
     if (!Reaches(Rect{std::min(fromX, toX), std::min(fromY, toY), std::max(fromX, toX) + 1,
                       std::max(fromY, toY) + 1}))
         return;
-    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    DrawingScope scope(Target(), TargetClip());
     if (!scope) return;
     UseColor(pen.color());
     const int ox = origin_.x;
@@ -257,7 +286,7 @@ void FltkCanvas::Line(int fromX, int fromY, int toX, int toY) {
 
 void FltkCanvas::Rectangle(const Rect& area) {
     if (!Reaches(Normalised(area))) return;
-    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    DrawingScope scope(Target(), TargetClip());
     if (!scope) return;
     const FltkPen& pen = AsPen(pen_);
     const Color fill = AsBrush(brush_).color();
@@ -270,7 +299,7 @@ void FltkCanvas::Rectangle(const Rect& area) {
 
 void FltkCanvas::Ellipse(const Rect& area) {
     if (!Reaches(Normalised(area))) return;
-    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    DrawingScope scope(Target(), TargetClip());
     if (!scope) return;
     const FltkPen& pen = AsPen(pen_);
     const Color fill = AsBrush(brush_).color();
@@ -291,12 +320,15 @@ void FltkCanvas::Text(int x, int y, const char* text) {
     const FltkFont& font = AsFont(font_);
     const int length = static_cast<int>(std::strlen(text));
     // No glyph of the fixed-pitch face is wider than its pixel size, nor
-    // reaches more than a pixel or two outside its cell.
+    // reaches more than a pixel or two sideways outside its cell. Above and
+    // below, the face's ascent and descent, which make the cell, hold its
+    // tallest glyphs: the captions under the ticker strip, whose cells
+    // begin on the row below it, stay out of the ticker's repaints.
     constexpr int kGlyphSlack = 2;
-    if (!Reaches(Rect{x - kGlyphSlack, y - kGlyphSlack, x + length * font.size() + kGlyphSlack,
-                      y + font.cellHeight() + kGlyphSlack}))
+    if (!Reaches(Rect{x - kGlyphSlack, y, x + length * font.size() + kGlyphSlack,
+                      y + font.cellHeight()}))
         return;
-    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    DrawingScope scope(Target(), TargetClip());
     if (!scope) return;
     fl_font(static_cast<Fl_Font>(font.face()), static_cast<Fl_Fontsize>(font.size()));
     // Measured only when something needs the width: the ticker's text, four
@@ -345,7 +377,7 @@ void FltkCanvas::CopyFrom(const Canvas& source, int sourceX, int sourceY, int wi
     if (available.Width() <= 0 || available.Height() <= 0) return;
     const int toX = x + (available.left - sourceX);
     const int toY = y + (available.top - sourceY);
-    DrawingScope scope(Target(), PixmapClip(ClipRect(), origin_));
+    DrawingScope scope(Target(), TargetClip());
     if (!scope || from->Target() == 0) return;
     const Point fromOrigin = from->Origin();
     XCopyArea(fl_display, from->Target(), fl_window, fl_gc, available.left + fromOrigin.x,

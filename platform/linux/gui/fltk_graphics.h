@@ -23,6 +23,11 @@ bool DisplayAvailable();
 // Makes a pixmap the target of FLTK's drawing functions for the lifetime of
 // the object, clipped to `clip` (pixmap coordinates), and puts the previous
 // target back afterwards. Does nothing without a display or pixmap.
+//
+// Scopes nest. A scope for the same pixmap and clip as the innermost one
+// open changes nothing and costs nothing: a paint opens one scope around
+// all its drawing, so that each line or text it draws does not set and
+// reset the X clip again.
 class DrawingScope {
 public:
     DrawingScope(Pixmap target, const Rect& clip);
@@ -33,6 +38,11 @@ public:
 
 private:
     bool active_ = false;
+    bool opened_ = false;  // false when the innermost scope is reused
+    Pixmap target_ = 0;
+    Rect clip_{};
+    DrawingScope* outer_ = nullptr;
+    bool pushedNoClip_ = false;
     Window savedWindow_ = 0;
     void* savedSurface_ = nullptr;
 };
@@ -144,6 +154,8 @@ public:
 
     // The pixmap drawn on now and where the canvas's (0, 0) lies in it.
     Pixmap Target() const;
+    // The part of the pixmap the canvas may draw on.
+    Rect TargetClip() const;
     Point Origin() const { return origin_; }
 
 private:

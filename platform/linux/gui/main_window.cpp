@@ -316,6 +316,7 @@ void FltkWindowServices::PaintPending() {
     FltkCanvas canvas(graphics_, backBuffer_->pixmap(), Point{kBorder, kBorder},
                       Point{client.right, client.bottom}, clip,
                       [this](const std::vector<Rect>& touched) { widget_->ShowAreas(touched); });
+    const DrawingScope wholePaint(canvas.Target(), canvas.TargetClip());
     handlers_.OnPaint(canvas);
 }
 
@@ -361,7 +362,10 @@ void FltkWindowServices::OnTimeout(void* data) {
     auto* timer = static_cast<Timer*>(data);
     Fl::repeat_timeout(timer->seconds, &FltkWindowServices::OnTimeout, timer);
     FltkWindowServices& self = *timer->owner;
-    if (self.alive_) self.handlers_.OnTimer(self);
+    if (!self.alive_) return;
+    // The clock drawn on a timer tick takes one scope for all its lines.
+    const DrawingScope wholeTick(self.backBuffer(), ToWindow(self.ClientRect()));
+    self.handlers_.OnTimer(self);
 }
 
 std::unique_ptr<Canvas> FltkWindowServices::GetCanvas() {
