@@ -48,6 +48,10 @@ struct HttpsClientOptions {
     // A PEM file of certificates to trust besides the system's own; empty
     // for none.
     std::string extraCaFile;
+    // Linux: the folder of the system's roots, one file each named by its
+    // subject's hash; empty for the one libcurl was built with. Tests name
+    // a folder of their own.
+    std::string systemCaFolder;
     // Whether requests go through the proxy the system is set up with
     // (https_proxy/no_proxy on Linux, the Internet settings on Windows).
     bool useSystemProxy = true;

@@ -96,6 +96,38 @@ TEST_F(LiveHttpsTest, RequestsAreVerifiedAndNameTheProgram) {
     EXPECT_EQ(platform::NewSystemHttpsClient(small)->Get(base + "/stations/KXYZ", {}).status, 0);
 }
 
+// The system's roots are looked up in their hashed folder and the extra
+// certificates are trusted beside them: the test's authority counts from
+// either place, and from neither the server is refused.
+TEST_F(LiveHttpsTest, TrustsTheRootsFolderAndTheExtraFileTogether) {
+    const std::string roots = Certificates::folder + "/roots";
+    const std::string noRoots = Certificates::folder + "/no-roots";
+    const std::string makeFolders = "mkdir -p " + roots + " " + noRoots + " && cp " + CaFile() +
+                                    " " + roots + "/ && openssl rehash " + roots;
+    ASSERT_EQ(std::system(makeFolders.c_str()), 0);
+    struct Case {
+        const char* name;
+        std::string folder;
+        std::string extraFile;
+        int status;
+    };
+    const Case cases[] = {
+        {"the authority in the roots folder", roots, "", 200},
+        {"the authority in the extra file", noRoots, CaFile(), 200},
+        {"the authority in both", roots, CaFile(), 200},
+        {"the authority in neither", noRoots, "", 0},
+    };
+    for (const Case& c : cases) {
+        HttpsClientOptions options = LiveClientOptions({base, c.extraFile, ""});
+        options.systemCaFolder = c.folder;
+        options.connectTimeoutMs = 2000;
+        options.totalTimeoutMs = 5000;
+        auto client = platform::NewSystemHttpsClient(options);
+        ASSERT_TRUE(client);
+        EXPECT_EQ(client->Get(base + "/stations/KXYZ", {}).status, c.status) << c.name;
+    }
+}
+
 TEST_F(LiveHttpsTest, AbortEndsAHungRequestAtOnceAndTimeOutsBoundIt) {
     fake.SetScenario(Scenario::Hang);
     auto client = Client();

@@ -139,8 +139,10 @@ private:
     // the bundle's place and are trusted as well as the system's roots.
     void ChooseTrustedCertificates() {
         char* systemFolder = nullptr;
-        if (curl_easy_getinfo(easy_, CURLINFO_CAPATH, &systemFolder) == CURLE_OK &&
-            systemFolder != nullptr) {
+        if (!options_.systemCaFolder.empty()) {
+            systemCaFolder_ = options_.systemCaFolder;
+        } else if (curl_easy_getinfo(easy_, CURLINFO_CAPATH, &systemFolder) == CURLE_OK &&
+                   systemFolder != nullptr) {
             systemCaFolder_ = systemFolder;
         }
         if (options_.extraCaFile.empty()) {
