@@ -17,14 +17,13 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tickwell_e2e import (BORDER, CLOSE_BUTTON, IDLE_LAMP, LAMP_PIXEL, LIT, READOUT_Y,  # noqa: E402
                           SCREEN_HEIGHT, SCREEN_WIDTH, SEGMENT_LENGTH, UNLIT, Desktop, Failure,
                           FileSettings, Xvfb, check, expected_segments, pixel, port_in_use,
-                          wait_until)
+                          run_scenarios, wait_until)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
@@ -385,24 +384,7 @@ def main():
     context = Context(options, Desktop(xvfb.display), work, certs, fake)
     failures = 0
     try:
-        for name, scenario in SCENARIOS:
-            if options.only and name not in options.only:
-                continue
-            started = time.monotonic()
-            try:
-                note = scenario(context)
-                print(f"PASS live-{name} ({time.monotonic() - started:.1f} s)"
-                      + (f": {note}" if note else ""))
-            except Failure as failure:
-                failures += 1
-                print(f"FAIL live-{name}: {failure}")
-            except Exception:
-                failures += 1
-                print(f"FAIL live-{name}: driver error")
-                traceback.print_exc()
-            finally:
-                context.cleanup()
-            sys.stdout.flush()
+        failures = run_scenarios(SCENARIOS, options.only, context, prefix="live-")
     finally:
         context.cleanup()
         fake.stop()

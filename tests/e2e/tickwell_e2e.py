@@ -760,6 +760,34 @@ def parse_options():
     return options
 
 
+def run_scenarios(scenarios, only, context, prefix="", before_each=lambda: None):
+    """Runs the scenarios (only those named in `only`, when it names any) one
+    by one and prints a PASS or FAIL line for each; a broken driver counts as
+    a failure, with its trace. The context is cleaned up after each.
+    Returns the number that failed."""
+    failures = 0
+    for name, scenario in scenarios:
+        if only and name not in only:
+            continue
+        before_each()
+        started = time.monotonic()
+        try:
+            note = scenario(context)
+            print(f"PASS {prefix}{name} ({time.monotonic() - started:.1f} s)"
+                  + (f": {note}" if note else ""))
+        except Failure as failure:
+            failures += 1
+            print(f"FAIL {prefix}{name}: {failure}")
+        except Exception:  # a broken driver counts as a failure, with its trace
+            failures += 1
+            print(f"FAIL {prefix}{name}: driver error")
+            traceback.print_exc()
+        finally:
+            context.cleanup()
+        sys.stdout.flush()
+    return failures
+
+
 def main():
     options = parse_options()
     work = tempfile.mkdtemp(prefix="tickwell-e2e-")
@@ -771,24 +799,7 @@ def main():
     try:
         if options.wine:
             wine_server = WineServer(dict(desktop.environment, **options.wine_environment))
-        for name, scenario in SCENARIOS:
-            if options.only and name not in options.only:
-                continue
-            started = time.monotonic()
-            try:
-                note = scenario(context)
-                print(f"PASS {name} ({time.monotonic() - started:.1f} s)"
-                      + (f": {note}" if note else ""))
-            except Failure as failure:
-                failures += 1
-                print(f"FAIL {name}: {failure}")
-            except Exception:  # a broken driver counts as a failure, with its trace
-                failures += 1
-                print(f"FAIL {name}: driver error")
-                traceback.print_exc()
-            finally:
-                context.cleanup()
-            sys.stdout.flush()
+        failures = run_scenarios(SCENARIOS, options.only, context)
     finally:
         context.cleanup()
         context.stop_server()

@@ -22,7 +22,6 @@ import subprocess
 import sys
 import tempfile
 import time
-import traceback
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -328,25 +327,8 @@ def main():
     context = Context(options, e2e.Desktop(xvfb.display), work, certs)
     failures = 0
     try:
-        for name, scenario in SCENARIOS:
-            if options.only and name not in options.only:
-                continue
-            started = time.monotonic()
-            context.registry.clear()
-            try:
-                note = scenario(context)
-                print(f"PASS {name} ({time.monotonic() - started:.1f} s)"
-                      + (f": {note}" if note else ""))
-            except e2e.Failure as failure:
-                failures += 1
-                print(f"FAIL {name}: {failure}")
-            except Exception:  # a broken driver counts as a failure, with its trace
-                failures += 1
-                print(f"FAIL {name}: driver error")
-                traceback.print_exc()
-            finally:
-                context.cleanup()
-            sys.stdout.flush()
+        failures = e2e.run_scenarios(SCENARIOS, options.only, context,
+                                     before_each=context.registry.clear)
     finally:
         context.cleanup()
         context.registry.clear()

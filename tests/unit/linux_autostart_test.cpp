@@ -14,29 +14,13 @@
 #include <string>
 
 #include "platform/linux/system/autostart.h"
+#include "support/temporary_folder.h"
 
 namespace tickwell::platform {
 namespace {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        char pattern[] = "/tmp/tickwell-autostart-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TemporaryFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using fakes::ReadText;
+using fakes::TemporaryFolder;
 
 std::string LineStarting(const std::string& text, const std::string& prefix) {
     std::istringstream lines(text);
@@ -122,7 +106,7 @@ TEST(Autostart, ExecLineQuotesPathsAsDesktopEntriesRequire) {
 }
 
 TEST(Autostart, OnWritesTheEntryAtomicallyAndOffRemovesIt) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("autostart");
     const std::string entry = folder.path() + "/config/autostart/tickwell.desktop";
     std::string error;
 
@@ -147,7 +131,7 @@ TEST(Autostart, OnWritesTheEntryAtomicallyAndOffRemovesIt) {
 }
 
 TEST(Autostart, FailuresAreReportedAndLeaveNothingBehind) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("autostart");
     std::string error;
 
     // A file where the autostart folder should be.

@@ -15,6 +15,7 @@
 #include "live/station.h"
 #include "platform/linux/command_line.h"
 #include "platform/linux/system/settings_file.h"
+#include "support/temporary_folder.h"
 
 namespace tickwell::linux_cli {
 namespace {
@@ -63,8 +64,8 @@ TEST(LinuxCommandLine, OptionsAndMistakes) {
 }
 
 TEST(LinuxCommandLine, StationSettingIsSavedKeptAndValidatedOnReading) {
-    char pattern[] = "/tmp/tickwell-station-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
+    const fakes::TemporaryFolder temporary("station");
+    const std::string folder = temporary.path();
     const std::string path = folder + "/Quillfen/Tickwell/settings";
     platform::SettingsFile file(path);
 

@@ -19,34 +19,14 @@
 
 #include "platform/linux/system/settings_file.h"
 #include "settings/settings.h"
+#include "support/temporary_folder.h"
 
 namespace tickwell::platform {
 namespace {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        char pattern[] = "/tmp/tickwell-settings-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TemporaryFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using fakes::ReadText;
+using fakes::TemporaryFolder;
+using fakes::WriteText;
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -101,7 +81,7 @@ TEST(LinuxSettingsPath, FollowsXdgConfigHomeElseHome) {
 }
 
 TEST(LinuxSettingsFile, WritesAndReadsBackAllValuesCreatingTheFolders) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/Quillfen/Tickwell/settings";
     SettingsFile writer(path);
     ASSERT_TRUE(writer.OpenForWriting());
@@ -131,7 +111,7 @@ TEST(LinuxSettingsFile, WritesAndReadsBackAllValuesCreatingTheFolders) {
 }
 
 TEST(LinuxSettingsFile, ReadsTolerantlyKeepingDefaultsForBadLines) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/settings";
     WriteText(path,
               "# comment\r\n"
@@ -154,7 +134,7 @@ TEST(LinuxSettingsFile, ReadsTolerantlyKeepingDefaultsForBadLines) {
 }
 
 TEST(LinuxSettingsFile, MissingOrOddFilesReadAsAbsent) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
 
     SettingsFile missing(folder.path() + "/nothing/settings");
     EXPECT_FALSE(missing.OpenForReading());
@@ -181,7 +161,7 @@ TEST(LinuxSettingsFile, MissingOrOddFilesReadAsAbsent) {
 }
 
 TEST(LinuxSettingsFile, WritingOverAFolderFailsQuietlyAndLeavesItAlone) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string folderPath = folder.path() + "/settings";
     ASSERT_EQ(mkdir(folderPath.c_str(), 0700), 0);
     SettingsFile file(folderPath);
@@ -200,7 +180,7 @@ TEST(LinuxSettingsFile, WritingOverAFolderFailsQuietlyAndLeavesItAlone) {
 }
 
 TEST(LinuxSettingsFile, RewritingKeepsUnknownLinesAndReplacesKnownOnes) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/settings";
     WriteText(path, "Interval=3600\nColour=blue\n");
     SettingsFile file(path);
@@ -217,7 +197,7 @@ TEST(LinuxSettingsFile, RewritingKeepsUnknownLinesAndReplacesKnownOnes) {
 }
 
 TEST(LinuxSettingsFile, WritesNothingUnlessOpenedForWriting) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/settings";
     SettingsFile file(path);
     file.Write("Interval", 240);
@@ -227,7 +207,7 @@ TEST(LinuxSettingsFile, WritesNothingUnlessOpenedForWriting) {
 
 // The program's own load and save through the real file.
 TEST(LinuxSettingsFileWithProgram, FirstRunGivesDefaultsAndASaveRoundTrips) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     SettingsFile file(folder.path() + "/Quillfen/Tickwell/settings");
     settings = Settings{};
     settings.fastScroll = true;
@@ -253,7 +233,7 @@ TEST(LinuxSettingsFileWithProgram, FirstRunGivesDefaultsAndASaveRoundTrips) {
 }
 
 TEST(LinuxSettingsFileWithProgram, OddStoredValuesLoadAsTheRegistryWouldGiveThem) {
-    TemporaryFolder folder;
+    TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/settings";
     WriteText(path, "Interval=twelve\nOutlook=7\nFast=0\nWinX=-5\nWinY=4294967296\n");
     SettingsFile file(path);
