@@ -63,7 +63,7 @@ tickwell_wine_display() {
     (
         flock 9
         if ! { [ -f "/tmp/.X$number-lock" ] && kill -0 "$(tr -d ' ' <"/tmp/.X$number-lock")" 2>/dev/null; }; then
-            setsid Xvfb "$display" -screen 0 800x600x24 -nolisten tcp </dev/null \
+            setsid Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset </dev/null \
                 >"$WINEPREFIX.xvfb.log" 2>&1 9>&- &
             for _ in 1 2 3 4 5 6 7 8 9 10; do
                 [ -e "/tmp/.X11-unix/X$number" ] && break

@@ -7,6 +7,11 @@
 # from a killed server, or one held by another server, looks the same).
 # A display that does not answer within 10 s is given up for the next.
 #
+# The server runs with -noreset. By default it resets when its last client
+# leaves and drops a connection still being set up, so a program starting
+# while the readiness check or a test's window search disconnects could not
+# open the display (4 of 30 starts failed so with xdotool polling).
+#
 # Needs: the caller's `fail` function and `pids` array, and a work folder
 # in $work for the server's log.
 start_xvfb() {
@@ -21,7 +26,7 @@ start_xvfb() {
             { [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; }; then
             continue
         fi
-        Xvfb ":$number" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        Xvfb ":$number" -screen 0 640x480x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
         pid=$!
         for _ in $(seq 100); do
             if DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then
