@@ -126,6 +126,16 @@ if out=$("${run_env[@]}" timeout 5 "$program" --version 2>/dev/null) && [ -n "$o
     has_version=1
 fi
 
+# Without a display it says which one it could not open, and fails.
+for number in $(seq 400 499); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
+done
+status=0
+"${run_env[@]}" DISPLAY=":$number" timeout 10 "$program" >/dev/null 2>"$work/nodisplay.txt" || status=$?
+[ "$status" != 0 ] && [ "$status" != 124 ] || fail "without a display the program's exit code is $status"
+grep -qF "cannot open display \":$number\"" "$work/nodisplay.txt" ||
+    fail "without a display the program said: $(cat "$work/nodisplay.txt")"
+
 # shellcheck source=xvfb.sh
 source "$root/tests/package/xvfb.sh"
 start_xvfb

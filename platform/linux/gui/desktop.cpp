@@ -28,8 +28,18 @@ Graphics& FltkDesktop::GetGraphics() {
     return *graphics_;
 }
 
+// Without a display the error box goes to standard error, and its text
+// speaks of a window class; say first which display could not be opened,
+// as X programs do.
 bool FltkDesktop::RegisterWindowClass() {
-    return DisplayAvailable();
+    if (DisplayAvailable()) return true;
+    const char* name = XDisplayName(nullptr);
+    if (name[0] == '\0') {
+        std::fputs("tickwell: cannot open a display: DISPLAY is not set\n", stderr);
+    } else {
+        std::fprintf(stderr, "tickwell: cannot open display \"%s\"\n", name);
+    }
+    return false;
 }
 
 // The display's whole size, as the Windows program's screen metrics give
