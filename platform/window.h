@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "platform/geometry.h"
@@ -55,6 +57,34 @@ public:
     virtual void OnCommand(DialogControls& controls, int controlId, int notification) = 0;
 };
 
+// The controls of the open Location dialog: a search field, a list of
+// matching stations, OK and Cancel. While the field has the focus, the Up
+// and Down keys move the list's highlight (the back end does that itself).
+class LocationControls {
+public:
+    virtual ~LocationControls() = default;
+    // The search field's text, UTF-8.
+    virtual std::string QueryText() = 0;
+    // Replaces the list's lines; none is highlighted afterwards.
+    virtual void SetMatchLines(const std::vector<std::string>& lines) = 0;
+    // The highlighted line's index, or -1 when none is.
+    virtual int HighlightedLine() = 0;
+    virtual void End(int result) = 0;
+};
+
+// The logic of the Location dialog, called by the back end for its events.
+class LocationProcedure {
+public:
+    virtual ~LocationProcedure() = default;
+    virtual void OnInit(LocationControls& controls) = 0;
+    // The search field's text changed (every key typed).
+    virtual void OnQueryChanged(LocationControls& controls) = 0;
+    // OK, Enter, or a double click on a line.
+    virtual void OnOk(LocationControls& controls) = 0;
+    // Cancel, Escape or the caption's close box.
+    virtual void OnCancel(LocationControls& controls) = 0;
+};
+
 // The main window as its logic sees it. Only Invalidate may be called from
 // another thread (the fetch job's), also after the window is gone.
 class WindowServices {
@@ -81,6 +111,9 @@ public:
     // Runs the Preferences dialog modally, owned by this window; returns the
     // result the procedure ended it with.
     virtual int RunPreferencesDialog(DialogProcedure& procedure) = 0;
+    // Runs the Location dialog modally, owned by this window; returns the
+    // result the procedure ended it with.
+    virtual int RunLocationDialog(LocationProcedure& procedure) = 0;
 };
 
 // What the main window's logic receives from the back end.

@@ -21,6 +21,7 @@
     "Could not connect to the NWS web server.  Press OK to close the application."
 
 #define IDD_PREFERENCES 101
+#define IDD_LOCATION 102
 #define IDB_PICTURE 106
 #define IDI_TICKWELL 107
 
@@ -29,12 +30,16 @@
 #define IDC_CLOSE_BUTTON 1004
 #define IDC_VISIT_WEB_PAGE 1007
 #define IDC_SEND_EMAIL 1008
+#define IDC_LOCATION_QUERY 1010
+#define IDC_LOCATION_LIST 1011
 
 #define IDM_TODAY 40001
 #define IDM_OUTLOOK 40002
 #define IDM_PREFERENCES 40003
 #define IDM_UPDATE_NOW 40004
 #define IDM_FASTER 40005
+// The live builds only.
+#define IDM_LOCATION 40006
 
 #define TEXT_CREDIT "By the Quillfen team"
 #define TEXT_NOTICE "(c) 2026 Quillfen"

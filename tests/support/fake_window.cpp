@@ -357,6 +357,11 @@ std::unique_ptr<PopupMenu> FakeWindow::CreatePopupMenu() {
     return std::make_unique<FakePopupMenu>(log_, menuItems);
 }
 
+int FakeWindow::RunLocationDialog(LocationProcedure&) {
+    log_.Add("RunLocationDialog");
+    return 2;
+}
+
 int FakeWindow::RunPreferencesDialog(DialogProcedure& procedure) {
     log_.Add("RunPreferencesDialog");
     lastDialog = std::make_unique<FakeDialogControls>(log_);

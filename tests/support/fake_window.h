@@ -197,6 +197,7 @@ public:
     // (which plays the user), and returns the result the procedure ended
     // it with.
     int RunPreferencesDialog(DialogProcedure& procedure) override;
+    int RunLocationDialog(LocationProcedure& procedure) override;
 
     WindowHandlers* handlers = nullptr;
     Point position{0, 0};

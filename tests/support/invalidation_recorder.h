@@ -31,6 +31,7 @@ public:
     void PostQuit(int) override {}
     std::unique_ptr<PopupMenu> CreatePopupMenu() override { return nullptr; }
     int RunPreferencesDialog(DialogProcedure&) override { return 0; }
+    int RunLocationDialog(LocationProcedure&) override { return 0; }
 
 private:
     mutable std::mutex mutex_;

@@ -81,6 +81,7 @@ public:
     void PostQuit(int exitCode) override;
     std::unique_ptr<PopupMenu> CreatePopupMenu() override;
     int RunPreferencesDialog(DialogProcedure& procedure) override;
+    int RunLocationDialog(LocationProcedure& procedure) override;
 
     // For the desktop and the widget.
     void Show();

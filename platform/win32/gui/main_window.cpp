@@ -57,6 +57,10 @@ std::unique_ptr<PopupMenu> Win32Window::CreatePopupMenu() {
     return std::make_unique<Win32PopupMenu>(hwnd_);
 }
 
+int Win32Window::RunLocationDialog(LocationProcedure&) {
+    return 2;  // not built yet
+}
+
 int Win32Window::RunPreferencesDialog(DialogProcedure& procedure) {
     return win32::RunPreferencesDialog(hwnd_, procedure);
 }

@@ -30,6 +30,7 @@ public:
     void PostQuit(int exitCode) override;
     std::unique_ptr<PopupMenu> CreatePopupMenu() override;
     int RunPreferencesDialog(DialogProcedure& procedure) override;
+    int RunLocationDialog(LocationProcedure& procedure) override;
 
     // The window procedure of the class "Mozilla/4.0". The creation
     // parameter is the Win32Window, which learns its handle at WM_NCCREATE,

@@ -1,0 +1,38 @@
+// Finding a weather station by what a user knows of the place: the
+// station's id, its city or its name, a state, or a town near it. The
+// search runs over a table compiled into the program, so it needs no
+// network; the weather service stays the judge of any id.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tickwell::places {
+
+constexpr std::size_t kMaxMatches = 20;
+
+struct StationMatch {
+    std::string id;       // "KBOS"
+    std::string city;     // "Boston"
+    std::string state;    // "MA": the state's or territory's two-letter code
+    std::string name;     // "General Edward Lawrence Logan Intl"
+    // Set when the station was found through a town near it: the town
+    // ("Golden, CO") and the distance to it in whole miles.
+    std::string town;
+    std::optional<int> miles;
+};
+
+// The stations that match `query`, best first, at most `limit` of them.
+// Case, accents and surplus blanks do not matter; an empty or unmatched
+// query gives none.
+std::vector<StationMatch> FindStations(std::string_view query, std::size_t limit = kMaxMatches);
+
+// One line of the Location dialog's list and of `tickwell --find`:
+// "KBOS  Boston, MA  General Edward Lawrence Logan Intl", and for a match
+// found through a town "KBJC  Broomfield, CO  Rocky Mountain Metro  (7 mi from Golden, CO)".
+std::string MatchLine(const StationMatch& match);
+
+}  // namespace tickwell::places
