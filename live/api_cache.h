@@ -42,6 +42,10 @@ public:
     // The answer for `url` under the rules above.
     ApiResult Get(const std::string& url);
 
+    // The time now as the service sees it, in Unix seconds. For now the
+    // system's clock.
+    std::int64_t Now() { return clock_.UnixSeconds(); }
+
 private:
     struct Entry {
         // The last good answer's body, and until when it is fresh.
