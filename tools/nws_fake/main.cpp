@@ -12,8 +12,8 @@ namespace {
 
 const char kUsage[] =
     "usage: tickwell-nws-fake --cert FILE --key FILE [--host ADDR] [--port N] [--log FILE]\n"
-    "                         [--scenario NAME] [--max-age SECONDS]\n"
-    "NAME: ok, 503, 429, hang, nulls, old, nostation, alerts, gridfail.\n"
+    "                         [--scenario NAME] [--max-age SECONDS] [--delay SECONDS]\n"
+    "NAME: ok, 503, 429, hang, nulls, old, nostation, alerts, gridfail, slow.\n"
     "--port 0 picks a free port; the port is printed as \"port N\".\n";
 
 struct Options {
@@ -24,6 +24,7 @@ struct Options {
     std::string log;
     tickwell::tools::nws::Scenario scenario = tickwell::tools::nws::Scenario::Ok;
     int maxAge = 60;
+    int delay = 8;
 };
 
 bool WholeNumber(const std::string& text, int low, int high, int* value) {
@@ -51,6 +52,8 @@ bool ReadOptions(int argc, char** argv, Options& options) {
             options.log = value;
         } else if (name == "--max-age") {
             if (!WholeNumber(value, 0, 86400, &options.maxAge)) return false;
+        } else if (name == "--delay") {
+            if (!WholeNumber(value, 0, 600, &options.delay)) return false;
         } else if (name == "--scenario") {
             auto scenario = tickwell::tools::nws::ParseScenario(value);
             if (!scenario) return false;
@@ -80,6 +83,7 @@ int main(int argc, char** argv) {
     tickwell::tools::nws::NwsFake fake;
     fake.SetScenario(options.scenario);
     fake.SetMaxAge(options.maxAge);
+    fake.SetDelay(options.delay);
     if (!options.log.empty()) fake.SetLogFile(options.log);
     if (!fake.Start(options.host, options.port, options.cert, options.key)) {
         std::fprintf(stderr, "tickwell-nws-fake: cannot listen on %s:%d with %s and %s\n",

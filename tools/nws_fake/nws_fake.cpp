@@ -26,7 +26,8 @@ const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
                                                     {"old", Scenario::Old},
                                                     {"nostation", Scenario::NoStation},
                                                     {"alerts", Scenario::Alerts},
-                                                    {"gridfail", Scenario::GridFails}};
+                                                    {"gridfail", Scenario::GridFails},
+                                                    {"slow", Scenario::Slow}};
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -118,6 +119,10 @@ void NwsFake::SetMaxAge(int seconds) {
     maxAge_.store(seconds);
 }
 
+void NwsFake::SetDelay(int seconds) {
+    delaySeconds_.store(seconds);
+}
+
 void NwsFake::SetLogFile(const std::string& path) {
     std::lock_guard<std::mutex> hold(logGuard_);
     logPath_ = path;
@@ -175,6 +180,14 @@ bool NwsFake::Control(const httplib::Request& request, httplib::Response& respon
         SetScenario(*scenario);
     } else if (request.path == "/_fake/maxage") {
         SetMaxAge(std::atoi(request.get_param_value("seconds").c_str()));
+    } else if (request.path == "/_fake/delay") {
+        const int seconds = std::atoi(request.get_param_value("seconds").c_str());
+        if (seconds < 0 || seconds > 600) {
+            response.status = 400;
+            response.set_content("error: delay out of range\n", "text/plain");
+            return true;
+        }
+        SetDelay(seconds);
     } else {
         response.status = 404;
         response.set_content("error: unknown control\n", "text/plain");
@@ -184,11 +197,24 @@ bool NwsFake::Control(const httplib::Request& request, httplib::Response& respon
     return true;
 }
 
+void NwsFake::Delay(int seconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!stopping_.load() && scenario_.load() == Scenario::Slow &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 void NwsFake::Route(const httplib::Request& request, httplib::Response& response) {
     if (Control(request, response)) {
         return;
     }
     const Scenario scenario = scenario_.load();
+    if (scenario == Scenario::Slow) {
+        // Nothing is written before the handler returns, so the client sees
+        // its first byte only after the delay.
+        Delay(delaySeconds_.load());
+    }
     if (scenario == Scenario::Hang) {
         const auto deadline = std::chrono::steady_clock::now() + kLongestHang;
         while (!stopping_.load() && scenario_.load() == Scenario::Hang &&
@@ -250,7 +276,8 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
             response.set_content(ProblemJson(500, "UnexpectedProblem"), "application/problem+json");
             return;
         }
-        body = GridForecastJson(now);
+        const std::string office = path.substr(12, path.find('/', 12) - 12);
+        body = GridForecastJson(PlaceOfOffice(office), now);
     } else if (StartsWith(path, "/zones/forecast/") && EndsWith(path, "/forecast")) {
         body = ZoneForecastJson(now);
     } else if (path == "/alerts/active") {

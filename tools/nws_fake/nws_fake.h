@@ -23,7 +23,18 @@ struct Response;
 namespace tickwell::tools::nws {
 
 // What the fake does (see tools/README.md).
-enum class Scenario { Ok, Unavailable, TooMany, Hang, Nulls, Old, NoStation, Alerts, GridFails };
+enum class Scenario {
+    Ok,
+    Unavailable,
+    TooMany,
+    Hang,
+    Nulls,
+    Old,
+    NoStation,
+    Alerts,
+    GridFails,
+    Slow
+};
 
 std::optional<Scenario> ParseScenario(const std::string& name);
 const char* ScenarioName(Scenario scenario);
@@ -50,6 +61,8 @@ public:
 
     void SetScenario(Scenario scenario);
     void SetMaxAge(int seconds);
+    // How long the `slow` scenario waits before each answer.
+    void SetDelay(int seconds);
     // Appends one line per request to `path`.
     void SetLogFile(const std::string& path);
 
@@ -61,6 +74,9 @@ private:
     void Route(const httplib::Request& request, httplib::Response& response);
     bool Control(const httplib::Request& request, httplib::Response& response);
     void Serve(const httplib::Request& request, httplib::Response& response, Scenario scenario);
+    // Waits `seconds`, or less when the fake stops or the scenario is no
+    // longer `slow`.
+    void Delay(int seconds) const;
     void Log(const httplib::Request& request, int status);
     std::string Base(const httplib::Request& request) const;
 
@@ -69,6 +85,7 @@ private:
     int port_ = 0;
     std::atomic<Scenario> scenario_{Scenario::Ok};
     std::atomic<int> maxAge_{60};
+    std::atomic<int> delaySeconds_{8};
     std::atomic<bool> stopping_{false};
     mutable std::mutex logGuard_;
     std::vector<LoggedRequest> requests_;

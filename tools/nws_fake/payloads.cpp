@@ -1,6 +1,8 @@
 #include "payloads.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -10,36 +12,69 @@ namespace {
 
 using nlohmann::json;
 
-// The fake station's place: next to Denver's airport, seven hours west of
-// UTC in winter.
-constexpr double kLatitude = 39.8466;
-constexpr double kLongitude = -104.6562;
-constexpr int kStationOffsetMinutes = -7 * 60;
+// The default place: next to Denver's airport, seven hours west of UTC in
+// winter.
+constexpr FakePlace kFakeville = {
+    "Fakeville Test Field",
+    39.8466,
+    -104.6562,
+    "COZ040",
+    "America/Denver",
+    "BOU",
+    62,
+    60,
+    -7 * 60,
+    "Mostly cloudy, with a low around 21. Northwest wind 10 to 15 mph.",
+    "Mostly Cloudy",
+    -2.5,
+    -10.6,
+    57.4,
+    102371};
+
+// Boston's airport, five hours west of UTC in winter, with readings that
+// differ from Fakeville's on every readout.
+constexpr FakePlace kBoston = {"Boston, Logan International Airport",
+                               42.3606,
+                               -71.0097,
+                               "MAZ015",
+                               "America/New_York",
+                               "BOX",
+                               71,
+                               90,
+                               -5 * 60,
+                               "Partly cloudy, with a low around 48. Southwest wind around 10 mph.",
+                               "Partly Cloudy",
+                               20.0,
+                               10.0,
+                               52.5,
+                               101100};
 
 json Measured(const char* unit, json value) {
     return json{{"unitCode", unit}, {"value", value}, {"qualityControl", "V"}};
 }
 
 json Observation(const std::string& base, const std::string& id, ObservationKind kind,
-                 std::int64_t time, double temperature) {
+                 std::int64_t time, double temperatureDrop) {
+    const FakePlace& place = PlaceOfStation(id);
     const bool nulls = kind == ObservationKind::Nulls;
     auto value = [nulls](double number) { return nulls ? json(nullptr) : json(number); };
     const std::string stamp = IsoTime(time, 0);
-    return json{{"id", base + "/stations/" + id + "/observations/" + stamp},
-                {"type", "Feature"},
-                {"geometry", {{"type", "Point"}, {"coordinates", {kLongitude, kLatitude}}}},
-                {"properties",
-                 {{"station", base + "/stations/" + id},
-                  {"timestamp", stamp},
-                  {"textDescription", nulls ? "" : "Mostly Cloudy"},
-                  {"temperature", Measured("wmoUnit:degC", value(temperature))},
-                  {"dewpoint", Measured("wmoUnit:degC", value(-10.6))},
-                  {"windDirection", Measured("wmoUnit:degree_(angle)", value(315))},
-                  {"windSpeed", Measured("wmoUnit:km_h-1", value(24.1))},
-                  {"windGust", Measured("wmoUnit:km_h-1", value(40.2))},
-                  {"barometricPressure", Measured("wmoUnit:Pa", value(102371))},
-                  {"seaLevelPressure", Measured("wmoUnit:Pa", value(102500))},
-                  {"relativeHumidity", Measured("wmoUnit:percent", value(57.4))}}}};
+    return json{
+        {"id", base + "/stations/" + id + "/observations/" + stamp},
+        {"type", "Feature"},
+        {"geometry", {{"type", "Point"}, {"coordinates", {place.longitude, place.latitude}}}},
+        {"properties",
+         {{"station", base + "/stations/" + id},
+          {"timestamp", stamp},
+          {"textDescription", nulls ? "" : place.description},
+          {"temperature", Measured("wmoUnit:degC", value(place.temperatureC - temperatureDrop))},
+          {"dewpoint", Measured("wmoUnit:degC", value(place.dewPointC))},
+          {"windDirection", Measured("wmoUnit:degree_(angle)", value(315))},
+          {"windSpeed", Measured("wmoUnit:km_h-1", value(24.1))},
+          {"windGust", Measured("wmoUnit:km_h-1", value(40.2))},
+          {"barometricPressure", Measured("wmoUnit:Pa", value(place.pressurePa))},
+          {"seaLevelPressure", Measured("wmoUnit:Pa", value(place.pressurePa + 129))},
+          {"relativeHumidity", Measured("wmoUnit:percent", value(place.humidityPercent))}}}};
 }
 
 std::int64_t ObservationTime(ObservationKind kind, std::int64_t now) {
@@ -48,18 +83,50 @@ std::int64_t ObservationTime(ObservationKind kind, std::int64_t now) {
     return (now - age) / 60 * 60;
 }
 
-json Period(int number, const char* name, bool daytime, std::int64_t start, const char* text) {
+json Period(int number, const char* name, bool daytime, std::int64_t start, int offsetMinutes,
+            const char* text) {
     return json{{"number", number},
                 {"name", name},
-                {"startTime", IsoTime(start, kStationOffsetMinutes)},
-                {"endTime", IsoTime(start + 12 * 3600, kStationOffsetMinutes)},
+                {"startTime", IsoTime(start, offsetMinutes)},
+                {"endTime", IsoTime(start + 12 * 3600, offsetMinutes)},
                 {"isDaytime", daytime},
                 {"temperature", 40},
                 {"temperatureUnit", "F"},
                 {"detailedForecast", text}};
 }
 
+// "42.3606" and "-71.0097" from "42.3606,-71.0097"; false when not two
+// numbers.
+bool ReadPoint(const std::string& latLon, double* latitude, double* longitude) {
+    char* end = nullptr;
+    *latitude = std::strtod(latLon.c_str(), &end);
+    if (end == latLon.c_str() || *end != ',') {
+        return false;
+    }
+    const char* second = end + 1;
+    *longitude = std::strtod(second, &end);
+    return end != second && *end == '\0';
+}
+
 }  // namespace
+
+const FakePlace& PlaceOfStation(const std::string& id) {
+    return id == "KBOS" ? kBoston : kFakeville;
+}
+
+const FakePlace& PlaceAtPoint(const std::string& latLon) {
+    double latitude = 0;
+    double longitude = 0;
+    if (ReadPoint(latLon, &latitude, &longitude) && std::fabs(latitude - kBoston.latitude) < 0.01 &&
+        std::fabs(longitude - kBoston.longitude) < 0.01) {
+        return kBoston;
+    }
+    return kFakeville;
+}
+
+const FakePlace& PlaceOfOffice(const std::string& office) {
+    return office == kBoston.gridId ? kBoston : kFakeville;
+}
 
 std::string IsoTime(std::int64_t unixSeconds, int offsetMinutes) {
     const std::time_t local = static_cast<std::time_t>(unixSeconds + offsetMinutes * 60);
@@ -75,48 +142,53 @@ std::string IsoTime(std::int64_t unixSeconds, int offsetMinutes) {
 }
 
 std::string StationJson(const std::string& base, const std::string& id) {
-    return json{{"id", base + "/stations/" + id},
-                {"type", "Feature"},
-                {"geometry", {{"type", "Point"}, {"coordinates", {kLongitude, kLatitude}}}},
-                {"properties",
-                 {{"@id", base + "/stations/" + id},
-                  {"stationIdentifier", id},
-                  {"name", "Fakeville Test Field"},
-                  {"timeZone", "America/Denver"},
-                  {"forecast", base + "/zones/forecast/COZ040"},
-                  {"county", base + "/zones/county/COC031"}}}}
+    const FakePlace& place = PlaceOfStation(id);
+    return json{
+        {"id", base + "/stations/" + id},
+        {"type", "Feature"},
+        {"geometry", {{"type", "Point"}, {"coordinates", {place.longitude, place.latitude}}}},
+        {"properties",
+         {{"@id", base + "/stations/" + id},
+          {"stationIdentifier", id},
+          {"name", place.name},
+          {"timeZone", place.timeZone},
+          {"forecast", base + "/zones/forecast/" + place.zone},
+          {"county", base + "/zones/county/" + place.zone}}}}
         .dump();
 }
 
 std::string PointsJson(const std::string& base, const std::string& latLon) {
+    const FakePlace& place = PlaceAtPoint(latLon);
+    const std::string grid = base + "/gridpoints/" + place.gridId + "/" +
+                             std::to_string(place.gridX) + "," + std::to_string(place.gridY);
     return json{{"id", base + "/points/" + latLon},
                 {"type", "Feature"},
                 {"properties",
-                 {{"gridId", "BOU"},
-                  {"gridX", 62},
-                  {"gridY", 60},
-                  {"forecast", base + "/gridpoints/BOU/62,60/forecast"},
-                  {"forecastHourly", base + "/gridpoints/BOU/62,60/forecast/hourly"},
-                  {"forecastZone", base + "/zones/forecast/COZ040"},
-                  {"timeZone", "America/Denver"}}}}
+                 {{"gridId", place.gridId},
+                  {"gridX", place.gridX},
+                  {"gridY", place.gridY},
+                  {"forecast", grid + "/forecast"},
+                  {"forecastHourly", grid + "/forecast/hourly"},
+                  {"forecastZone", base + "/zones/forecast/" + place.zone},
+                  {"timeZone", place.timeZone}}}}
         .dump();
 }
 
-std::string GridForecastJson(std::int64_t now) {
+std::string GridForecastJson(const FakePlace& place, std::int64_t now) {
     const std::int64_t start = now / 3600 * 3600;
+    const int offset = place.offsetMinutes;
     json periods = json::array();
-    periods.push_back(Period(1, "Tonight", false, start,
-                             "Mostly cloudy, with a low around 21. Northwest wind 10 to 15 mph."));
-    periods.push_back(Period(2, "Tuesday", true, start + 12 * 3600,
+    periods.push_back(Period(1, "Tonight", false, start, offset, place.firstPeriodText));
+    periods.push_back(Period(2, "Tuesday", true, start + 12 * 3600, offset,
                              "Sunny, with a high near 45. West wind around 8 mph."));
-    periods.push_back(Period(3, "Tuesday Night", false, start + 24 * 3600,
+    periods.push_back(Period(3, "Tuesday Night", false, start + 24 * 3600, offset,
                              "Partly cloudy, with a low around 25."));
-    periods.push_back(Period(4, "Wednesday", true, start + 36 * 3600,
+    periods.push_back(Period(4, "Wednesday", true, start + 36 * 3600, offset,
                              "Chance of snow after 11am. Cloudy, with a high near 33."));
-    periods.push_back(Period(5, "Wednesday Night", false, start + 48 * 3600,
+    periods.push_back(Period(5, "Wednesday Night", false, start + 48 * 3600, offset,
                              "Snow likely. Cloudy, with a low around 18."));
-    periods.push_back(
-        Period(6, "Thursday", true, start + 60 * 3600, "Mostly sunny, with a high near 38."));
+    periods.push_back(Period(6, "Thursday", true, start + 60 * 3600, offset,
+                             "Mostly sunny, with a high near 38."));
     return json{{"type", "Feature"},
                 {"properties",
                  {{"units", "us"}, {"updateTime", IsoTime(now - 3600, 0)}, {"periods", periods}}}}
@@ -144,7 +216,7 @@ std::string ZoneForecastJson(std::int64_t now) {
 
 std::string LatestObservationJson(const std::string& base, const std::string& id,
                                   ObservationKind kind, std::int64_t now) {
-    return Observation(base, id, kind, ObservationTime(kind, now), -2.5).dump();
+    return Observation(base, id, kind, ObservationTime(kind, now), 0).dump();
 }
 
 std::string ObservationListJson(const std::string& base, const std::string& id,
@@ -152,7 +224,7 @@ std::string ObservationListJson(const std::string& base, const std::string& id,
     json features = json::array();
     const std::int64_t newest = ObservationTime(kind, now);
     for (int i = 0; i < limit && i < 10; ++i) {
-        features.push_back(Observation(base, id, kind, newest - i * 3600, -2.5 - i));
+        features.push_back(Observation(base, id, kind, newest - i * 3600, i));
     }
     return json{{"type", "FeatureCollection"}, {"features", features}}.dump();
 }
@@ -161,22 +233,24 @@ std::string AlertsJson(bool withAlerts, std::int64_t now) {
     json features = json::array();
     if (withAlerts) {
         // The Moderate one first, so that ordering by severity shows.
-        features.push_back({{"type", "Feature"},
-                            {"properties",
-                             {{"event", "Wind Advisory"},
-                              {"severity", "Moderate"},
-                              {"onset", IsoTime(now - 3600, kStationOffsetMinutes)},
-                              {"ends", IsoTime((now / 3600 + 5) * 3600, kStationOffsetMinutes)},
-                              {"expires", IsoTime((now / 3600 + 2) * 3600, kStationOffsetMinutes)},
-                              {"headline", "Wind Advisory issued by NWS Boulder CO"}}}});
-        features.push_back({{"type", "Feature"},
-                            {"properties",
-                             {{"event", "Winter Storm Warning"},
-                              {"severity", "Severe"},
-                              {"onset", IsoTime(now - 1800, kStationOffsetMinutes)},
-                              {"ends", IsoTime((now / 3600 + 20) * 3600, kStationOffsetMinutes)},
-                              {"expires", IsoTime((now / 3600 + 3) * 3600, kStationOffsetMinutes)},
-                              {"headline", "Winter Storm Warning issued by NWS Boulder CO"}}}});
+        features.push_back(
+            {{"type", "Feature"},
+             {"properties",
+              {{"event", "Wind Advisory"},
+               {"severity", "Moderate"},
+               {"onset", IsoTime(now - 3600, kFakeville.offsetMinutes)},
+               {"ends", IsoTime((now / 3600 + 5) * 3600, kFakeville.offsetMinutes)},
+               {"expires", IsoTime((now / 3600 + 2) * 3600, kFakeville.offsetMinutes)},
+               {"headline", "Wind Advisory issued by NWS Boulder CO"}}}});
+        features.push_back(
+            {{"type", "Feature"},
+             {"properties",
+              {{"event", "Winter Storm Warning"},
+               {"severity", "Severe"},
+               {"onset", IsoTime(now - 1800, kFakeville.offsetMinutes)},
+               {"ends", IsoTime((now / 3600 + 20) * 3600, kFakeville.offsetMinutes)},
+               {"expires", IsoTime((now / 3600 + 3) * 3600, kFakeville.offsetMinutes)},
+               {"headline", "Winter Storm Warning issued by NWS Boulder CO"}}}});
     }
     return json{{"type", "FeatureCollection"},
                 {"title", "Current watches, warnings, and advisories"},

@@ -12,9 +12,38 @@ namespace tickwell::tools::nws {
 // What the observations hold.
 enum class ObservationKind { Fresh, Nulls, Old };
 
+// One of the fake's places: a station, its point, gridpoint and zone, and
+// the readings its observations carry.
+struct FakePlace {
+    const char* name;
+    double latitude;
+    double longitude;
+    const char* zone;
+    const char* timeZone;
+    const char* gridId;
+    int gridX;
+    int gridY;
+    // The offset from UTC its forecast times are written at.
+    int offsetMinutes;
+    const char* firstPeriodText;
+    const char* description;
+    double temperatureC;
+    double dewPointC;
+    double humidityPercent;
+    double pressurePa;
+};
+
+// KBOS is Boston; every other station id is the default place, Fakeville.
+const FakePlace& PlaceOfStation(const std::string& id);
+// The place whose coordinates `latLon` ("42.3606,-71.0097") names, else
+// the default place.
+const FakePlace& PlaceAtPoint(const std::string& latLon);
+// The place whose gridpoint `office` is, else the default place.
+const FakePlace& PlaceOfOffice(const std::string& office);
+
 std::string StationJson(const std::string& base, const std::string& id);
 std::string PointsJson(const std::string& base, const std::string& latLon);
-std::string GridForecastJson(std::int64_t now);
+std::string GridForecastJson(const FakePlace& place, std::int64_t now);
 std::string ZoneForecastJson(std::int64_t now);
 std::string LatestObservationJson(const std::string& base, const std::string& id,
                                   ObservationKind kind, std::int64_t now);
