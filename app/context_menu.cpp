@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/station_choice.h"
 #include "fetch/fetch_job.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
@@ -33,6 +34,12 @@ void ShowContextMenu(WindowServices& window, int x, int y) {
     menu->AppendSeparator();
     menu->AppendItem("&Update now", IDM_UPDATE_NOW, FetchIsRunning() ? MenuDisabled : MenuEnabled);
     menu->AppendItem("&Preferences...", IDM_PREFERENCES, MenuEnabled);
+    // Only the live source can change its station; the classic build keeps
+    // its six items.
+    if (StationChoiceOffered()) {
+        menu->AppendSeparator();
+        menu->AppendItem("&Location...", IDM_LOCATION, MenuEnabled);
+    }
     menu->Track(x, y);
 }
 

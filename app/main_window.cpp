@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include "app/context_menu.h"
+#include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
+#include "app/station_choice.h"
 #include "app/weather_state.h"
 #include "display/readout_panel.h"
 #include "display/ticker.h"
@@ -23,6 +25,18 @@ constexpr std::int32_t kClockEveryTicks = 8;
 
 ScrollText& ChosenText() {
     return settings.showOutlook ? weatherState.outlook : weatherState.today;
+}
+
+// Runs the Location dialog and takes its choice; only the live source,
+// which installs a station handler, can change its station.
+void ChooseLocation(WindowServices& window) {
+    if (!StationChoiceOffered()) {
+        return;
+    }
+    LocationDialog dialog;
+    if (window.RunLocationDialog(dialog) == kLocationOk) {
+        ChooseStation(window, dialog.chosenStation());
+    }
 }
 
 }  // namespace
@@ -62,6 +76,9 @@ void MainWindowLogic::OnEndSession(WindowServices& window) {
 }
 
 void MainWindowLogic::OnTimer(WindowServices& window) {
+    // Before the ticker steps, so it never takes up text a job stored for
+    // a station the user has just left.
+    FinishStationSwitch(window);
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts
@@ -85,6 +102,7 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
 }
 
 void MainWindowLogic::OnPaint(Canvas& canvas) {
+    HideStaleWeather();
     Font* previousFont = canvas.SelectFont(tickerFont);
     canvas.SetBackgroundMode(BackgroundMode::Transparent);
     DrawReadouts(canvas);
@@ -128,6 +146,7 @@ void MainWindowLogic::OnCommand(WindowServices& window, int commandId, int notif
         }
         case IDM_UPDATE_NOW: StartFetch(); break;
         case IDM_FASTER: settings.fastScroll = !settings.fastScroll; break;
+        case IDM_LOCATION: ChooseLocation(window); break;
         default: break;
     }
 }

@@ -1,0 +1,69 @@
+#include "app/location_dialog.h"
+
+#include "live/station.h"
+
+namespace tickwell {
+
+namespace {
+
+// The field's text, cut to what the search reads. A cut in the middle of a
+// UTF-8 sequence only leaves a broken last letter, which the search ignores
+// like any other character it does not know.
+std::string QueryOf(LocationControls& controls) {
+    std::string query = controls.QueryText();
+    if (query.size() > kMaxQueryBytes) {
+        query.resize(kMaxQueryBytes);
+    }
+    return query;
+}
+
+}  // namespace
+
+void LocationDialog::OnInit(LocationControls& controls) {
+    searched_.clear();
+    matches_.clear();
+    chosen_.clear();
+    Search(controls, QueryOf(controls));
+}
+
+void LocationDialog::OnQueryChanged(LocationControls& controls) {
+    Search(controls, QueryOf(controls));
+}
+
+void LocationDialog::Search(LocationControls& controls, const std::string& query) {
+    searched_ = query;
+    matches_ = places::FindStations(query);
+    std::vector<std::string> lines;
+    lines.reserve(matches_.size());
+    for (const places::StationMatch& match : matches_) {
+        lines.push_back(places::MatchLine(match));
+    }
+    controls.SetMatchLines(lines);
+}
+
+void LocationDialog::OnOk(LocationControls& controls) {
+    const std::string query = QueryOf(controls);
+    // A back end that did not report the last change still gets the
+    // matches of what the field shows, not of an older text.
+    if (query != searched_) {
+        Search(controls, query);
+    }
+    if (!matches_.empty()) {
+        const int highlighted = controls.HighlightedLine();
+        const bool inList = highlighted >= 0 && highlighted < static_cast<int>(matches_.size());
+        chosen_ = matches_[inList ? static_cast<std::size_t>(highlighted) : 0].id;
+        controls.End(kLocationOk);
+        return;
+    }
+    if (const std::optional<std::string> id = live::NormalizeStationId(query)) {
+        chosen_ = *id;
+        controls.End(kLocationOk);
+    }
+}
+
+void LocationDialog::OnCancel(LocationControls& controls) {
+    chosen_.clear();
+    controls.End(kLocationCancel);
+}
+
+}  // namespace tickwell

@@ -1,0 +1,115 @@
+#include "app/station_choice.h"
+
+#include <optional>
+#include <utility>
+
+#include "app/main_window.h"
+#include "app/weather_state.h"
+#include "fetch/fetch_job.h"
+
+namespace tickwell {
+
+namespace {
+
+StationHandler handler;
+
+// A choice made while a fetch job ran: the station to switch to once the
+// job has ended, and whether the window was cleared for it (a different
+// station) or the choice only asks for a refresh (the same one).
+struct PendingSwitch {
+    std::string id;
+    bool clears = false;
+};
+std::optional<PendingSwitch> pending;
+
+bool FetchIsRunning() {
+    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
+}
+
+// Readouts show bars again and both texts start over, empty, behind the
+// twenty blanks, until the new station's first fetch fills them.
+void ClearShownWeather() {
+    DataMutexHold hold;
+    weatherState.hasReadings = false;
+    for (ScrollText* scroll : {&weatherState.today, &weatherState.outlook}) {
+        if (scroll->text != nullptr) {
+            scroll->text[0] = '\0';
+        }
+        scroll->length = 0;
+        scroll->position = kScrollStart;
+    }
+}
+
+// Switches the source and fetches; only while no job runs.
+void SwitchNow(WindowServices& window, const std::string& id, bool clears) {
+    handler.use(id);
+    if (clears) {
+        ClearShownWeather();
+    }
+    StartFetch();
+    // The regular refresh counts its interval from this fetch.
+    tickCount = 0;
+    window.Invalidate(nullptr, false);
+}
+
+}  // namespace
+
+void SetStationHandler(StationHandler installed) {
+    const bool complete = installed.current && installed.save && installed.use;
+    handler = complete ? std::move(installed) : StationHandler{};
+    pending.reset();
+}
+
+bool StationChoiceOffered() {
+    return static_cast<bool>(handler.use);
+}
+
+void ChooseStation(WindowServices& window, const std::string& id) {
+    if (!StationChoiceOffered() || id.empty()) {
+        return;
+    }
+    handler.save(id);
+    // The station whose weather the window shows (or was cleared for).
+    const std::string shown = pending && pending->clears ? pending->id : handler.current();
+    const bool clears = id != shown || (pending && pending->clears);
+    if (clears) {
+        ClearShownWeather();
+        window.Invalidate(nullptr, false);
+    }
+    if (FetchIsRunning()) {
+        pending = PendingSwitch{id, clears};
+        return;
+    }
+    pending.reset();
+    SwitchNow(window, id, clears);
+}
+
+void FinishStationSwitch(WindowServices& window) {
+    if (!pending) {
+        return;
+    }
+    if (FetchIsRunning()) {
+        HideStaleWeather();
+        return;
+    }
+    const PendingSwitch chosen = std::move(*pending);
+    pending.reset();
+    SwitchNow(window, chosen.id, chosen.clears);
+}
+
+void HideStaleWeather() {
+    if (pending && pending->clears) {
+        ClearShownWeather();
+    }
+}
+
+bool StationSwitchPending() {
+    return pending.has_value();
+}
+
+void ResetStationChoice() {
+    handler = StationHandler{};
+    pending.reset();
+}
+
+}  // namespace tickwell
