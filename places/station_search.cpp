@@ -1,10 +1,307 @@
 #include "places/station_search.h"
 
-namespace tickwell::places {
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 
-// A placeholder until the station table is in place.
-std::vector<StationMatch> FindStations(std::string_view, std::size_t) {
-    return {};
+#include "places/station_table.h"
+#include "places/text_fold.h"
+
+namespace tickwell::places {
+namespace {
+
+using table::Station;
+using table::Town;
+
+// A longer query names no place in the table; it finds nothing.
+constexpr std::size_t kMaxWords = 16;
+constexpr std::uint8_t kNoState = 0xFF;
+
+// The groups results come in, best first.
+enum Group : std::uint64_t { ExactId, City, NearTown, NameWords, StateOnly };
+
+// A station's place in the results: group, then whether the query is the
+// whole city or town, then an order within the group. Smaller is better.
+using Rank = std::uint64_t;
+constexpr Rank kUnranked = std::numeric_limits<Rank>::max();
+
+Rank MakeRank(Group group, bool whole, std::uint32_t major, std::uint32_t minor) {
+    return (static_cast<Rank>(group) << 60) | (static_cast<Rank>(whole ? 0 : 1) << 56) |
+           (static_cast<Rank>(major & 0xFFFFFF) << 32) | minor;
+}
+
+Group GroupOf(Rank rank) {
+    return static_cast<Group>(rank >> 60);
+}
+
+std::uint32_t MajorOf(Rank rank) {
+    return static_cast<std::uint32_t>((rank >> 32) & 0xFFFFFF);
+}
+
+// Whether `word` begins one of the blank-separated words of `key`.
+bool BeginsAWord(std::string_view key, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= key.size(); ++at) {
+        if ((at == 0 || key[at - 1] == ' ') && key.compare(at, word.size(), word) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool BeginsId(const Station& station, std::string_view word) {
+    if (word.size() > 4) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != station.id[i] - 'A' + 'a') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The query, folded and split into words, with what it says of a state.
+struct Query {
+    std::string folded;
+    std::array<std::string_view, kMaxWords> words{};
+    std::size_t count = 0;
+    // The words each state's code or name could stand for: bit `state` of
+    // stateWords[i] is set when word i begins the state's code or a word
+    // of its name.
+    std::array<std::uint64_t, kMaxWords> stateWords{};
+    // A state named by the last words of the query ("golden co", "boston,
+    // massachusetts"): only its places match, and the words before it are
+    // the place's own. kNoState when the query names none or only a state.
+    std::uint8_t state = kNoState;
+    std::string_view place;  // the folded words before the state, or all
+
+    std::size_t PlaceWords() const;
+};
+
+std::size_t Query::PlaceWords() const {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count && words[i].data() < place.data() + place.size(); ++i) {
+        ++n;
+    }
+    return n;
+}
+
+std::uint64_t StatesBegunBy(std::string_view word) {
+    std::uint64_t states = 0;
+    const auto all = table::States();
+    for (std::size_t s = 0; s < all.size(); ++s) {
+        std::string code = all[s].code;
+        code[0] = static_cast<char>(code[0] - 'A' + 'a');
+        code[1] = static_cast<char>(code[1] - 'A' + 'a');
+        if (code.starts_with(word) || BeginsAWord(all[s].key, word)) {
+            states |= std::uint64_t{1} << s;
+        }
+    }
+    return states;
+}
+
+// The state whose code or whole name `tail` is, else kNoState.
+std::uint8_t StateNamed(std::string_view tail) {
+    const auto all = table::States();
+    for (std::size_t s = 0; s < all.size(); ++s) {
+        const std::string_view code = all[s].code;
+        const bool isCode =
+            tail.size() == 2 && tail[0] == code[0] - 'A' + 'a' && tail[1] == code[1] - 'A' + 'a';
+        if (isCode || tail == all[s].key) {
+            return static_cast<std::uint8_t>(s);
+        }
+    }
+    return kNoState;
+}
+
+// Looks for a state in the last one to three words, the longest first, so
+// that "charleston west virginia" reads as West Virginia.
+void FindTrailingState(Query& query) {
+    for (std::size_t n = std::min<std::size_t>(3, query.count - 1); n >= 1; --n) {
+        const std::size_t first = query.count - n;
+        const auto tailStart =
+            static_cast<std::size_t>(query.words[first].data() - query.folded.data());
+        const std::uint8_t state = StateNamed(std::string_view(query.folded).substr(tailStart));
+        if (state != kNoState) {
+            query.state = state;
+            query.place = std::string_view(query.folded).substr(0, tailStart - 1);
+            return;
+        }
+    }
+}
+
+// A query that is a state's whole name or code ("west virginia", "co")
+// lets state words stand for that state only, so "west virginia" does not
+// find West Springfield, Virginia.
+bool KeepOnlyNamedState(Query& query) {
+    const std::uint8_t state = StateNamed(query.folded);
+    if (state == kNoState) {
+        return false;
+    }
+    for (std::size_t i = 0; i < query.count; ++i) {
+        query.stateWords[i] = std::uint64_t{1} << state;
+    }
+    return true;
+}
+
+bool ReadQuery(std::string_view text, Query& query) {
+    query.folded = FoldText(text);
+    query.place = query.folded;
+    std::string_view rest = query.folded;
+    while (!rest.empty()) {
+        if (query.count == kMaxWords) {
+            return false;
+        }
+        const std::size_t end = std::min(rest.find(' '), rest.size());
+        query.words[query.count] = rest.substr(0, end);
+        query.stateWords[query.count] = StatesBegunBy(query.words[query.count]);
+        ++query.count;
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    if (!KeepOnlyNamedState(query) && query.count > 1) {
+        FindTrailingState(query);
+    }
+    return query.count > 0;
+}
+
+// How a station matches the query's place words, if it does.
+Rank RankStation(const Query& query, std::size_t words, const Station& station,
+                 std::uint32_t index) {
+    if (query.state != kNoState && station.state != query.state) {
+        return kUnranked;
+    }
+    const std::string_view city = table::Key(station.cityKey);
+    const std::string_view name = table::Key(station.nameKey);
+    bool byCity = false;
+    bool byOther = false;
+    for (std::size_t i = 0; i < words; ++i) {
+        const std::string_view word = query.words[i];
+        if (BeginsAWord(city, word)) {
+            byCity = true;
+        } else if (BeginsId(station, word) || BeginsAWord(name, word)) {
+            byOther = true;
+        } else if (!(query.stateWords[i] >> station.state & 1)) {
+            return kUnranked;
+        }
+    }
+    if (query.count == 1 && query.words[0].size() == 4 && BeginsId(station, query.words[0])) {
+        return MakeRank(ExactId, true, 0, index);
+    }
+    if (byCity && !byOther) {
+        return MakeRank(City, city == query.place, 0, index);
+    }
+    return MakeRank(byCity || byOther ? NameWords : StateOnly, true, 0, index);
+}
+
+bool TownMatches(const Query& query, std::size_t words, const Town& town) {
+    if (query.state != kNoState && town.state != query.state) {
+        return false;
+    }
+    const std::string_view key = table::Key(town.key);
+    bool byName = false;
+    for (std::size_t i = 0; i < words; ++i) {
+        if (BeginsAWord(key, query.words[i])) {
+            byName = true;
+        } else if (!(query.stateWords[i] >> town.state & 1)) {
+            return false;
+        }
+    }
+    return byName;
+}
+
+// Ranks every station of the table against the query, keeping each
+// station's best rank: its own match, or its nearness to a matching town.
+void RankAll(const Query& query, std::vector<Rank>& best) {
+    const std::size_t words = query.state == kNoState ? query.count : query.PlaceWords();
+    const auto stations = table::Stations();
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        best[s] = RankStation(query, words, stations[s], static_cast<std::uint32_t>(s));
+    }
+    const auto towns = table::Towns();
+    for (std::size_t t = 0; t < towns.size(); ++t) {
+        if (!TownMatches(query, words, towns[t])) {
+            continue;
+        }
+        const bool whole = table::Key(towns[t].key) == query.place;
+        for (std::uint32_t n = 0; n < table::kNearStations; ++n) {
+            const std::uint16_t s = towns[t].near[n];
+            if (s != table::kNoStation) {
+                best[s] =
+                    std::min(best[s], MakeRank(NearTown, whole, static_cast<std::uint32_t>(t), n));
+            }
+        }
+    }
+}
+
+double MilesBetween(std::int32_t lat1, std::int32_t lon1, std::int32_t lat2, std::int32_t lon2) {
+    constexpr double kRadians = table::kDegreesPerUnit * 3.14159265358979323846 / 180;
+    const double dLat = (lat2 - lat1) * kRadians;
+    const double dLon = (lon2 - lon1) * kRadians;
+    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::sin(dLon / 2) *
+                         std::sin(dLon / 2);
+    return 2 * 3958.8 * std::asin(std::min(1.0, std::sqrt(h)));
+}
+
+StationMatch MakeMatch(std::size_t index, Rank rank) {
+    const Station& station = table::Stations()[index];
+    StationMatch match;
+    match.id.assign(station.id, 4);
+    match.city = table::Text(station.city);
+    match.state = table::States()[station.state].code;
+    match.name = table::Text(station.name);
+    if (GroupOf(rank) == NearTown) {
+        const Town& town = table::Towns()[MajorOf(rank)];
+        match.town = std::string(table::Text(town.name)) + ", " + table::States()[town.state].code;
+        const double miles =
+            MilesBetween(town.latitude, town.longitude, station.latitude, station.longitude);
+        match.miles = static_cast<int>(std::lround(miles));
+    }
+    return match;
+}
+
+std::vector<StationMatch> BestMatches(const std::vector<Rank>& best, std::size_t limit) {
+    std::vector<std::pair<Rank, std::size_t>> ranked;
+    for (std::size_t s = 0; s < best.size(); ++s) {
+        if (best[s] != kUnranked) {
+            ranked.emplace_back(best[s], s);
+        }
+    }
+    const std::size_t kept = std::min(limit, ranked.size());
+    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept),
+                      ranked.end());
+    std::vector<StationMatch> matches;
+    matches.reserve(kept);
+    for (std::size_t i = 0; i < kept; ++i) {
+        matches.push_back(MakeMatch(ranked[i].second, ranked[i].first));
+    }
+    return matches;
+}
+
+std::vector<StationMatch> Search(const Query& query, std::size_t limit) {
+    std::vector<Rank> best(table::Stations().size(), kUnranked);
+    RankAll(query, best);
+    return BestMatches(best, limit);
+}
+
+}  // namespace
+
+std::vector<StationMatch> FindStations(std::string_view text, std::size_t limit) {
+    Query query;
+    if (limit == 0 || !ReadQuery(text, query)) {
+        return {};
+    }
+    std::vector<StationMatch> matches = Search(query, limit);
+    if (matches.empty() && query.state != kNoState) {
+        // The last words were not a state after all ("fort de"): read the
+        // query again as plain words.
+        query.state = kNoState;
+        query.place = query.folded;
+        matches = Search(query, limit);
+    }
+    return matches;
 }
 
 std::string MatchLine(const StationMatch& match) {

@@ -1,0 +1,66 @@
+// The table of US weather stations and towns the station search reads.
+// Its rows live in station_table.cpp, which scripts/make_places_table.mjs
+// writes; they are read-only data in the program, with nothing to parse or
+// allocate when it starts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace tickwell::places::table {
+
+// The airport's size as its data source classes it; larger airports come
+// first among equal matches.
+enum class AirportSize : std::uint8_t { Large, Medium, Small };
+
+// Coordinates are in hundred-thousandths of a degree (about a metre).
+constexpr double kDegreesPerUnit = 1e-5;
+
+// Text is an offset into the table's text: display text, in UTF-8, in
+// Text(); folded search keys (see text_fold.h) in Keys(). Each ends with a
+// NUL.
+struct Station {
+    char id[4];          // ICAO id, upper case, not NUL-terminated
+    std::uint8_t state;  // index into States()
+    AirportSize size;
+    std::uint32_t cityKey;
+    std::uint32_t nameKey;
+    std::uint32_t city;
+    std::uint32_t name;
+    std::int32_t latitude;
+    std::int32_t longitude;
+};
+
+constexpr std::size_t kNearStations = 5;
+constexpr std::uint16_t kNoStation = 0xFFFF;
+
+struct Town {
+    std::uint32_t key;
+    std::uint32_t name;
+    std::uint8_t state;
+    std::int32_t latitude;
+    std::int32_t longitude;
+    // The nearest stations within 50 miles, nearest first, as indexes into
+    // Stations(); kNoStation fills the rest.
+    std::uint16_t near[kNearStations];
+};
+
+struct State {
+    const char* code;  // "MA"
+    const char* name;  // "Massachusetts"
+    const char* key;   // "massachusetts"
+};
+
+// Stations by size, then folded name, then id; towns by population,
+// largest first; states and territories by code.
+std::span<const Station> Stations();
+std::span<const Town> Towns();
+std::span<const State> States();
+
+// The NUL-terminated string at `offset` of the display text or the keys.
+std::string_view Text(std::uint32_t offset);
+std::string_view Key(std::uint32_t offset);
+
+}  // namespace tickwell::places::table
