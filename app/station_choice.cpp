@@ -12,6 +12,8 @@ namespace tickwell {
 namespace {
 
 StationHandler handler;
+// The station the source was last switched to.
+std::string currentStation;
 
 // A choice made while a fetch job ran: the station to switch to once the
 // job has ended, and whether the window was cleared for it (a different
@@ -43,6 +45,7 @@ void ClearShownWeather() {
 // Switches the source and fetches; only while no job runs.
 void SwitchNow(WindowServices& window, const std::string& id, bool clears) {
     handler.use(id);
+    currentStation = id;
     if (clears) {
         ClearShownWeather();
     }
@@ -55,8 +58,9 @@ void SwitchNow(WindowServices& window, const std::string& id, bool clears) {
 }  // namespace
 
 void SetStationHandler(StationHandler installed) {
-    const bool complete = installed.current && installed.save && installed.use;
+    const bool complete = installed.save && installed.use;
     handler = complete ? std::move(installed) : StationHandler{};
+    currentStation = handler.station;
     pending.reset();
 }
 
@@ -70,7 +74,7 @@ void ChooseStation(WindowServices& window, const std::string& id) {
     }
     handler.save(id);
     // The station whose weather the window shows (or was cleared for).
-    const std::string shown = pending && pending->clears ? pending->id : handler.current();
+    const std::string shown = pending && pending->clears ? pending->id : currentStation;
     const bool clears = id != shown || (pending && pending->clears);
     if (clears) {
         ClearShownWeather();
@@ -109,6 +113,7 @@ bool StationSwitchPending() {
 
 void ResetStationChoice() {
     handler = StationHandler{};
+    currentStation.clear();
     pending.reset();
 }
 

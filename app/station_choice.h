@@ -12,8 +12,10 @@
 namespace tickwell {
 
 struct StationHandler {
-    // The station the live source shows now ("KDEN").
-    std::function<std::string()> current;
+    // The station the live source shows when the handler is installed
+    // ("KDEN"). Later changes all come through ChooseStation, which keeps
+    // track of them without asking the source.
+    std::string station;
     // Saves `id` as the station setting; every other stored value stays.
     std::function<void(const std::string& id)> save;
     // Makes the live source show station `id` from now on. Called on the

@@ -1,7 +1,10 @@
 #include "platform/linux/live_startup.h"
 
 #include <cstdio>
+#include <string>
+#include <utility>
 
+#include "app/station_choice.h"
 #include "live/live_setup.h"
 #include "live/station.h"
 #include "platform/linux/system/settings_file.h"
@@ -44,6 +47,25 @@ void ChooseStation(live::LiveSource& source, const std::string& requested) {
     source.UseStation(requested);
 }
 
+// True when the settings file holds a station the user chose before (with
+// --station or the Location dialog); until then the window tells how.
+bool StationWasChosen() {
+    platform::SettingsFile file(platform::DefaultSettingsPath());
+    std::string stored;
+    return file.OpenForReading() && file.ReadText(live::kStationSettingName, &stored) &&
+           live::NormalizeStationId(stored).has_value();
+}
+
+// The Location dialog's choices reach the live source, which is never
+// destroyed, and the settings file through this handler.
+void InstallStationHandler(live::LiveSource& source) {
+    StationHandler handler;
+    handler.station = source.StationId();
+    handler.save = SaveStation;
+    handler.use = [&source](const std::string& id) { source.UseStation(id); };
+    SetStationHandler(std::move(handler));
+}
+
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
@@ -55,7 +77,10 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     }
     if (requestedStation) {
         ChooseStation(*source, *requestedStation);
+    } else if (!StationWasChosen()) {
+        source->SetLocationHint(true);
     }
+    InstallStationHandler(*source);
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/linux/gui/display_scale.h"
 #include "platform/linux/gui/fltk_fonts.h"
+#include "platform/linux/gui/location_dialog.h"
 #include "platform/linux/gui/popup_menu.h"
 #include "platform/linux/gui/preferences_dialog.h"
 #include "platform/linux/gui/tool_window_hints.h"
@@ -403,8 +404,8 @@ int FltkWindowServices::RunPreferencesDialog(DialogProcedure& procedure) {
                           widget_->y() + kBorder * scale_);
 }
 
-int FltkWindowServices::RunLocationDialog(LocationProcedure&) {
-    return 2;  // not built yet
+int FltkWindowServices::RunLocationDialog(LocationProcedure& procedure) {
+    return RunLocation(procedure, widget_->x() + kBorder * scale_, widget_->y() + kBorder * scale_);
 }
 
 // The chosen command reaches the window after the menu is gone, as a
