@@ -62,6 +62,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.station = *id;
             continue;
         }
+        if (argument == "--at-login") {
+            result.atLogin = true;
+            continue;
+        }
         if (IsOption(argument, "--autostart")) {
             auto value = OptionValue(argument, "--autostart", argc, argv, &i);
             if (!value || (*value != "on" && *value != "off")) {
@@ -78,11 +82,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 std::string UsageText(const char* programName) {
     return std::string("Usage: ") + programName +
-           " [--station ID] [--autostart on|off] [--help] [--version]\n"
+           " [--station ID] [--at-login] [--autostart on|off] [--help] [--version]\n"
            "Shows the weather of a National Weather Service station.\n\n"
            "  --station ID  show station ID (such as KDEN, KBOS or PHNL) from now on\n"
+           "  --at-login    started at login: wait up to 2 minutes for the network\n"
+           "                before giving up (the autostart entry uses it)\n"
            "  --autostart on|off\n"
-           "                start at login, or no longer, then exit\n"
+           "                start at login (with --at-login), or no longer, then exit\n"
            "  --help        show this text and exit\n"
            "  --version     show the version and exit\n";
 }

@@ -1,5 +1,5 @@
 // The Linux program's command line:
-//   tickwell [--station ID] [--autostart on|off] [--help] [--version]
+//   tickwell [--station ID] [--at-login] [--autostart on|off] [--help] [--version]
 #pragma once
 
 #include <optional>
@@ -16,6 +16,9 @@ struct CommandLine {
     // --autostart: whether the program should start at login (the
     // Autostart action writes or removes the entry, then exits).
     bool autostartOn = false;
+    // --at-login: started by the session at login, maybe before the network
+    // is up; the start-up check then waits for it a while.
+    bool atLogin = false;
     // What was wrong, for an Error.
     std::string error;
 };

@@ -9,6 +9,7 @@
 #include "platform/linux/gui/desktop.h"
 #include "platform/linux/live_startup.h"
 #include "platform/linux/system/autostart.h"
+#include "platform/linux/system/login_network_wait.h"
 #include "platform/settings_store.h"
 
 #ifndef TICKWELL_VERSION
@@ -53,6 +54,13 @@ int main(int argc, char** argv) {
 #if TICKWELL_LIVE_SOURCE
     if (!StartLiveWeather(commandLine.station)) {
         return 1;
+    }
+    // Started by the session at login: the start-up check below gives up
+    // only after the network had two minutes to come up. Asked to end
+    // meanwhile, the program ends as its close does, without a window.
+    if (commandLine.atLogin && tickwell::platform::WaitForNetworkAtLogin() ==
+                                   tickwell::platform::NetworkWaitResult::Stopped) {
+        return 0;
     }
 #else
     if (commandLine.station) {

@@ -82,12 +82,12 @@ TEST(Autostart, ExecLineQuotesPathsAsDesktopEntriesRequire) {
         std::string exec;  // Empty: the path is refused.
     };
     const Case cases[] = {
-        {"/usr/bin/tickwell", "Exec=/usr/bin/tickwell"},
-        {"/opt/My Apps/tickwell", "Exec=\"/opt/My Apps/tickwell\""},
-        {"/opt/a\"b/tickwell", "Exec=\"/opt/a\\\\\"b/tickwell\""},
-        {"/opt/$HOME/tickwell", "Exec=\"/opt/\\\\$HOME/tickwell\""},
-        {"/opt/a\\b/tickwell", "Exec=\"/opt/a\\\\\\\\b/tickwell\""},
-        {"/opt/100%/tickwell", "Exec=/opt/100%%/tickwell"},
+        {"/usr/bin/tickwell", "Exec=/usr/bin/tickwell --at-login"},
+        {"/opt/My Apps/tickwell", "Exec=\"/opt/My Apps/tickwell\" --at-login"},
+        {"/opt/a\"b/tickwell", "Exec=\"/opt/a\\\\\"b/tickwell\" --at-login"},
+        {"/opt/$HOME/tickwell", "Exec=\"/opt/\\\\$HOME/tickwell\" --at-login"},
+        {"/opt/a\\b/tickwell", "Exec=\"/opt/a\\\\\\\\b/tickwell\" --at-login"},
+        {"/opt/100%/tickwell", "Exec=/opt/100%%/tickwell --at-login"},
         {"relative/tickwell", ""},
         {"", ""},
         {"/opt/line\nbreak/tickwell", ""},
@@ -128,6 +128,22 @@ TEST(Autostart, OnWritesTheEntryAtomicallyAndOffRemovesIt) {
 
     EXPECT_TRUE(SetAutostart(false, entry, "", &error)) << error;
     EXPECT_NE(access(entry.c_str(), F_OK), 0);
+}
+
+TEST(Autostart, OnRewritesAnEntryAnOlderVersionWroteWithoutTheLoginOption) {
+    TemporaryFolder folder("autostart");
+    const std::string entry = folder.path() + "/autostart/tickwell.desktop";
+    ASSERT_EQ(mkdir((folder.path() + "/autostart").c_str(), 0755), 0);
+    const std::string older =
+        "[Desktop Entry]\nType=Application\nName=Tickwell\nTryExec=/usr/bin/tickwell\n"
+        "Exec=/usr/bin/tickwell\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+    std::ofstream(entry) << older;
+
+    std::string error;
+    ASSERT_TRUE(SetAutostart(true, entry, "/usr/bin/tickwell", &error)) << error;
+    const std::string text = ReadText(entry);
+    EXPECT_EQ(LineStarting(text, "Exec="), "Exec=/usr/bin/tickwell --at-login");
+    EXPECT_EQ(LineStarting(text, "TryExec="), "TryExec=/usr/bin/tickwell");
 }
 
 TEST(Autostart, FailuresAreReportedAndLeaveNothingBehind) {

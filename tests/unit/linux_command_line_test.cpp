@@ -57,6 +57,29 @@ TEST(LinuxCommandLine, OptionsAndMistakes) {
     }
     EXPECT_NE(UsageText("tickwell").find("--station ID"), std::string::npos);
 
+    // --at-login is a plain flag: it takes no value and mixes with the others.
+    struct LoginCase {
+        std::vector<const char*> arguments;
+        CommandAction action;
+        bool atLogin;
+    };
+    const std::vector<LoginCase> loginCases = {
+        {{}, CommandAction::Run, false},
+        {{"--at-login"}, CommandAction::Run, true},
+        {{"--station", "KBOS", "--at-login"}, CommandAction::Run, true},
+        {{"--at-login=yes"}, CommandAction::Error, false},
+        {{"--at-login", "now"}, CommandAction::Error, false},
+    };
+    for (const LoginCase& test : loginCases) {
+        std::vector<const char*> argv = {"tickwell"};
+        argv.insert(argv.end(), test.arguments.begin(), test.arguments.end());
+        const CommandLine parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        const std::string shown = test.arguments.empty() ? "(none)" : test.arguments.back();
+        EXPECT_EQ(parsed.action, test.action) << shown;
+        EXPECT_EQ(parsed.atLogin, test.atLogin) << shown;
+    }
+    EXPECT_NE(UsageText("tickwell").find("--at-login"), std::string::npos);
+
     const char* on[] = {"tickwell", "--autostart", "on"};
     const char* off[] = {"tickwell", "--autostart=off"};
     EXPECT_TRUE(ParseCommandLine(3, on).autostartOn);

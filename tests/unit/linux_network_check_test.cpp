@@ -1,15 +1,20 @@
 // The start-up check of the Linux program: what counts as a network that
-// can reach the internet, read from the interfaces and routing tables.
+// can reach the internet, read from the interfaces and routing tables; and
+// the wait for it after a start at login, which a stop signal ends.
 #if defined(__linux__)
 
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/linux/system/login_network_wait.h"
 #include "platform/linux/system/network_check.h"
 
 namespace tickwell::platform {
@@ -111,6 +116,56 @@ TEST(NetworkCheckTest, ANamespaceWithOnlyLoopbackHasNoNetwork) {
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no permission for a network namespace";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the check found a network in an empty namespace";
+}
+
+// In a namespace without network, a child waits as at login with SIGHUP
+// ignored (as under nohup). SIGHUP leaves it waiting; SIGTERM ends the wait
+// at once with the Stopped answer, far within the two minutes.
+TEST(NetworkCheckTest, TheWaitAtLoginEndsOnSigtermAndKeepsAnIgnoredSighupIgnored) {
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGHUP, SIG_IGN);
+        if (unshare(CLONE_NEWNET) != 0) _exit(77);
+        dup2(output[1], STDERR_FILENO);
+        close(output[0]);
+        const NetworkWaitResult result = WaitForNetworkAtLogin();
+        _exit(result == NetworkWaitResult::Stopped ? 10 : 11);
+    }
+    close(output[1]);
+    // The child says it waits before it watches the signals; give it a moment.
+    std::string said;
+    char bytes[256];
+    for (ssize_t n;
+         said.find('\n') == std::string::npos && (n = read(output[0], bytes, sizeof bytes)) > 0;) {
+        said.append(bytes, static_cast<std::size_t>(n));
+    }
+    // The read end stays open until the child has ended: it says more.
+    int status = 0;
+    if (said.empty()) {
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(output[0]);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+            GTEST_SKIP() << "no permission for a network namespace";
+        }
+        FAIL() << "the child said nothing";
+    }
+    EXPECT_NE(said.find("waiting up to 120 seconds"), std::string::npos) << said;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(child, SIGHUP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(waitpid(child, &status, WNOHANG), 0) << "SIGHUP ended the wait";
+
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, SIGTERM);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const auto took = std::chrono::steady_clock::now() - sent;
+    close(output[0]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 10) << "the wait did not answer Stopped";
+    EXPECT_LT(took, std::chrono::milliseconds(500));
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ std::string AutostartEntryText(const std::string& programPath) {
            "Comment=Weather ticker, started at login\n"
            "Icon=tickwell\n"
            "TryExec=" +
-           tryExec + "\nExec=" + ExecArgument(programPath) +
+           tryExec + "\nExec=" + ExecArgument(programPath) + " " + kAtLoginOption +
            "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
