@@ -130,8 +130,11 @@ Section "Tickwell" SecProgram
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
+; --at-login: a session may start it before the network is up; the program
+; then waits up to two minutes for the connection. Installing again with the
+; start at login rewrites an older entry without the option.
 Section /o "Start Tickwell when I log in" SecAutostart
-  WriteRegStr HKCU "${RUN_KEY}" "Tickwell" '"$INSTDIR\tickwell.exe"'
+  WriteRegStr HKCU "${RUN_KEY}" "Tickwell" '"$INSTDIR\tickwell.exe" --at-login'
 SectionEnd
 
 ; Installing again without the start at login turns it off.

@@ -99,7 +99,7 @@ warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$man
 [ -z "$warnings" ] || fail "the manual page has warnings: $warnings"
 text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$manual" 2>/dev/null | col -b)
 grep -qF "Tickwell $version" <<<"$text" || fail "the manual page is not the one of version $version"
-for topic in --station --help --version '--autostart on' SETTINGS Interval Outlook Fast WinX WinY \
+for topic in --station --at-login --help --version '--autostart on' SETTINGS Interval Outlook Fast WinX WinY \
     Station Scale ENVIRONMENT TICKWELL_API_BASE TICKWELL_CA_FILE TICKWELL_PAGE_DIR \
     TICKWELL_SCALE https_proxy no_proxy FILES Quillfen/Tickwell/settings; do
     grep -qF -- "$topic" <<<"$text" || fail "the manual page does not cover $topic"
@@ -114,7 +114,7 @@ run_env=(env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/.config"
 # Autostart on writes an entry that runs exactly this program; off removes it.
 entry=$home/.config/autostart/tickwell.desktop
 "${run_env[@]}" "$program" --autostart on >/dev/null || fail "--autostart on"
-grep -qx "Exec=$program" "$entry" || fail "the autostart entry does not run $program"
+grep -qx "Exec=$program --at-login" "$entry" || fail "the autostart entry does not run $program --at-login"
 desktop-file-validate "$entry" || fail "the autostart entry does not validate"
 "${run_env[@]}" "$program" --autostart off >/dev/null || fail "--autostart off"
 [ ! -e "$entry" ] || fail "--autostart off left $entry"

@@ -112,7 +112,7 @@ NoRepair|0x1
 EOF
 size=$(reg_value "$uninstall_key" EstimatedSize)
 [ $((size)) -ge 100 ] || fail "EstimatedSize is '$size' KB"
-[ "$(reg_value "$run_key" Tickwell)" = "\"$windows_dir\\tickwell.exe\"" ] ||
+[ "$(reg_value "$run_key" Tickwell)" = "\"$windows_dir\\tickwell.exe\" --at-login" ] ||
     fail "the start at login is '$(reg_value "$run_key" Tickwell)'"
 reg_key_exists 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tickwell' &&
     fail "the installer wrote to HKEY_LOCAL_MACHINE"
