@@ -90,8 +90,12 @@ platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environmen
     options.userAgent = UserAgent();
     options.extraCaFile = environment.extraCaFile;
     options.useSystemProxy = true;
+    // The client's limits: 10 s to connect, 25 s for the first byte (a
+    // forecast the service has not cached can take 10 s and more), 30 s
+    // in all.
     options.connectTimeoutMs = 10000;
-    options.totalTimeoutMs = 20000;
+    options.idleTimeoutMs = 25000;
+    options.totalTimeoutMs = 30000;
     // The largest answer read, a week's forecast or ten observations, is
     // well under 100 KB.
     options.maxBodyBytes = 1024 * 1024;

@@ -21,12 +21,24 @@ struct HttpsHeader {
     std::string value;
 };
 
+// Why no answer came.
+enum class HttpsFailure {
+    None,           // an answer came (or nothing was tried yet)
+    NameNotFound,   // the host name did not resolve
+    ConnectFailed,  // no connection to the host (refused, unreachable)
+    TimedOut,       // a time limit ran out
+    Certificate,    // the server's certificate failed verification
+    TooLarge,       // the body was over the size limit
+    Redirect,       // too many redirects, or one from https to http
+    Aborted,        // Abort was called
+    Other,          // anything else: a broken connection, a bad answer
+};
+
 struct HttpsResponse {
     // The final answer's HTTP status (after at most five redirects); 0 when
-    // no answer came: name not resolved, no connection, a certificate that
-    // fails verification, a time-out, an abort, a body over the size limit
-    // or too many redirects.
+    // no answer came, and then `failure` says why.
     int status = 0;
+    HttpsFailure failure = HttpsFailure::None;
     // The final answer's headers, names in lower case, in the order sent.
     std::vector<HttpsHeader> headers;
     std::string body;
@@ -55,8 +67,12 @@ struct HttpsClientOptions {
     // Whether requests go through the proxy the system is set up with
     // (https_proxy/no_proxy on Linux, the Internet settings on Windows).
     bool useSystemProxy = true;
-    // Limits of one request.
+    // Limits of one request: resolving and connecting; the longest wait for
+    // the answer's first byte and for each later one (the service can take
+    // 10 s and more to make a forecast it has not cached); the whole of it.
+    // Both clients keep to all three.
     std::uint32_t connectTimeoutMs = 10000;
+    std::uint32_t idleTimeoutMs = 25000;
     std::uint32_t totalTimeoutMs = 30000;
     std::size_t maxBodyBytes = 4 * 1024 * 1024;
 };
@@ -66,7 +82,8 @@ public:
     virtual ~HttpsClient() = default;
     // GETs `url` (https://, or http:// only where a test asks for it) with
     // `requestHeaders` added to the User-Agent. Blocks until the answer, a
-    // failure, a time-out or Abort.
+    // failure, a time-out or Abort. A redirect is followed only to https
+    // when `url` is https.
     virtual HttpsResponse Get(const std::string& url,
                               const std::vector<HttpsHeader>& requestHeaders) = 0;
     // Ends a request in progress on another thread within a fraction of a

@@ -76,6 +76,40 @@ int CheckAborted(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->aborted->load() ? 1 : 0;
 }
 
+bool IsRedirectStatus(long status) {
+    return status >= 300 && status <= 399;
+}
+
+// Why a transfer that ended with `result` gave no answer. `lastStatus` is
+// the status of the last answer seen, a redirect's when one was refused.
+HttpsFailure FailureOf(CURLcode result, long lastStatus) {
+    switch (result) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY: return HttpsFailure::NameNotFound;
+        case CURLE_COULDNT_CONNECT: return HttpsFailure::ConnectFailed;
+        case CURLE_OPERATION_TIMEDOUT: return HttpsFailure::TimedOut;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return HttpsFailure::Certificate;
+        case CURLE_FILESIZE_EXCEEDED: return HttpsFailure::TooLarge;
+        case CURLE_TOO_MANY_REDIRECTS: return HttpsFailure::Redirect;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            // A redirect to a scheme the request may not go to (https to
+            // http).
+            return IsRedirectStatus(lastStatus) ? HttpsFailure::Redirect : HttpsFailure::Other;
+        case CURLE_ABORTED_BY_CALLBACK: return HttpsFailure::Aborted;
+        default: return HttpsFailure::Other;
+    }
+}
+
+bool IsHttps(const std::string& url) {
+    return url.size() >= 8 && std::equal(url.begin(), url.begin() + 8, "https://",
+                                         [](char a, char b) { return std::tolower(a) == b; });
+}
+
 class CurlHttpsClient : public HttpsClient {
 public:
     explicit CurlHttpsClient(const HttpsClientOptions& options) : options_(options) {}
@@ -105,6 +139,7 @@ public:
         transfer.maxBodyBytes = options_.maxBodyBytes;
         transfer.aborted = &aborted_;
         if (aborted_.load()) {
+            transfer.response.failure = HttpsFailure::Aborted;
             return transfer.response;
         }
         curl_slist* headers = nullptr;
@@ -118,7 +153,11 @@ public:
         curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
         curl_slist_free_all(headers);
         if (result != CURLE_OK || transfer.overLimit || aborted_.load()) {
-            return HttpsResponse{};
+            HttpsResponse failed;
+            failed.failure = aborted_.load()      ? HttpsFailure::Aborted
+                             : transfer.overLimit ? HttpsFailure::TooLarge
+                                                  : FailureOf(result, status);
+            return failed;
         }
         transfer.response.status = static_cast<int>(status);
         return std::move(transfer.response);
@@ -172,7 +211,8 @@ private:
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        // Never from https down to plain http, as on Windows.
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, IsHttps(url) ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -188,10 +228,11 @@ private:
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(options_.connectTimeoutMs));
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeoutMs));
-        // A transfer that stalls for a third of its time limit is given up.
+        // A transfer that moves no byte for the idle limit, before its first
+        // byte or after, is given up: WinINet's receive time-out.
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                         std::max(1L, static_cast<long>(options_.totalTimeoutMs / 3000)));
+                         std::max(1L, static_cast<long>(options_.idleTimeoutMs / 1000)));
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, CollectHeader);
