@@ -357,9 +357,39 @@ std::unique_ptr<PopupMenu> FakeWindow::CreatePopupMenu() {
     return std::make_unique<FakePopupMenu>(log_, menuItems);
 }
 
-int FakeWindow::RunLocationDialog(LocationProcedure&) {
+std::string FakeLocationControls::QueryText() {
+    return query;
+}
+
+void FakeLocationControls::SetMatchLines(const std::vector<std::string>& newLines) {
+    log_.Add("SetMatchLines " + std::to_string(newLines.size()));
+    lines = newLines;
+    highlighted = -1;
+}
+
+int FakeLocationControls::HighlightedLine() {
+    return highlighted;
+}
+
+void FakeLocationControls::End(int endResult) {
+    log_.Add("End " + std::to_string(endResult));
+    result = endResult;
+    ended = true;
+}
+
+void FakeLocationControls::Type(LocationProcedure& procedure, const std::string& text) {
+    query = text;
+    procedure.OnQueryChanged(*this);
+}
+
+int FakeWindow::RunLocationDialog(LocationProcedure& procedure) {
     log_.Add("RunLocationDialog");
-    return 2;
+    lastLocationDialog = std::make_unique<FakeLocationControls>(log_);
+    procedure.OnInit(*lastLocationDialog);
+    if (locationScript) {
+        locationScript(procedure, *lastLocationDialog);
+    }
+    return lastLocationDialog->ended ? lastLocationDialog->result : 2;
 }
 
 int FakeWindow::RunPreferencesDialog(DialogProcedure& procedure) {

@@ -178,6 +178,30 @@ private:
     CallLog& log_;
 };
 
+// The controls of the Location dialog: the field's text, the list's lines
+// and its highlight, which a test sets as the user's keys would.
+class FakeLocationControls : public LocationControls {
+public:
+    explicit FakeLocationControls(CallLog& log) : log_(log) {}
+    std::string QueryText() override;
+    // Logs "SetMatchLines N" and takes the lines, with none highlighted.
+    void SetMatchLines(const std::vector<std::string>& lines) override;
+    int HighlightedLine() override;
+    void End(int result) override;
+
+    // Puts `text` in the field and reports the change, as typing does.
+    void Type(LocationProcedure& procedure, const std::string& text);
+
+    std::string query;
+    std::vector<std::string> lines;
+    int highlighted = -1;
+    int result = 0;
+    bool ended = false;
+
+private:
+    CallLog& log_;
+};
+
 class FakeWindow : public WindowServices {
 public:
     explicit FakeWindow(CallLog& log) : log_(log) {}
@@ -197,6 +221,9 @@ public:
     // (which plays the user), and returns the result the procedure ended
     // it with.
     int RunPreferencesDialog(DialogProcedure& procedure) override;
+    // Runs `procedure` like the modal Location dialog: OnInit, then
+    // `locationScript` (which plays the user), and returns the result the
+    // procedure ended it with (2, Cancel, when it did not end it).
     int RunLocationDialog(LocationProcedure& procedure) override;
 
     WindowHandlers* handlers = nullptr;
@@ -209,6 +236,8 @@ public:
     std::function<void(DialogProcedure&, FakeDialogControls&)> dialogScript;
     // The controls of the last dialog run.
     std::unique_ptr<FakeDialogControls> lastDialog;
+    std::function<void(LocationProcedure&, FakeLocationControls&)> locationScript;
+    std::unique_ptr<FakeLocationControls> lastLocationDialog;
 
 private:
     CallLog& log_;
