@@ -1,8 +1,10 @@
 #include "platform/linux/command_line.h"
 
 #include <string_view>
+#include <vector>
 
 #include "live/station.h"
+#include "places/station_search.h"
 
 namespace tickwell::linux_cli {
 
@@ -62,6 +64,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.station = *id;
             continue;
         }
+        if (IsOption(argument, "--find")) {
+            auto value = OptionValue(argument, "--find", argc, argv, &i);
+            if (!value) {
+                return Failure(
+                    "--find needs a place, such as \"golden, co\", a station's name or its id");
+            }
+            result.action = CommandAction::Find;
+            result.find = *value;
+            continue;
+        }
         if (argument == "--at-login") {
             result.atLogin = true;
             continue;
@@ -80,11 +92,35 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     return result;
 }
 
+int PrintStationMatches(std::string_view text, std::FILE* out, std::FILE* err) {
+    const std::vector<places::StationMatch> matches = places::FindStations(text);
+    if (matches.empty()) {
+        // The text goes back as typed, less control characters that could
+        // move a terminal's cursor.
+        std::string shown(text);
+        for (char& c : shown) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                c = '?';
+            }
+        }
+        std::fprintf(err, "tickwell: no station matches '%s'\n", shown.c_str());
+        return 1;
+    }
+    for (const places::StationMatch& match : matches) {
+        std::fprintf(out, "%s\n", places::MatchLine(match).c_str());
+    }
+    return 0;
+}
+
 std::string UsageText(const char* programName) {
     return std::string("Usage: ") + programName +
-           " [--station ID] [--at-login] [--autostart on|off] [--help] [--version]\n"
+           " [--station ID] [--find TEXT] [--at-login] [--autostart on|off] [--help] [--version]\n"
            "Shows the weather of a National Weather Service station.\n\n"
+           "To choose your place, right-click the window and pick \"Location...\", or\n"
+           "look your station up with --find and start the program with --station ID.\n\n"
            "  --station ID  show station ID (such as KDEN, KBOS or PHNL) from now on\n"
+           "  --find TEXT   list the stations that match TEXT, a town, city, state, station\n"
+           "                name or id (such as \"boston\" or \"golden, co\"), then exit\n"
            "  --at-login    started at login: wait up to 2 minutes for the network\n"
            "                before giving up (the autostart entry uses it)\n"
            "  --autostart on|off\n"

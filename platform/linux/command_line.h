@@ -1,13 +1,15 @@
 // The Linux program's command line:
-//   tickwell [--station ID] [--at-login] [--autostart on|off] [--help] [--version]
+//   tickwell [--station ID] [--find TEXT] [--at-login] [--autostart on|off] [--help] [--version]
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tickwell::linux_cli {
 
-enum class CommandAction { Run, Help, Version, Autostart, Error };
+enum class CommandAction { Run, Help, Version, Autostart, Find, Error };
 
 struct CommandLine {
     CommandAction action = CommandAction::Run;
@@ -19,6 +21,9 @@ struct CommandLine {
     // --at-login: started by the session at login, maybe before the network
     // is up; the start-up check then waits for it a while.
     bool atLogin = false;
+    // --find: the text to look stations up by (the Find action prints
+    // the matches, then exits).
+    std::string find;
     // What was wrong, for an Error.
     std::string error;
 };
@@ -29,6 +34,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // The usage text --help prints (and an error prints to standard error).
 std::string UsageText(const char* programName);
+
+// `tickwell --find TEXT`: prints the stations that match `text` to `out`,
+// one a line, and returns 0; when none does, says so on `err` and returns 1.
+int PrintStationMatches(std::string_view text, std::FILE* out, std::FILE* err);
 
 // Exit code of a bad command line.
 constexpr int kUsageExitCode = 2;

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
                          UsageText("tickwell").c_str());
             return kUsageExitCode;
         case CommandAction::Autostart: return SetAutostartOption(commandLine.autostartOn);
+        case CommandAction::Find: return PrintStationMatches(commandLine.find, stdout, stderr);
         case CommandAction::Run: break;
     }
 #if TICKWELL_LIVE_SOURCE

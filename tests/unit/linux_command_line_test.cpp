@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -124,6 +125,56 @@ TEST(LinuxCommandLine, StationSettingIsSavedKeptAndValidatedOnReading) {
     EXPECT_EQ(text.find("two"), std::string::npos);
     unlink(path.c_str());
     std::system(("rm -rf " + folder).c_str());
+}
+
+std::string ReadBack(std::FILE* file) {
+    std::string text;
+    std::rewind(file);
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        text += static_cast<char>(c);
+    }
+    std::fclose(file);
+    return text;
+}
+
+// --find: parsed like --station, and the lines it prints, or its message
+// on standard error when nothing matches.
+TEST(LinuxCommandLine, FindPrintsMatchesOrSaysWhyNot) {
+    const char* spaced[] = {"tickwell", "--find", "boston"};
+    const char* joined[] = {"tickwell", "--find=golden, co"};
+    const char* bare[] = {"tickwell", "--find"};
+    EXPECT_EQ(ParseCommandLine(3, spaced).action, CommandAction::Find);
+    EXPECT_EQ(ParseCommandLine(3, spaced).find, "boston");
+    EXPECT_EQ(ParseCommandLine(2, joined).find, "golden, co");
+    EXPECT_EQ(ParseCommandLine(2, bare).action, CommandAction::Error);
+    EXPECT_NE(ParseCommandLine(2, bare).error.find("--find needs"), std::string::npos);
+    EXPECT_NE(UsageText("tickwell").find("--find TEXT"), std::string::npos);
+    EXPECT_NE(UsageText("tickwell").find("Location..."), std::string::npos);
+
+    struct Case {
+        const char* text;
+        int exitCode;
+        const char* outStarts;
+        const char* outHas;
+        const char* err;
+    };
+    const std::vector<Case> cases = {
+        {"boston", 0, "KBOS  Boston, MA  ", " mi from Boston, MA)\n", ""},
+        {"Golden, CO", 0, "KBJC  ", " mi from Golden, CO)\n", ""},
+        {"xqzv", 1, "", "", "tickwell: no station matches 'xqzv'\n"},
+        {"\x1b[2J", 1, "", "", "tickwell: no station matches '?[2J'\n"},
+        {"", 1, "", "", "tickwell: no station matches ''\n"},
+    };
+    for (const Case& test : cases) {
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        ASSERT_TRUE(out && err);
+        EXPECT_EQ(PrintStationMatches(test.text, out, err), test.exitCode) << test.text;
+        const std::string printed = ReadBack(out);
+        EXPECT_EQ(printed.rfind(test.outStarts, 0), 0u) << printed;
+        EXPECT_NE(printed.find(test.outHas), std::string::npos) << printed;
+        EXPECT_EQ(ReadBack(err), test.err) << test.text;
+    }
 }
 
 }  // namespace
