@@ -79,34 +79,52 @@ std::int64_t RetryAfterSeconds(const platform::HttpsResponse& response, std::int
     return when ? std::max<std::int64_t>(0, *when - now) : -1;
 }
 
-bool ApiCache::MayRequest(const Entry& entry, std::int64_t now) const {
-    // A clock that went back makes every wait end, rather than stretch it.
-    auto passed = [now](std::int64_t until) {
-        return now >= until || until - now > kMaxRetryAfter + kMinRequestSpacing;
-    };
-    if (!passed(everyUrlWaitsUntil_)) {
-        return false;
+std::int64_t ApiCache::Now() {
+    if (!serviceDate_) {
+        return clock_.UnixSeconds();
     }
-    if (entry.requestedAt == 0) {
-        return true;
+    return *serviceDate_ + (clock_.MonotonicSeconds() - serviceDateAt_);
+}
+
+void ApiCache::NoteServiceDate(const platform::HttpsResponse& response, std::int64_t now) {
+    const std::string* header = response.Header("date");
+    if (header == nullptr) {
+        return;
     }
-    return passed(entry.requestedAt + spacing_) && passed(entry.waitUntil);
+    if (const std::optional<std::int64_t> date = ParseHttpDate(*header)) {
+        serviceDate_ = *date;
+        serviceDateAt_ = now;
+    }
+}
+
+std::int64_t ApiCache::RequestAllowedAt(const Entry& entry, std::int64_t now) const {
+    std::int64_t allowed = now;
+    if (everyUrlWaitsUntil_) {
+        allowed = std::max(allowed, *everyUrlWaitsUntil_);
+    }
+    if (entry.requested) {
+        allowed = std::max({allowed, entry.requestedAt + spacing_, entry.waitUntil});
+    }
+    return allowed;
 }
 
 ApiResult ApiCache::Outcome(const Entry& entry) const {
     if (entry.lastStatus == 200 || entry.lastStatus == 304) {
-        return ApiResult{200, entry.body};
+        return ApiResult{200, platform::HttpsFailure::None, entry.body};
     }
-    return ApiResult{entry.lastStatus, std::string()};
+    return ApiResult{entry.lastStatus, entry.lastFailure, std::string()};
 }
 
 void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now) {
+    entry.requested = true;
     entry.requestedAt = now;
-    entry.waitUntil = 0;
+    entry.waitUntil = now;
+    entry.lastFailure = response.status == 0 ? response.failure : platform::HttpsFailure::None;
+    const std::int64_t serviceNow = Now();
     if (response.status == 200) {
         entry.haveBody = true;
         entry.body = response.body;
-        entry.freshUntil = now + FreshSeconds(response, now);
+        entry.freshUntil = now + FreshSeconds(response, serviceNow);
         const std::string* modified = response.Header("last-modified");
         entry.lastModified = modified != nullptr ? *modified : std::string();
         entry.lastStatus = 200;
@@ -114,19 +132,22 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
         return;
     }
     if (response.status == 304 && entry.haveBody) {
-        entry.freshUntil = now + FreshSeconds(response, now);
+        entry.freshUntil = now + FreshSeconds(response, serviceNow);
         entry.lastStatus = 304;
         entry.failures = 0;
         return;
     }
     // A 304 for an answer this cache no longer has counts as a failure.
     entry.lastStatus = response.status == 304 ? 0 : response.status;
+    if (response.status == 304) {
+        entry.lastFailure = platform::HttpsFailure::Other;
+    }
     if (!IsRetryable(response.status)) {
         return;
     }
     entry.failures = std::min(entry.failures + 1, 8);
     std::int64_t wait = std::min<std::int64_t>(spacing_ << (entry.failures - 1), kMaxBackOff);
-    const std::int64_t retryAfter = RetryAfterSeconds(response, now);
+    const std::int64_t retryAfter = RetryAfterSeconds(response, serviceNow);
     if (retryAfter >= 0) {
         wait = std::clamp<std::int64_t>(retryAfter, spacing_, kMaxRetryAfter);
     }
@@ -137,20 +158,37 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
 }
 
 ApiResult ApiCache::Get(const std::string& url) {
-    const std::int64_t now = clock_.UnixSeconds();
+    const std::int64_t now = clock_.MonotonicSeconds();
     Entry& entry = entries_[url];
-    if (entry.haveBody && now < entry.freshUntil && now >= entry.requestedAt) {
-        return ApiResult{200, entry.body};
+    if (entry.haveBody && now < entry.freshUntil) {
+        return ApiResult{200, platform::HttpsFailure::None, entry.body};
     }
-    if (!MayRequest(entry, now)) {
+    if (RequestAllowedAt(entry, now) > now) {
         return Outcome(entry);
     }
     std::vector<platform::HttpsHeader> headers = {{"Accept", "application/geo+json"}};
     if (entry.haveBody && !entry.lastModified.empty()) {
         headers.push_back({"If-Modified-Since", entry.lastModified});
     }
-    Record(entry, client_.Get(url, headers), now);
+    const platform::HttpsResponse response = client_.Get(url, headers);
+    // A slow answer's waits and freshness count from when it came.
+    const std::int64_t answeredAt = clock_.MonotonicSeconds();
+    NoteServiceDate(response, answeredAt);
+    Record(entry, response, answeredAt);
     return Outcome(entry);
+}
+
+ApiResult ApiCache::LastOutcome(const std::string& url) const {
+    auto found = entries_.find(url);
+    return found != entries_.end() ? Outcome(found->second) : ApiResult{};
+}
+
+std::int64_t ApiCache::NextRequestTime(const std::string& url) {
+    const std::int64_t now = clock_.MonotonicSeconds();
+    auto found = entries_.find(url);
+    const std::int64_t allowed = found != entries_.end() ? RequestAllowedAt(found->second, now)
+                                                         : RequestAllowedAt(Entry{}, now);
+    return Now() + (allowed - now);
 }
 
 }  // namespace tickwell::live

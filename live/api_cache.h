@@ -10,10 +10,16 @@
 //   If-Modified-Since; 304 keeps it.
 // - After 429 or a 5xx the URL waits the answer's Retry-After, or a back-off
 //   that doubles from one minute up to fifteen; after 429 every URL waits.
+//
+// All of these waits run on the monotonic clock, so a PC clock stepped back
+// never stops requests and one stepped forward never skips a wait. The
+// time the service's answers are judged by (Now) comes from the service's
+// own Date header where it sent one.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "live/clock.h"
@@ -24,6 +30,8 @@ namespace tickwell::live {
 struct ApiResult {
     // The HTTP status of the answer served (0: no answer).
     int status = 0;
+    // Why no answer came, when status is 0; None for a URL never asked.
+    platform::HttpsFailure failure = platform::HttpsFailure::None;
     std::string body;
     bool ok() const { return status == 200; }
 };
@@ -41,12 +49,19 @@ public:
 
     // The answer for `url` under the rules above.
     ApiResult Get(const std::string& url);
+    // What Get served for `url` last, without asking anything.
+    ApiResult LastOutcome(const std::string& url) const;
+    // When Get may next send a request for `url`, in the time of Now(); Now()
+    // itself when it may at once.
+    std::int64_t NextRequestTime(const std::string& url);
 
-    // The time now as the service sees it, in Unix seconds. For now the
-    // system's clock.
-    std::int64_t Now() { return clock_.UnixSeconds(); }
+    // The time now as the service sees it, in Unix seconds: the Date of the
+    // newest answer that had a valid one, plus the monotonic time since;
+    // the system's clock before any such answer.
+    std::int64_t Now();
 
 private:
+    // Times are the monotonic clock's.
     struct Entry {
         // The last good answer's body, and until when it is fresh.
         bool haveBody = false;
@@ -54,25 +69,33 @@ private:
         std::int64_t freshUntil = 0;
         std::string lastModified;
         // The last request and what it gave.
+        bool requested = false;
         std::int64_t requestedAt = 0;
         int lastStatus = 0;
+        platform::HttpsFailure lastFailure = platform::HttpsFailure::None;
         std::int64_t waitUntil = 0;
         int failures = 0;
     };
 
-    bool MayRequest(const Entry& entry, std::int64_t now) const;
+    // The monotonic time from which a request of `entry` may go out.
+    std::int64_t RequestAllowedAt(const Entry& entry, std::int64_t now) const;
     ApiResult Outcome(const Entry& entry) const;
     void Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now);
+    void NoteServiceDate(const platform::HttpsResponse& response, std::int64_t now);
 
     platform::HttpsClient& client_;
     Clock& clock_;
     std::int64_t spacing_;
     std::map<std::string, Entry> entries_;
-    std::int64_t everyUrlWaitsUntil_ = 0;
+    std::optional<std::int64_t> everyUrlWaitsUntil_;
+    // The service's Date, and the monotonic time it came at.
+    std::optional<std::int64_t> serviceDate_;
+    std::int64_t serviceDateAt_ = 0;
 };
 
 // Seconds an answer stays fresh: Cache-Control max-age, else Expires less
-// Date; 0 when neither is given or no-store/no-cache is.
+// Date (or less `now` without one); 0 when neither is given or
+// no-store/no-cache is.
 std::int64_t FreshSeconds(const platform::HttpsResponse& response, std::int64_t now);
 // Retry-After in seconds (a number or an HTTP date); -1 when absent.
 std::int64_t RetryAfterSeconds(const platform::HttpsResponse& response, std::int64_t now);

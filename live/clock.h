@@ -1,5 +1,5 @@
-// The time the live source goes by: seconds since 1970-01-01 UTC. Behind an
-// interface so that tests can step through an hour in an instant.
+// The times the live source goes by, behind an interface so that tests can
+// step through an hour in an instant and set the PC's clock wrong.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,17 @@ namespace tickwell::live {
 class Clock {
 public:
     virtual ~Clock() = default;
+    // The wall clock: seconds since 1970-01-01 UTC. It may be wrong, and it
+    // may step forward or back at any time.
     virtual std::int64_t UnixSeconds() = 0;
+    // Seconds since some fixed moment of this run; never steps, never goes
+    // back. Spacing, freshness and back-off are measured with it.
+    virtual std::int64_t MonotonicSeconds() = 0;
+    // Minutes east of UTC of the system's local time at `unixSeconds`.
+    virtual int LocalOffsetMinutes(std::int64_t unixSeconds) = 0;
 };
 
-// The system's wall clock.
+// The system's clocks and time zone.
 Clock& SystemClock();
 
 }  // namespace tickwell::live

@@ -8,6 +8,7 @@
 #include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
+#include "settings/settings.h"
 
 namespace tickwell::live {
 
@@ -50,6 +51,9 @@ void LiveSource::UseStation(const std::string& id) {
         forecastPath_.clear();
         lastSeen_.reset();
         reportedUnknown_ = false;
+        // A new station's ticker never shows the old one's forecast.
+        kept_.reset();
+        stationOffset_.reset();
     }
 }
 
@@ -162,20 +166,92 @@ std::vector<std::string> LiveSource::LeadLines(const Station& station,
 std::optional<std::string> LiveSource::ForecastPage() {
     std::lock_guard<std::mutex> hold(mutex_);
     const Station* station = StationInfo();
-    if (station == nullptr) {
-        return std::nullopt;
+    std::vector<ForecastPeriod> periods;
+    if (station != nullptr) {
+        periods = GridPeriods(*station);
+        if (periods.empty()) {
+            periods = ZonePeriods(*station);
+        }
     }
-    std::vector<ForecastPeriod> periods = GridPeriods(*station);
     if (periods.empty()) {
-        periods = ZonePeriods(*station);
-    }
-    if (periods.empty()) {
-        return std::nullopt;
+        return TroublePage(station);
     }
     const std::string stationLine = station->name + " (" + station->id + ")";
-    std::string page = BuildForecastPage(stationLine, LeadLines(*station, periods), periods);
+    const std::vector<std::string> leadLines = LeadLines(*station, periods);
+    std::string page = BuildForecastPage(stationLine, leadLines, periods);
+    KeptForecast kept{stationLine, {}, periods, cache_.Now()};
+    for (const std::string& line : leadLines) {
+        if (line.rfind(".NOW...", 0) != 0) {
+            kept.alertLines.push_back(line);
+        }
+    }
+    if (const std::optional<int> offset = OffsetAt(kept.madeAt, periods)) {
+        stationOffset_ = offset;
+    }
+    kept_ = std::move(kept);
     KeepPage("forecast.txt", page);
     return page;
+}
+
+std::optional<std::string> LiveSource::TroublePage(const Station* station) {
+    std::string url;
+    const ForecastTrouble trouble = FindTrouble(station, &url);
+    if (trouble.failure == platform::HttpsFailure::Aborted) {
+        // The program is ending: nothing more to show.
+        return std::nullopt;
+    }
+    const std::int64_t now = cache_.Now();
+    const std::string nextTry = NextTryText(url, now);
+    std::string page;
+    if (kept_) {
+        std::vector<std::string> leadLines = kept_->alertLines;
+        leadLines.push_back(NotUpdatedLine(
+            trouble, LocalTimeText(kept_->madeAt, now, ShownOffsetMinutes(now)), nextTry));
+        page = BuildForecastPage(kept_->stationLine, leadLines, kept_->periods);
+    } else {
+        const std::string stationLine =
+            station != nullptr ? station->name + " (" + station->id + ")" : stationId_;
+        page = StatusPage(stationLine, trouble, nextTry, WeekdayName(now, ShownOffsetMinutes(now)));
+    }
+    KeepPage("forecast.txt", page);
+    return page;
+}
+
+ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url) {
+    if (station == nullptr) {
+        *url = options_.apiBase + "/stations/" + stationId_;
+        return TroubleOf(cache_.LastOutcome(*url), true, stationId_);
+    }
+    std::vector<std::string> chain = {options_.apiBase +
+                                      (forecastPath_.empty()
+                                           ? PointsPath(station->latitude, station->longitude)
+                                           : forecastPath_)};
+    if (!station->zoneId.empty()) {
+        chain.push_back(options_.apiBase + "/zones/forecast/" + station->zoneId + "/forecast");
+    }
+    for (const std::string& candidate : chain) {
+        const ApiResult result = cache_.LastOutcome(candidate);
+        if (!result.ok()) {
+            *url = candidate;
+            return TroubleOf(result, false, stationId_);
+        }
+    }
+    // Every request was answered, with no forecast in it.
+    *url = chain.front();
+    ApiResult answered;
+    answered.status = 200;
+    return TroubleOf(answered, false, stationId_);
+}
+
+std::string LiveSource::NextTryText(const std::string& url, std::int64_t now) {
+    // The program refreshes every intervalTicks ticks of a quarter second.
+    const std::int64_t refreshSeconds = settings.intervalTicks / (kTicksPerMinute / 60);
+    const std::int64_t next = NextTryTime(now, cache_.NextRequestTime(url), refreshSeconds);
+    return LocalTimeText(next, now, ShownOffsetMinutes(now));
+}
+
+int LiveSource::ShownOffsetMinutes(std::int64_t now) {
+    return stationOffset_ ? *stationOffset_ : clock_.LocalOffsetMinutes(now);
 }
 
 std::optional<std::string> LiveSource::RoundupPage() {

@@ -15,6 +15,7 @@
 #include "live/forecast_page.h"
 #include "live/observation.h"
 #include "live/station.h"
+#include "live/status_line.h"
 #include "platform/https_client.h"
 
 namespace tickwell::live {
@@ -36,7 +37,10 @@ public:
     LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clock, LiveOptions options,
                std::string stationId);
 
-    // The forecast page, or nothing when the service gave no forecast.
+    // The forecast page. When the service gives no forecast, the last one
+    // shown with a NOW line that says since when nothing could be updated
+    // and why, or before any, a page that holds only why; nothing only once
+    // aborted.
     std::optional<std::string> ForecastPage();
     // The roundup page (with no station row when no current observation is
     // there), or nothing when the service gave no observation at all.
@@ -63,6 +67,27 @@ private:
     std::vector<ForecastPeriod> ZonePeriods(const Station& station);
     void KeepPage(const char* fileName, const std::string& page) const;
 
+    // The last forecast shown, kept to be shown again while the service
+    // gives no new one.
+    struct KeptForecast {
+        std::string stationLine;
+        // Its lead lines but the NOW line: the alerts.
+        std::vector<std::string> alertLines;
+        std::vector<ForecastPeriod> periods;
+        // When it was made, in the service's time.
+        std::int64_t madeAt = 0;
+    };
+    // The page ForecastPage serves when the service gave no forecast.
+    std::optional<std::string> TroublePage(const Station* station);
+    // The first request of the forecast's chain (station, point or
+    // gridpoint forecast, zone forecast) that gave nothing usable, and what
+    // it gave; `url` is set to it.
+    ForecastTrouble FindTrouble(const Station* station, std::string* url);
+    // The time, in the station's local time when its offset is known, else
+    // the system's, at which the next request of `url` goes out.
+    std::string NextTryText(const std::string& url, std::int64_t now);
+    int ShownOffsetMinutes(std::int64_t now);
+
     std::unique_ptr<platform::HttpsClient> client_;
     Clock& clock_;
     LiveOptions options_;
@@ -75,6 +100,9 @@ private:
     std::string forecastPath_;
     // The newest observation the service has given, current or not.
     std::optional<Observation> lastSeen_;
+    std::optional<KeptForecast> kept_;
+    // The station's offset from UTC, from its last forecast's times.
+    std::optional<int> stationOffset_;
 };
 
 }  // namespace tickwell::live

@@ -32,9 +32,13 @@ constexpr const char* kBase = "https://api.test";
 // 2026-12-07T20:00:00Z.
 constexpr std::int64_t kStart = 1796673600;
 
+// A wall clock that is right and never steps: the monotonic time is the
+// same count; local time is UTC.
 class FakeClock : public Clock {
 public:
     std::int64_t UnixSeconds() override { return milliseconds / 1000; }
+    std::int64_t MonotonicSeconds() override { return milliseconds / 1000; }
+    int LocalOffsetMinutes(std::int64_t) override { return 0; }
     void Advance(std::int64_t seconds) { milliseconds += seconds * 1000; }
     std::int64_t milliseconds = kStart * 1000;
 };
@@ -305,10 +309,16 @@ TEST(LiveSourcePages, FallBacksBetweenTheServicesAnswers) {
         auto page = f.source->ForecastPage();
         ASSERT_TRUE(page);
         EXPECT_NE(page->find(".TONIGHT...ZONE.\n"), std::string::npos);
-        // Both fail: the job sees a failure.
+        // Both fail: the forecast shown before stays, with a NOW line that
+        // says since when and why.
         f.service.overrides["/zones/forecast/COZ040/forecast"] = Answer(503);
         f.clock.Advance(3600);
-        EXPECT_FALSE(f.source->ForecastPage());
+        page = f.source->ForecastPage();
+        ASSERT_TRUE(page);
+        EXPECT_NE(page->find("\n.NOW...NOT UPDATED SINCE 8:00 PM: THE WEATHER SERVICE ANSWERS "
+                             "WITH ERRORS (500). NEXT TRY AT 9:15 PM.\n.TONIGHT...ZONE.\n"),
+                  std::string::npos)
+            << *page;
     }
     {
         // The latest observation lacks the temperature: the newest complete
@@ -329,7 +339,12 @@ TEST(LiveSourcePages, FallBacksBetweenTheServicesAnswers) {
         SourceFixture f;
         f.service.overrides["/stations/KXYZ"] = Answer(404);
         EXPECT_EQ(f.source->CheckStation("KXYZ"), StationCheck::Unknown);
-        EXPECT_FALSE(f.source->ForecastPage());
+        auto page = f.source->ForecastPage();
+        ASSERT_TRUE(page);
+        EXPECT_NE(page->find("\n.NOW...THE WEATHER SERVICE KNOWS NO STATION KXYZ. RIGHT-CLICK TO "
+                             "CHOOSE YOUR LOCATION.\n"),
+                  std::string::npos)
+            << *page;
         f.service.overrides["/stations/KABC"] = Answer(503);
         EXPECT_EQ(f.source->CheckStation("KABC"), StationCheck::Unreachable);
     }
