@@ -23,7 +23,7 @@ namespace {
 
 // The layout at a scale of 1, in pixels; every number grows with the
 // main window's scale, as the Preferences dialog does.
-constexpr int kWidth = 400;
+constexpr int kWidth = 460;
 constexpr int kHeight = 260;
 constexpr int kMargin = 10;
 constexpr int kLabelHeight = 16;
