@@ -29,6 +29,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 # Boston's observation: 20.0 C, dew point 10.0 C, 52.5 %, 101100 Pa.
 BOSTON_READOUTS = [("68o", 15), ("053", 45), ("29.85", 75), ("50o", 115)]
 DIALOG = "Tickwell Location"
+# The first-time hint's start, in the ticker until a place was chosen.
+HINT = "RIGHT-CLICK"
 # Values of the five settings a user had before choosing a place; the
 # choice must leave them as they are.
 EARLIER_SETTINGS = "Interval=4800\nOutlook=1\nWinX=40\nWinY=30\nFast=1\n"
@@ -97,6 +99,7 @@ def scenario_boston(context):
     run = Run(context, "boston")
     origin = run.window()
     run.shows(origin, FAKE_READOUTS)
+    check(HINT in run.page("forecast.txt"), "no station was ever chosen, yet the ticker has no hint")
     x, y, width, height = open_location(run, origin)
     context.desktop.type_text("boston")
     time.sleep(0.8)
@@ -111,7 +114,9 @@ def scenario_boston(context):
           f"the settings hold {stored_text(home)}, not Station=KBOS")
     run.shows(origin, BOSTON_READOUTS, timeout=20)
     check(asked_for(context.fake, "KBOS"), "the fake was not asked for KBOS")
-    check("BOSTON" in run.page("forecast.txt").upper(), "the forecast page is not Boston's")
+    forecast = run.page("forecast.txt")
+    check("BOSTON" in forecast.upper(), "the forecast page is not Boston's")
+    check(HINT not in forecast, "the hint stays after a place was chosen")
     run.close(origin)
     saved = stored_text(home)
     for line in EARLIER_SETTINGS.split():
@@ -133,6 +138,7 @@ def scenario_keys(context):
     home = run.home
     origin = run.window()
     run.shows(origin, FAKE_READOUTS)
+    check(HINT not in run.page("forecast.txt"), "a hint although --station chose a place")
 
     open_location(run, origin)
     context.desktop.type_text("boston")
