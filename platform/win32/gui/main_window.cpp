@@ -1,6 +1,7 @@
 #include "platform/win32/gui/main_window.h"
 
 #include "platform/win32/gui/gdi_graphics.h"
+#include "platform/win32/gui/location_dialog.h"
 #include "platform/win32/gui/module_instance.h"
 #include "platform/win32/gui/popup_menu.h"
 #include "platform/win32/gui/preferences_dialog.h"
@@ -57,8 +58,8 @@ std::unique_ptr<PopupMenu> Win32Window::CreatePopupMenu() {
     return std::make_unique<Win32PopupMenu>(hwnd_);
 }
 
-int Win32Window::RunLocationDialog(LocationProcedure&) {
-    return 2;  // not built yet
+int Win32Window::RunLocationDialog(LocationProcedure& procedure) {
+    return win32::RunLocationDialog(hwnd_, procedure);
 }
 
 int Win32Window::RunPreferencesDialog(DialogProcedure& procedure) {
