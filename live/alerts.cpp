@@ -48,6 +48,31 @@ bool Precedes(const Alert& a, const Alert& b) {
     return a.onset && a.onset->unixSeconds < b.onset->unixSeconds;
 }
 
+// An alert is over once its end has passed, or, without an end, once its
+// message has expired.
+bool HasEnded(const Alert& alert, std::int64_t now) {
+    if (alert.until) {
+        return alert.until->unixSeconds <= now;
+    }
+    return alert.expires && alert.expires->unixSeconds <= now;
+}
+
+// Keeps the first of the alerts that would read as the same line (the same
+// event with the same shown end, as when several zones or offices issue
+// it), so the order stays the most severe first.
+void DropRepeatedLines(std::vector<Alert>& alerts) {
+    std::vector<std::string> seen;
+    std::vector<Alert> kept;
+    for (Alert& alert : alerts) {
+        std::string line = AlertLine(alert);
+        if (std::find(seen.begin(), seen.end(), line) == seen.end()) {
+            seen.push_back(std::move(line));
+            kept.push_back(std::move(alert));
+        }
+    }
+    alerts = std::move(kept);
+}
+
 }  // namespace
 
 std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
@@ -65,6 +90,11 @@ std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
             continue;
         }
         const json& properties = feature["properties"];
+        // Tests, exercises and drafts are not weather; the request asks for
+        // actual alerts only, and this holds whatever the answer.
+        if (StringField(properties, "status") != "Actual") {
+            continue;
+        }
         Alert alert;
         alert.event = StringField(properties, "event");
         if (PageLine(alert.event).empty()) {
@@ -76,15 +106,14 @@ std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
             alert.onset = TimeField(properties, "effective");
         }
         alert.until = TimeField(properties, "ends");
-        if (!alert.until) {
-            alert.until = TimeField(properties, "expires");
-        }
-        if (alert.until && alert.until->unixSeconds <= now) {
-            continue;  // over
+        alert.expires = TimeField(properties, "expires");
+        if (HasEnded(alert, now)) {
+            continue;
         }
         alerts.push_back(std::move(alert));
     }
     std::stable_sort(alerts.begin(), alerts.end(), Precedes);
+    DropRepeatedLines(alerts);
     if (alerts.size() > kMaxAlerts) {
         alerts.resize(kMaxAlerts);
     }
@@ -105,11 +134,15 @@ std::string HourAndDay(const TimeStamp& time) {
     static constexpr std::array<const char*, 7> kDays = {
         "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
     const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
+    if (local.hour == 0 && local.minute == 0) {
+        // The end of the day before: "MIDNIGHT WEDNESDAY" would read as the
+        // end of Wednesday.
+        const std::size_t dayBefore = static_cast<std::size_t>((local.weekday + 6) % 7);
+        return std::string("MIDNIGHT ") + kDays[dayBefore] + " NIGHT";
+    }
     std::string text;
     if (local.hour == 12 && local.minute == 0) {
         text = "NOON";
-    } else if (local.hour == 0 && local.minute == 0) {
-        text = "MIDNIGHT";
     } else if (local.minute == 0) {
         text = std::to_string(local.hour % 12 == 0 ? 12 : local.hour % 12) +
                (local.hour < 12 ? " AM" : " PM");

@@ -21,20 +21,26 @@ struct Alert {
     // 0 Extreme, 1 Severe, 2 Moderate, 3 anything else.
     int severityRank = 3;
     std::optional<TimeStamp> onset;
-    // `ends`, or `expires` when the alert gives no end.
+    // When the event ends (`ends`); many alerts give none.
     std::optional<TimeStamp> until;
+    // When the message itself runs out (`expires`): an alert without an end
+    // is left out from then on.
+    std::optional<TimeStamp> expires;
 };
 
-// The alerts of an /alerts/active FeatureCollection still in force at
-// `now`, most severe first, then by onset (earliest first), at most
-// kMaxAlerts of them.
+// The actual (not test, exercise or draft) alerts of an /alerts/active
+// FeatureCollection still in force at `now`, most severe first, then by
+// onset (earliest first), one for each line shown (the same event from
+// several zones or offices is one line), at most kMaxAlerts of them.
 std::vector<Alert> ParseAlerts(const nlohmann::json& collection, std::int64_t now);
 
 // ".WINTER STORM WARNING...UNTIL 6 PM MONDAY." in the offset the alert's own
-// time carries; "...IN EFFECT." without one.
+// time carries; "...IN EFFECT." without an end.
 std::string AlertLine(const Alert& alert);
 
-// "6 PM MONDAY", "6:30 AM SUNDAY".
+// "6 PM MONDAY", "6:30 AM SUNDAY", "NOON MONDAY", and for 00:00 the night
+// that ends then, as the service words it: "MIDNIGHT TUESDAY NIGHT" for the
+// start of Wednesday.
 std::string HourAndDay(const TimeStamp& time);
 // "3:53 PM".
 std::string ClockTime(const TimeStamp& time);

@@ -40,11 +40,19 @@ std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
             continue;
         }
         ForecastPeriod period{StringField(entry, "name"), StringField(entry, "detailedForecast"),
-                              ParseIsoTime(StringField(entry, "startTime"))};
+                              ParseIsoTime(StringField(entry, "startTime")),
+                              ParseIsoTime(StringField(entry, "endTime"))};
         if (!PageLine(period.name).empty() && !PageLine(period.text).empty()) {
             periods.push_back(std::move(period));
         }
     }
+    return periods;
+}
+
+std::vector<ForecastPeriod> WithoutEnded(std::vector<ForecastPeriod> periods, std::int64_t now) {
+    std::erase_if(periods, [now](const ForecastPeriod& period) {
+        return period.end && period.end->unixSeconds <= now;
+    });
     return periods;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <string_view>
@@ -15,8 +16,10 @@ namespace tickwell::live {
 struct ForecastPeriod {
     std::string name;  // "Tonight", "Monday Night"
     std::string text;  // detailedForecast, mixed case
-    // startTime, in the station's local offset; not every forecast has it.
+    // startTime and endTime, in the station's local offset; not every
+    // forecast has them.
     std::optional<TimeStamp> start;
+    std::optional<TimeStamp> end = std::nullopt;
 };
 
 // The longest page made: under the 16383 bytes the fetch job takes in
@@ -29,6 +32,10 @@ constexpr std::size_t kMaxPeriodTextBytes = 1500;
 // properties.periods[] with a name and a detailedForecast, in order; the
 // others are skipped.
 std::vector<ForecastPeriod> ParsePeriods(const nlohmann::json& forecast);
+
+// `periods` less those whose end is at or before `now`; a period without an
+// end stays.
+std::vector<ForecastPeriod> WithoutEnded(std::vector<ForecastPeriod> periods, std::int64_t now);
 
 // ".NAME...TEXT" in capitals on one line.
 std::string PeriodLine(const ForecastPeriod& period);

@@ -55,6 +55,12 @@ void LiveSource::UseStation(const std::string& id) {
         kept_.reset();
         stationOffset_.reset();
     }
+    locationHint_ = false;
+}
+
+void LiveSource::SetLocationHint(bool show) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    locationHint_ = show;
 }
 
 StationCheck LiveSource::CheckStation(const std::string& id) {
@@ -99,21 +105,23 @@ std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
             return {};
         }
     }
-    return ParsePeriods(ParseBody(cache_.Get(options_.apiBase + forecastPath_)));
+    return WithoutEnded(ParsePeriods(ParseBody(cache_.Get(options_.apiBase + forecastPath_))),
+                        cache_.Now());
 }
 
 std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
     if (station.zoneId.empty()) {
         return {};
     }
-    return ParsePeriods(ParseBody(
-        cache_.Get(options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast")));
+    return WithoutEnded(ParsePeriods(ParseBody(cache_.Get(options_.apiBase + "/zones/forecast/" +
+                                                          station.zoneId + "/forecast"))),
+                        cache_.Now());
 }
 
 std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
     const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
     const ApiResult latestResult = cache_.Get(observations + "/latest");
-    const std::int64_t now = clock_.UnixSeconds();
+    const std::int64_t now = cache_.Now();
     std::optional<Observation> latest = ParseObservation(ParseBody(latestResult));
     if (latest && (!lastSeen_ || latest->time >= lastSeen_->time)) {
         lastSeen_ = latest;
@@ -135,11 +143,10 @@ std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
 
 std::vector<std::string> LiveSource::LeadLines(const Station& station,
                                                const std::vector<ForecastPeriod>& periods) {
-    const std::int64_t now = clock_.UnixSeconds();
     const std::vector<Alert> alerts =
-        ParseAlerts(ParseBody(cache_.Get(options_.apiBase + "/alerts/active?point=" +
+        ParseAlerts(ParseBody(cache_.Get(options_.apiBase + "/alerts/active?status=actual&point=" +
                                          PointText(station.latitude, station.longitude))),
-                    now);
+                    cache_.Now());
     std::vector<std::string> lines;
     for (const Alert& alert : alerts) {
         lines.push_back(AlertLine(alert));
@@ -156,7 +163,10 @@ std::vector<std::string> LiveSource::LeadLines(const Station& station,
             offset = alert.until->offsetMinutes;
         }
     }
-    const std::string nowLine = NowLine(current, lastSeen_, offset);
+    std::string nowLine = NowLine(current, lastSeen_, offset);
+    if (locationHint_) {
+        nowLine = WithLocationHint(nowLine);
+    }
     if (!nowLine.empty()) {
         lines.push_back(nowLine);
     }

@@ -48,8 +48,11 @@ public:
 
     // Asks the service whether it knows station `id`.
     StationCheck CheckStation(const std::string& id);
-    // Shows station `id` from now on.
+    // Shows station `id` from now on, and ends the location hint.
     void UseStation(const std::string& id);
+    // While `show` holds, the NOW line ends with a hint that tells a new
+    // user how to choose a place (or is a line of its own without one).
+    void SetLocationHint(bool show);
     std::string StationId();
 
     // Ends a request in progress and fails every later one.
@@ -57,8 +60,10 @@ public:
 
 private:
     const Station* StationInfo();
-    // The observation the readouts and the NOW line show, if one is current;
-    // also keeps lastSeen_ up to date. `answered` tells whether the service
+    // What the readouts and the NOW line show, if an observation of the last
+    // two hours has a temperature: the newest such, with each reading from
+    // the newest observation that has it (see ChooseCurrent); also keeps
+    // lastSeen_ up to date. `answered` tells whether the service
     // gave any observation at all.
     std::optional<Observation> CurrentObservation(bool* answered);
     std::vector<std::string> LeadLines(const Station& station,
@@ -103,6 +108,7 @@ private:
     std::optional<KeptForecast> kept_;
     // The station's offset from UTC, from its last forecast's times.
     std::optional<int> stationOffset_;
+    bool locationHint_ = false;
 };
 
 }  // namespace tickwell::live

@@ -78,7 +78,36 @@ std::string NowLine(const std::optional<Observation>& current,
     if (!wind.empty()) {
         line += wind + " ";
     }
+    const std::string missing = MissingReadingsSentence(*current);
+    if (!missing.empty()) {
+        line += missing + " ";
+    }
     return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false) + ".";
+}
+
+std::string MissingReadingsSentence(const Observation& observation) {
+    std::vector<const char*> missing;
+    if (!observation.dewPointC) missing.push_back("DEW POINT");
+    if (!observation.humidityPercent) missing.push_back("HUMIDITY");
+    if (!observation.pressurePa) missing.push_back("PRESSURE");
+    if (missing.empty()) {
+        return std::string();
+    }
+    std::string sentence = "NO ";
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (i > 0) {
+            sentence += i + 1 == missing.size() ? " OR " : ", ";
+        }
+        sentence += missing[i];
+    }
+    return sentence + " REPORTED.";
+}
+
+std::string WithLocationHint(const std::string& nowLine) {
+    if (nowLine.empty()) {
+        return ".NOW..." + std::string(kLocationHint);
+    }
+    return nowLine + " " + std::string(kLocationHint);
 }
 
 std::optional<int> OffsetAt(std::int64_t time, const std::vector<ForecastPeriod>& periods) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "live/forecast_page.h"
@@ -13,12 +14,26 @@
 namespace tickwell::live {
 
 // ".NOW...MOSTLY CLOUDY. 47 DEGREES. NORTHWEST WIND 15 MPH, GUSTS 25.
-// OBSERVED 3:53 PM." for a current observation; without one, when the last
-// observation was taken; empty when there never was one. Times are written
-// at `offsetMinutes` from UTC, or in UTC (and say so) when that is unknown.
+// OBSERVED 3:53 PM." for a current observation, with a sentence naming the
+// readings it lacks ("NO DEW POINT OR HUMIDITY REPORTED."); without one,
+// when the last observation was taken; empty when there never was one.
+// Times are written at `offsetMinutes` from UTC, or in UTC (and say so) when
+// that is unknown.
 std::string NowLine(const std::optional<Observation>& current,
                     const std::optional<Observation>& lastSeen,
                     const std::optional<int>& offsetMinutes);
+
+// "NO PRESSURE REPORTED.", "NO DEW POINT, HUMIDITY OR PRESSURE REPORTED.":
+// which of the readings besides the temperature `observation` lacks; empty
+// when it lacks none.
+std::string MissingReadingsSentence(const Observation& observation);
+
+// The words that tell a new user how to pick a place.
+constexpr std::string_view kLocationHint = "RIGHT-CLICK TO CHOOSE YOUR LOCATION.";
+
+// `nowLine` with the location hint at its end, or the hint as a NOW line of
+// its own when there is no NOW line.
+std::string WithLocationHint(const std::string& nowLine);
 
 // The station's offset from UTC at `time`, from the offsets the service
 // writes its local times with: the forecast period that started last at or

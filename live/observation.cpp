@@ -1,9 +1,12 @@
 #include "live/observation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "live/humidity.h"
+#include "live/metar.h"
 #include "live/time_text.h"
 
 namespace tickwell::live {
@@ -14,27 +17,41 @@ using nlohmann::json;
 
 enum class Quantity { Temperature, Humidity, Pressure, Direction, Speed };
 
+constexpr double kPascalsPerInch = 3386.389;
+
+// The unit's name without its vocabulary: the service writes "wmoUnit:degC"
+// today and wrote "unit:degC" before; both name the same units.
+std::string_view UnitName(std::string_view code) {
+    for (std::string_view prefix : {std::string_view("wmoUnit:"), std::string_view("unit:")}) {
+        if (code.substr(0, prefix.size()) == prefix) {
+            return code.substr(prefix.size());
+        }
+    }
+    return code;
+}
+
 // Converts a value to this program's unit for `quantity`, or nothing when
-// the unit is unknown.
-std::optional<double> InUnit(Quantity quantity, std::string_view unit, double value) {
+// the unit is unknown. A value without a unit is taken as in the unit the
+// service uses for it.
+std::optional<double> InUnit(Quantity quantity, std::string_view code, double value) {
+    const std::string_view unit = UnitName(code);
     switch (quantity) {
         case Quantity::Temperature:
-            if (unit == "wmoUnit:degC" || unit.empty()) return value;
-            if (unit == "wmoUnit:degF") return (value - 32.0) * 5.0 / 9.0;
-            if (unit == "wmoUnit:K") return value - 273.15;
+            if (unit == "degC" || unit.empty()) return value;
+            if (unit == "degF") return (value - 32.0) * 5.0 / 9.0;
+            if (unit == "K") return value - 273.15;
             return std::nullopt;
         case Quantity::Humidity:
-            return unit == "wmoUnit:percent" || unit.empty() ? std::optional(value) : std::nullopt;
+            return unit == "percent" || unit.empty() ? std::optional(value) : std::nullopt;
         case Quantity::Pressure:
-            if (unit == "wmoUnit:Pa" || unit.empty()) return value;
-            if (unit == "wmoUnit:hPa") return value * 100.0;
+            if (unit == "Pa" || unit.empty()) return value;
+            if (unit == "hPa") return value * 100.0;
             return std::nullopt;
         case Quantity::Direction:
-            return unit == "wmoUnit:degree_(angle)" || unit.empty() ? std::optional(value)
-                                                                    : std::nullopt;
+            return unit == "degree_(angle)" || unit.empty() ? std::optional(value) : std::nullopt;
         case Quantity::Speed:
-            if (unit == "wmoUnit:km_h-1" || unit.empty()) return value;
-            if (unit == "wmoUnit:m_s-1") return value * 3.6;
+            if (unit == "km_h-1" || unit.empty()) return value;
+            if (unit == "m_s-1") return value * 3.6;
             return std::nullopt;
     }
     return std::nullopt;
@@ -53,26 +70,77 @@ bool Plausible(Quantity quantity, double value) {
     return false;
 }
 
-// properties[name] = {"unitCode": ..., "value": number or null}.
+// A string member of `object`, or empty.
+std::string_view Text(const json& object, const char* name) {
+    auto field = object.find(name);
+    if (field == object.end() || !field->is_string()) {
+        return std::string_view();
+    }
+    return field->get_ref<const std::string&>();
+}
+
+// Whether the service's quality control failed the value ("X", written
+// "qc:X" before).
+bool FailedQualityControl(const json& field) {
+    const std::string_view flag = Text(field, "qualityControl");
+    return flag == "X" || flag == "qc:X";
+}
+
+// A value converted to this program's unit and checked, or nothing.
+std::optional<double> Checked(Quantity quantity, std::string_view unit, double value) {
+    auto converted = InUnit(quantity, unit, value);
+    if (!converted || !std::isfinite(*converted) || !Plausible(quantity, *converted)) {
+        return std::nullopt;
+    }
+    return converted;
+}
+
+// properties[name] = {"unitCode": ..., "value": number or null,
+// "qualityControl": ...}.
 std::optional<double> Measured(const json& properties, const char* name, Quantity quantity) {
     auto field = properties.find(name);
-    if (field == properties.end() || !field->is_object()) {
+    if (field == properties.end() || !field->is_object() || FailedQualityControl(*field)) {
         return std::nullopt;
     }
     auto value = field->find("value");
     if (value == field->end() || !value->is_number()) {
         return std::nullopt;
     }
-    std::string_view unit;
-    auto unitCode = field->find("unitCode");
-    if (unitCode != field->end() && unitCode->is_string()) {
-        unit = unitCode->get_ref<const std::string&>();
+    return Checked(quantity, Text(*field, "unitCode"), value->get<double>());
+}
+
+// Fills a missing pressure from the METAR report's altimeter group, and a
+// missing humidity or dew point from the other and the temperature, all
+// within this one observation.
+void CompleteReadings(Observation& observation, std::string_view report) {
+    if (!observation.pressurePa) {
+        if (auto inches = AltimeterInches(report)) {
+            observation.pressurePa = Checked(Quantity::Pressure, "Pa", *inches * kPascalsPerInch);
+        }
     }
-    auto converted = InUnit(quantity, unit, value->get<double>());
-    if (!converted || !std::isfinite(*converted) || !Plausible(quantity, *converted)) {
-        return std::nullopt;
+    if (!observation.temperatureC) {
+        return;
     }
-    return converted;
+    const double temperature = *observation.temperatureC;
+    if (!observation.humidityPercent && observation.dewPointC) {
+        if (auto humidity = HumidityFromDewPoint(temperature, *observation.dewPointC)) {
+            observation.humidityPercent = Checked(Quantity::Humidity, "percent", *humidity);
+        }
+    } else if (!observation.dewPointC && observation.humidityPercent) {
+        if (auto dewPoint = DewPointFromHumidity(temperature, *observation.humidityPercent)) {
+            observation.dewPointC = Checked(Quantity::Temperature, "degC", *dewPoint);
+        }
+    }
+}
+
+// Copies each of the four readings `from` has and `into` lacks.
+void FillMissingReadings(Observation& into, const Observation& from) {
+    for (auto reading : {&Observation::temperatureC, &Observation::dewPointC,
+                         &Observation::humidityPercent, &Observation::pressurePa}) {
+        if (!(into.*reading)) {
+            into.*reading = from.*reading;
+        }
+    }
 }
 
 }  // namespace
@@ -106,6 +174,7 @@ std::optional<Observation> ParseObservation(const json& feature) {
     observation.windDirectionDegrees = Measured(*properties, "windDirection", Quantity::Direction);
     observation.windSpeedKmh = Measured(*properties, "windSpeed", Quantity::Speed);
     observation.windGustKmh = Measured(*properties, "windGust", Quantity::Speed);
+    CompleteReadings(observation, Text(*properties, "rawMessage"));
     return observation;
 }
 
@@ -132,20 +201,29 @@ bool IsCurrent(const Observation& observation, std::int64_t now) {
 
 std::optional<Observation> ChooseCurrent(const std::optional<Observation>& latest,
                                          const std::vector<Observation>& recent, std::int64_t now) {
-    if (latest && latest->HasReadings() && IsCurrent(*latest, now)) {
-        return latest;
+    std::vector<const Observation*> current;
+    if (latest && IsCurrent(*latest, now)) {
+        current.push_back(&*latest);
     }
-    const Observation* newest = nullptr;
     for (const Observation& observation : recent) {
-        if (observation.HasReadings() && IsCurrent(observation, now) &&
-            (newest == nullptr || observation.time > newest->time)) {
-            newest = &observation;
+        if (IsCurrent(observation, now)) {
+            current.push_back(&observation);
         }
     }
-    if (newest == nullptr) {
+    // Newest first; a stable sort keeps `latest` ahead of its copy in the list.
+    std::stable_sort(current.begin(), current.end(),
+                     [](const Observation* a, const Observation* b) { return a->time > b->time; });
+    auto base = std::find_if(current.begin(), current.end(), [](const Observation* observation) {
+        return observation->temperatureC.has_value();
+    });
+    if (base == current.end()) {
         return std::nullopt;
     }
-    return *newest;
+    Observation shown = **base;
+    for (const Observation* observation : current) {
+        FillMissingReadings(shown, *observation);
+    }
+    return shown;
 }
 
 }  // namespace tickwell::live

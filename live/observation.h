@@ -10,8 +10,11 @@
 
 namespace tickwell::live {
 
-// Values in the service's units; a value that is null, missing, of a unit
-// this program does not know or outside what the weather can be is absent.
+// Values in the service's units; a value that is null, missing, flagged as
+// failed by the service's quality control, of a unit this program does not
+// know or outside what the weather can be is absent. A missing pressure is
+// taken from the altimeter group of the raw METAR report, and a missing
+// humidity or dew point is worked out from the other and the temperature.
 struct Observation {
     std::int64_t time = 0;  // Unix seconds
     std::string description;
@@ -37,9 +40,11 @@ std::vector<Observation> ParseObservations(const nlohmann::json& collection);
 
 bool IsCurrent(const Observation& observation, std::int64_t now);
 
-// The observation to show at `now`: `latest` when it is current and has all
-// four readings, otherwise the newest of `recent` that is and has; nothing
-// when none is.
+// What to show at `now`, from the current observations among `latest` and
+// `recent`: the newest one with a temperature gives the time, the sky and
+// the wind, and each of the four readings comes from the newest that has it
+// (`latest` first when two carry the same time). Nothing when no current
+// observation has a temperature.
 std::optional<Observation> ChooseCurrent(const std::optional<Observation>& latest,
                                          const std::vector<Observation>& recent, std::int64_t now);
 

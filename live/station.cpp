@@ -11,6 +11,9 @@ namespace {
 
 using nlohmann::json;
 
+constexpr std::size_t kShortestStationId = 3;
+constexpr std::size_t kLongestStationId = 10;
+
 bool IsIdCharacter(char ch) {
     return (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
 }
@@ -37,7 +40,7 @@ std::string Coordinate(double value) {
 
 std::optional<std::string> NormalizeStationId(std::string_view text) {
     text = Trimmed(text);
-    if (text.size() < 3 || text.size() > 5) {
+    if (text.size() < kShortestStationId || text.size() > kLongestStationId) {
         return std::nullopt;
     }
     std::string id;

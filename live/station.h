@@ -14,8 +14,10 @@ namespace tickwell::live {
 constexpr std::string_view kDefaultStationId = "KDEN";
 constexpr const char* kStationSettingName = "Station";
 
-// An ICAO-like id in capitals ("KDEN", "PHNL"): 3 to 5 letters and digits,
-// blanks around it ignored, starting with a letter; nothing otherwise.
+// A station id in capitals ("KDEN", "PHNL", "AV085", "NCSC4"): 3 to 10
+// letters and digits, blanks around it ignored, starting with a letter;
+// nothing otherwise. The service keeps ids longer than the ICAO four for
+// its networks of smaller stations.
 std::optional<std::string> NormalizeStationId(std::string_view text);
 
 // The station setting, or KDEN when it is missing or not a valid id.

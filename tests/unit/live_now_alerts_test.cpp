@@ -32,6 +32,7 @@ json AlertFeature(const char* event, const char* severity, json onset, json ends
     return json{{"type", "Feature"},
                 {"properties",
                  {{"event", event},
+                  {"status", "Actual"},
                   {"severity", severity},
                   {"onset", onset},
                   {"ends", ends},
@@ -67,9 +68,9 @@ TEST(LiveAlerts, OrderedBySeverityThenOnsetEndedOnesDropped) {
                        "2026-12-09T00:00:00-07:00"),
           AlertFeature("Air Quality Alert", "Unknown", nullptr, nullptr)},
          {".TORNADO WARNING...UNTIL 1:45 PM MONDAY.",
-          ".WINTER STORM WARNING...UNTIL MIDNIGHT WEDNESDAY.",
-          ".WIND ADVISORY...UNTIL 6 PM MONDAY.",
-          ".SPECIAL WEATHER STATEMENT...UNTIL 3:30 PM MONDAY.", ".AIR QUALITY ALERT...IN EFFECT."}},
+          ".WINTER STORM WARNING...UNTIL MIDNIGHT TUESDAY NIGHT.",
+          ".WIND ADVISORY...UNTIL 6 PM MONDAY.", ".SPECIAL WEATHER STATEMENT...IN EFFECT.",
+          ".AIR QUALITY ALERT...IN EFFECT."}},
         {"ended (by its end, or by its expiry without one) and nameless ones go",
          {AlertFeature("Frost Advisory", "Moderate", nullptr, "2026-12-07T12:59:59-07:00"),
           AlertFeature("Dense Fog Advisory", "Moderate", nullptr, nullptr,
@@ -83,17 +84,20 @@ TEST(LiveAlerts, OrderedBySeverityThenOnsetEndedOnesDropped) {
           AlertFeature("Wind Advisory", "Moderate", "2026-12-07T02:00:00-10:00",
                        "2026-12-07T18:00:00-10:00")},
          {".WIND ADVISORY...UNTIL 6 PM MONDAY.", ".HIGH SURF ADVISORY...UNTIL 6 PM TUESDAY."}},
-        {"many: the five most severe; a long event is cut",
+        {"many: the five most severe, each line once; a long event is cut",
          {AlertFeature("Flood Watch", "Moderate", nullptr, nullptr),
           AlertFeature("Flood Warning", "Severe", nullptr, nullptr),
           AlertFeature("Flood Warning", "Severe", nullptr, nullptr),
           AlertFeature(longEvent.c_str(), "Extreme", nullptr, nullptr),
           AlertFeature("Flood Warning", "Severe", nullptr, nullptr),
-          AlertFeature("Flood Warning", "Severe", nullptr, nullptr),
-          AlertFeature("Flood Watch", "Moderate", nullptr, nullptr)},
+          AlertFeature("Flood Warning", "Severe", nullptr, "2026-12-08T12:00:00-07:00"),
+          AlertFeature("Flood Watch", "Moderate", nullptr, nullptr),
+          AlertFeature("Wind Advisory", "Moderate", nullptr, nullptr),
+          AlertFeature("Heat Advisory", "Minor", nullptr, nullptr),
+          AlertFeature("Frost Advisory", "Minor", nullptr, nullptr)},
          {"." + longEvent.substr(0, 77) + "......IN EFFECT.", ".FLOOD WARNING...IN EFFECT.",
-          ".FLOOD WARNING...IN EFFECT.", ".FLOOD WARNING...IN EFFECT.",
-          ".FLOOD WARNING...IN EFFECT."}},
+          ".FLOOD WARNING...UNTIL NOON TUESDAY.", ".FLOOD WATCH...IN EFFECT.",
+          ".WIND ADVISORY...IN EFFECT."}},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(Lines(test.features), test.lines) << test.what;
@@ -267,7 +271,8 @@ TEST(LiveUntrustedJson, EveryFieldOfEveryTypeIsHandled) {
             ChooseCurrent(parsed, ParseObservations(json{{"features", {variant}}}), now);
         const std::string page = BuildRoundupPage(current, "KXYZ");
         EXPECT_LE(page.size(), kMaxPageBytes);
-        EXPECT_EQ(page.find(kRoundupRowName) != std::string::npos, current.has_value());
+        EXPECT_EQ(page.find(kRoundupRowName) != std::string::npos,
+                  current.has_value() && current->HasReadings());
         NowLine(current, parsed, -420);
         ++pages;
     }

@@ -106,15 +106,18 @@ TEST(LivePages, MissingOrOldReadingsNeverMakeARow) {
     };
     json stringValue = complete;
     stringValue["properties"]["temperature"]["value"] = "12";
+    // Without a dew point or humidity, neither can be worked out.
     json noValue = complete;
     noValue["properties"]["dewpoint"].erase("value");
+    noValue["properties"]["relativeHumidity"]["value"] = null;
     json unknownUnit = complete;
     unknownUnit["properties"]["barometricPressure"]["unitCode"] = "wmoUnit:furlong";
     json absurd = complete;
     absurd["properties"]["temperature"]["value"] = 1e300;
     const std::vector<Case> cases = {
         {"null temperature", ObservationJson(null, 0, 50, 101000, 0, 0, 0, "Clear"), now},
-        {"null humidity", ObservationJson(10, 0, null, 101000, 0, 0, 0, "Clear"), now},
+        {"null humidity and dew point", ObservationJson(10, null, null, 101000, 0, 0, 0, "Clear"),
+         now},
         {"null pressure", ObservationJson(10, 0, 50, null, 0, 0, 0, "Clear"), now},
         {"a value given as text", stringValue, now},
         {"no value at all", noValue, now},
@@ -127,7 +130,7 @@ TEST(LivePages, MissingOrOldReadingsNeverMakeARow) {
         std::optional<Observation> observation = ParseObservation(test.observation);
         ASSERT_TRUE(observation);
         const std::optional<Observation> current = ChooseCurrent(observation, {}, test.now);
-        EXPECT_FALSE(current);
+        EXPECT_FALSE(current && current->HasReadings());
         const std::string page = BuildRoundupPage(current, "KBKF");
         EXPECT_EQ(page.find(kRoundupRowName), std::string::npos);
         weatherState.temperature = 77;
@@ -146,22 +149,26 @@ TEST(LivePages, MissingOrOldReadingsNeverMakeARow) {
 TEST(LivePages, NewestCompleteRecentObservationStandsInForAnIncompleteLatest) {
     const json null = nullptr;
     const auto latest = ParseObservation(
-        ObservationJson(12, 1, null, 101000, 0, 0, null, "Clear", "2024-04-30T14:58:00+00:00"));
+        ObservationJson(12, null, null, 101000, 0, 0, null, "Clear", "2024-04-30T14:58:00+00:00"));
     const json recent = {
         {"type", "FeatureCollection"},
         {"features",
-         {ObservationJson(12, 1, null, 101000, 0, 0, null, "Clear", "2024-04-30T14:58:00+00:00"),
+         {ObservationJson(12, null, null, 101000, 0, 0, null, "Clear", "2024-04-30T14:58:00+00:00"),
           ObservationJson(11, 1, 60, 101000, 0, 0, null, "Clear", "2024-04-30T13:58:00+00:00"),
           ObservationJson(9, 1, 70, 101000, 0, 0, null, "Clear", "2024-04-30T12:58:00+00:00"),
           json{{"type", "Feature"}}}}};
     const std::vector<Observation> list = ParseObservations(recent);
     ASSERT_EQ(list.size(), 3u);
+    // The latest gives the time and the temperature, the newest of the list
+    // with them the dew point and the humidity.
     auto current = ChooseCurrent(latest, list, kObservedAt + 60);
-    ASSERT_TRUE(current);
-    EXPECT_EQ(current->time, kObservedAt - 3600);
-    EXPECT_DOUBLE_EQ(*current->temperatureC, 11);
+    ASSERT_TRUE(current && current->HasReadings());
+    EXPECT_EQ(current->time, kObservedAt);
+    EXPECT_DOUBLE_EQ(*current->temperatureC, 12);
+    EXPECT_DOUBLE_EQ(*current->humidityPercent, 60);
     // Three hours on, the complete ones are too old.
-    EXPECT_FALSE(ChooseCurrent(latest, list, kObservedAt - 3600 + 2 * 3600 + 1));
+    current = ChooseCurrent(latest, list, kObservedAt - 3600 + 2 * 3600 + 1);
+    EXPECT_FALSE(current && current->HasReadings());
 }
 
 std::vector<ForecastPeriod> WeekOfPeriods() {
@@ -255,10 +262,20 @@ TEST(LivePages, ZoneForecastPeriodsAndBrokenForecasts) {
 }
 
 TEST(LivePages, StationIdsMetadataAndPoints) {
-    const std::vector<std::pair<std::string, std::string>> ids = {
-        {"KDEN", "KDEN"},   {" kbos ", "KBOS"}, {"phnl", "PHNL"},   {"K12", "K12"},
-        {"KA1B2", "KA1B2"}, {"KD", ""},         {"KDENVR", ""},     {"1ABC", ""},
-        {"K-EN", ""},       {"", ""},           {"KD\xC3\x89N", ""}};
+    const std::vector<std::pair<std::string, std::string>> ids = {{"KDEN", "KDEN"},
+                                                                  {" kbos ", "KBOS"},
+                                                                  {"phnl", "PHNL"},
+                                                                  {"K12", "K12"},
+                                                                  {"KA1B2", "KA1B2"},
+                                                                  {"KD", ""},
+                                                                  {"KDENVR", "KDENVR"},
+                                                                  {"1ABC", ""},
+                                                                  {"ncsc4", "NCSC4"},
+                                                                  {"AV08512345", "AV08512345"},
+                                                                  {"AV085123456", ""},
+                                                                  {"K-EN", ""},
+                                                                  {"", ""},
+                                                                  {"KD\xC3\x89N", ""}};
     for (const auto& [text, expected] : ids) {
         EXPECT_EQ(NormalizeStationId(text).value_or(""), expected) << text;
     }
