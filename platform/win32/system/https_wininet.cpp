@@ -167,10 +167,12 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
     Handle connection(::InternetConnectA(session.internet.get(), parts.host.c_str(), parts.port,
                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) return Step::Failed;
+    // RELOAD and NO_CACHE_WRITE keep WinINet's own cache out of the way;
+    // no "Pragma: no-cache" (INTERNET_FLAG_PRAGMA_NOCACHE) is sent, so the
+    // service's caches may answer as the service intends.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH |
-                  INTERNET_FLAG_KEEP_CONNECTION;
+                  INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+                  INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_KEEP_CONNECTION;
     if (parts.secure) flags |= INTERNET_FLAG_SECURE;
     Handle request(::HttpOpenRequestA(connection.get(), "GET", parts.pathAndQuery.c_str(), nullptr,
                                       nullptr, nullptr, flags, 0));
