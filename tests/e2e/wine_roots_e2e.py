@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""The user's trusted-root store under Wine and TICKWELL_CA_FILE:
+
+- with the real service's address, the file's certificate never enters the
+  store, checked while the program runs and after it ends;
+- a run against the HTTPS fake on loopback that is killed while its
+  certificate is in the store leaves it there, recorded in the program's
+  key; the next start takes it out and the record with it.
+
+    wine_roots_e2e.py --program build/win32/tickwell.exe \\
+                      --fake build/linux/tools/tickwell-nws-fake \\
+                      --make-cert tools/nws_fake/make_test_cert.sh
+
+Run it through tests/e2e/wine_run.sh, which builds the programs and sets up
+the Wine environment (WINEPREFIX and friends must be exported). Standard
+library only.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tickwell_e2e as e2e  # noqa: E402
+from wine_live_e2e import Context  # noqa: E402
+
+RECORD_VALUE = "AddedRoots"
+
+
+def thumbprint(pem_path):
+    """The certificate's SHA-1 thumbprint in capitals, as the store's key names it."""
+    result = subprocess.run(["openssl", "x509", "-in", pem_path, "-noout", "-fingerprint",
+                             "-sha1"], capture_output=True, text=True, check=True)
+    return result.stdout.strip().split("=", 1)[1].replace(":", "").upper()
+
+
+def store_holds(context, thumb):
+    """Whether the user's root store has a certificate of this thumbprint."""
+    roots = context.registry.trusted_roots()
+    return any(key.upper().endswith("\\" + thumb) for key in roots)
+
+
+def record(context):
+    return context.registry.values().get(RECORD_VALUE)
+
+
+def end(context, process):
+    """Closes the main window with its button when it is there, else ends
+    the process."""
+    windows = context.desktop.find_windows("Tickwell")
+    if windows:
+        x, y, _, _ = context.desktop.geometry(windows[0])
+        context.close(process, (x, y))
+        return "closed"
+    process.kill()
+    process.wait()
+    return "killed (no window)"
+
+
+def scenario_real_service(context):
+    """TICKWELL_CA_FILE with the real service's address: the store never
+    gains the certificate (no network here: the requests fail, fine)."""
+    thumb = thumbprint(os.path.join(context.certs, "ca.pem"))
+    e2e.check(not store_holds(context, thumb), "the store holds the test certificate already")
+    environment = {"TICKWELL_API_BASE": "https://api.weather.gov",
+                   "TICKWELL_CA_FILE": os.path.join(context.certs, "ca.pem")}
+    process = context.start(context.options.program, environment)
+    looks = 0
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline and process.poll() is None:
+        e2e.check(not store_holds(context, thumb), "the certificate entered the store")
+        looks += 1
+        time.sleep(0.5)
+    how = end(context, process)
+    e2e.check(not store_holds(context, thumb), "the certificate is in the store after the run")
+    e2e.check(record(context) is None, f"a record was written: {record(context)}")
+    return f"{looks} looks while it ran; {how}"
+
+
+def scenario_killed_run(context):
+    """A run on the fake killed while the certificate is trusted; the next
+    start (on the real service's address, no file) takes it out."""
+    thumb = thumbprint(os.path.join(context.certs, "ca.pem"))
+    fake = context.fake("ok")
+    process = context.start(context.options.program, context.live_environment(fake))
+    e2e.check(e2e.wait_until(lambda: store_holds(context, thumb), 30),
+              "the certificate never entered the store")
+    e2e.check(record(context) is not None, "no record while the certificate is in the store")
+    context.main_window()
+    process.kill()  # SIGKILL: nothing of the program runs any more
+    process.wait()
+    e2e.check(store_holds(context, thumb), "the certificate left with the killed run")
+
+    process = context.start(context.options.program,
+                            {"TICKWELL_API_BASE": "https://api.weather.gov"})
+    gone = e2e.wait_until(lambda: not store_holds(context, thumb), 30)
+    e2e.check(gone, "the next start left the certificate in the store")
+    e2e.check(record(context) is None, f"the record stayed: {record(context)}")
+    how = end(context, process)
+    e2e.check(not store_holds(context, thumb), "the certificate is back in the store")
+    return f"taken out at the next start, which was then {how}"
+
+
+SCENARIOS = [
+    ("roots-real-service", scenario_real_service),
+    ("roots-killed-run", scenario_killed_run),
+]
+
+
+def parse_options():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
+    parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
+    parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
+    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    options = parser.parse_args()
+    options.wine_environment = {key: os.environ[key] for key in
+                                ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")
+                                if key in os.environ}
+    return options
+
+
+def main():
+    options = parse_options()
+    work = tempfile.mkdtemp(prefix="tickwell-wine-roots-")
+    certs = os.path.join(work, "certs")
+    subprocess.run([options.make_cert, certs], check=True)
+    xvfb = e2e.Xvfb()
+    context = Context(options, e2e.Desktop(xvfb.display), work, certs)
+    failures = 0
+    try:
+        failures = e2e.run_scenarios(SCENARIOS, options.only, context,
+                                     before_each=context.registry.clear)
+    finally:
+        context.cleanup()
+        context.registry.clear()
+        xvfb.stop()
+        if options.keep or failures:
+            print(f"work folder kept: {work}")
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    print(f"{failures} scenario(s) failed" if failures else "all scenarios passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
