@@ -12,6 +12,7 @@
 #include "live/station.h"
 #include "platform/loopback_host.h"
 #include "platform/settings_store.h"
+#include "platform/win32/station_startup.h"
 #include "platform/win32/system/extra_roots.h"
 
 namespace tickwell::win32 {
@@ -38,7 +39,7 @@ void KeepExtraCaFileForLoopbackOnly(const std::string& apiHost,
 
 }  // namespace
 
-bool StartLiveWeather() {
+bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     // Certificates a killed run left trusted go first, whatever this run does.
     platform::RemoveLeftoverRoots();
     live::LiveEnvironment environment = live::ReadLiveEnvironment();
@@ -63,6 +64,7 @@ bool StartLiveWeather() {
     UseInternet(internet);
     // The start-up check looks at the weather service's address.
     weatherServer = {host.c_str(), address->port};
+    SetUpStation(*source, requestedStation);
     return true;
 }
 

@@ -16,6 +16,8 @@
 #include "platform/win32/command_line.h"
 #include "platform/win32/gui/location_dialog.h"
 #include "platform/win32/gui/module_instance.h"
+#include "platform/win32/station_startup.h"
+#include "platform/win32/system/registry_store.h"
 #include "resources/resource_ids.h"
 
 namespace tickwell::win32 {
@@ -350,6 +352,53 @@ TEST(Win32LocationDialog, HighlightMovesOneLineAndStaysOnTheList) {
         EXPECT_EQ(MovedHighlight(c.current, c.count, c.step), c.moved)
             << c.current << " of " << c.count << " by " << c.step;
     }
+}
+
+// ------------------------------------------------------ station setting
+
+std::string StoredStation(RegistrySettingsStore& store) {
+    std::string text;
+    if (!store.OpenForReading() || !store.ReadText("Station", &text)) text = "<none>";
+    store.Close();
+    return text;
+}
+
+TEST(Win32StationSetting, SavedAsTextBesideTheNumbersAndReadBack) {
+    const char* keyPath = "Software\\Quillfen\\TickwellStationTest";
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
+    RegistrySettingsStore store(keyPath);
+    EXPECT_FALSE(StationWasChosen(store)) << "no key at all";
+    ASSERT_TRUE(store.OpenForWriting());
+    store.Write("Interval", 17);
+    store.Close();
+    EXPECT_FALSE(StationWasChosen(store)) << "the numbers only";
+
+    for (const char* id : {"KBOS", "PHNL", "KDEN"}) {
+        ASSERT_TRUE(SaveStationSetting(keyPath, id));
+        EXPECT_EQ(StoredStation(store), id);
+        EXPECT_TRUE(StationWasChosen(store));
+    }
+    // A REG_SZ, and the number beside it untouched.
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ | KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    DWORD type = REG_NONE, size = 0;
+    EXPECT_EQ(::RegQueryValueExA(key, "Station", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 5u);
+    std::uint32_t interval = 0;
+    ASSERT_TRUE(store.OpenForReading());
+    EXPECT_TRUE(store.Read("Interval", &interval));
+    store.Close();
+    EXPECT_EQ(interval, 17u);
+
+    // A value edited by hand into something that is no station id is no
+    // choice: the window keeps telling how to choose.
+    const char bad[] = "K$$";
+    ::RegSetValueExA(key, "Station", 0, REG_SZ, reinterpret_cast<const BYTE*>(bad), sizeof bad);
+    EXPECT_FALSE(StationWasChosen(store));
+    ::RegCloseKey(key);
+    EXPECT_EQ(::RegDeleteKeyA(HKEY_CURRENT_USER, keyPath), ERROR_SUCCESS);
 }
 
 // ------------------------------------------------------- command line
