@@ -53,15 +53,17 @@ int main(int argc, char** argv) {
         case CommandAction::Run: break;
     }
 #if TICKWELL_LIVE_SOURCE
-    if (!StartLiveWeather(commandLine.station)) {
-        return 1;
-    }
     // Started by the session at login: the start-up check below gives up
-    // only after the network had two minutes to come up. Asked to end
-    // meanwhile, the program ends as its close does, without a window.
+    // only after the network had two minutes to come up, and a station
+    // given as well is checked with the service once it can be reached.
+    // Asked to end meanwhile, the program ends as its close does, without
+    // a window.
     if (commandLine.atLogin && tickwell::platform::WaitForNetworkAtLogin() ==
                                    tickwell::platform::NetworkWaitResult::Stopped) {
         return 0;
+    }
+    if (!StartLiveWeather(commandLine.station)) {
+        return 1;
     }
 #else
     if (commandLine.station) {
