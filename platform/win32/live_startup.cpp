@@ -13,7 +13,6 @@
 #include "platform/loopback_host.h"
 #include "platform/settings_store.h"
 #include "platform/win32/station_startup.h"
-#include "platform/win32/system/extra_roots.h"
 
 namespace tickwell::win32 {
 
@@ -40,8 +39,6 @@ void KeepExtraCaFileForLoopbackOnly(const std::string& apiHost,
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
-    // Certificates a killed run left trusted go first, whatever this run does.
-    platform::RemoveLeftoverRoots();
     live::LiveEnvironment environment = live::ReadLiveEnvironment();
     const std::optional<live::HostPort> address = live::BaseHostPort(environment.apiBase);
     if (!address) {

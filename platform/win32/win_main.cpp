@@ -12,6 +12,8 @@
 #include "platform/win32/gui/desktop.h"
 #include "platform/win32/gui/module_instance.h"
 #include "platform/win32/live_startup.h"
+#include "platform/win32/system/extra_roots.h"
+#include "platform/win32/system/login_network_wait.h"
 
 namespace {
 
@@ -46,6 +48,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return ShowCommandLineAnswer(commandLine);
     }
 #if TICKWELL_LIVE_SOURCE
+    // Certificates a killed run left trusted go first, whatever this run does.
+    tickwell::platform::RemoveLeftoverRoots();
+    // Started at login (the installer's Run entry): the start-up check gives
+    // up only after the connection had two minutes to come up, and a
+    // station given as well is checked once the service can be reached.
+    if (commandLine.atLogin) tickwell::platform::WaitForNetworkAtLogin();
     if (!tickwell::win32::StartLiveWeather(commandLine.station)) return 1;
 #endif
     tickwell::win32::Win32Desktop desktop;
