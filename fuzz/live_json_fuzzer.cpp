@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         nlohmann::json::parse(data, data + size, nullptr, /*allow_exceptions=*/false);
 
     const std::optional<Station> station = ParseStation(body, "KXYZ");
-    const std::vector<ForecastPeriod> periods = ParsePeriods(body);
+    const std::vector<ForecastPeriod> periods = WithoutEnded(ParsePeriods(body), kNow);
     const std::optional<Observation> latest = ParseObservation(body);
     const std::vector<Observation> recent = ParseObservations(body);
     const std::vector<Alert> alerts = ParseAlerts(body, kNow);
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Alert& alert : alerts) leadLines.push_back(AlertLine(alert));
     const std::optional<int> offset =
         latest ? OffsetAt(latest->time, periods) : std::optional<int>();
-    leadLines.push_back(NowLine(current, latest, offset));
+    leadLines.push_back(WithLocationHint(NowLine(current, latest, offset)));
     const std::string stationLine = station ? station->name + " (" + station->id + ")" : "KXYZ";
     const std::string page = BuildForecastPage(stationLine, leadLines, periods);
     if (page.size() > kMaxPageBytes) std::abort();
