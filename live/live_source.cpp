@@ -158,9 +158,11 @@ std::vector<std::string> LiveSource::LeadLines(const Station& station,
     if (shown) {
         offset = OffsetAt(shown->time, periods);
     }
+    // Without times in the forecast, an alert's own times carry the offset.
     for (const Alert& alert : alerts) {
-        if (!offset && alert.until) {
-            offset = alert.until->offsetMinutes;
+        const std::optional<TimeStamp>& stamp = alert.until ? alert.until : alert.expires;
+        if (!offset && stamp) {
+            offset = stamp->offsetMinutes;
         }
     }
     std::string nowLine = NowLine(current, lastSeen_, offset);

@@ -382,21 +382,22 @@ TEST(LiveReadings, TheSourceAsksForActualAlertsAndShowsTheLocationHint) {
             .dump();
     client.bodies["/alerts/active?status=actual&point=39.8466,-104.6562"] = json{
         {"features",
-         {AlertJson("Wind Advisory", "Actual", "2026-12-07T22:00:00-07:00",
-                    nullptr)}}}.dump();
+         {AlertJson("Wind Advisory", "Actual", nullptr,
+                    "2026-12-07T22:00:00-07:00")}}}.dump();
     LiveSource source(std::move(owned), clock, LiveOptions{"https://api.test", "", 0}, "KXYZ");
     source.SetLocationHint(true);
 
     // No observation at all: the hint is a NOW line of its own.
     auto page = source.ForecastPage();
     ASSERT_TRUE(page);
-    EXPECT_NE(page->find("\n.WIND ADVISORY...UNTIL 10 PM MONDAY.\n.NOW...RIGHT-CLICK TO CHOOSE "
+    EXPECT_NE(page->find("\n.WIND ADVISORY...IN EFFECT.\n.NOW...RIGHT-CLICK TO CHOOSE "
                          "YOUR LOCATION.\n.TONIGHT...CLEAR.\n"),
               std::string::npos)
         << *page;
 
     // With an observation, the hint ends its NOW line; choosing a station
-    // ends it. The time is in the alert's offset, the periods having none.
+    // ends it. The time is in the offset of the alert's expiry, the periods
+    // having no times.
     client.bodies["/stations/KXYZ/observations/latest"] =
         ObservationAt(20, Readings(27, 21, 69.7, 100745)).dump();
     page = source.ForecastPage();
