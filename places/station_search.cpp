@@ -40,14 +40,27 @@ std::uint32_t MajorOf(Rank rank) {
     return static_cast<std::uint32_t>((rank >> 32) & 0xFFFFFF);
 }
 
-// Whether `word` begins one of the blank-separated words of `key`.
-bool BeginsAWord(std::string_view key, std::string_view word) {
-    for (std::size_t at = 0; at + word.size() <= key.size(); ++at) {
-        if ((at == 0 || key[at - 1] == ' ') && key.compare(at, word.size(), word) == 0) {
+// Whether `word` begins one of the blank-separated words of the
+// NUL-terminated `key`. The key is read once, without measuring it first;
+// `word` holds no NUL, so a comparison stops at the key's end.
+bool BeginsAWord(const char* key, std::string_view word) {
+    for (const char* at = key;;) {
+        std::size_t same = 0;
+        while (same < word.size() && at[same] == word[same]) {
+            ++same;
+        }
+        if (same == word.size()) {
             return true;
         }
+        at += same;
+        while (*at != ' ' && *at != '\0') {
+            ++at;
+        }
+        if (*at == '\0') {
+            return false;
+        }
+        ++at;
     }
-    return false;
 }
 
 bool BeginsId(const Station& station, std::string_view word) {
@@ -66,6 +79,7 @@ bool BeginsId(const Station& station, std::string_view word) {
 struct Query {
     std::string folded;
     std::array<std::string_view, kMaxWords> words{};
+    std::array<std::uint32_t, kMaxWords> initials{};  // InitialBit of each word
     std::size_t count = 0;
     // The words each state's code or name could stand for: bit `state` of
     // stateWords[i] is set when word i begins the state's code or a word
@@ -157,6 +171,7 @@ bool ReadQuery(std::string_view text, Query& query) {
         const std::size_t end = std::min(rest.find(' '), rest.size());
         query.words[query.count] = rest.substr(0, end);
         query.stateWords[query.count] = StatesBegunBy(query.words[query.count]);
+        query.initials[query.count] = InitialBit(rest[0]);
         ++query.count;
         rest.remove_prefix(std::min(end + 1, rest.size()));
     }
@@ -172,15 +187,16 @@ Rank RankStation(const Query& query, std::size_t words, const Station& station,
     if (query.state != kNoState && station.state != query.state) {
         return kUnranked;
     }
-    const std::string_view city = table::Key(station.cityKey);
-    const std::string_view name = table::Key(station.nameKey);
     bool byCity = false;
     bool byOther = false;
     for (std::size_t i = 0; i < words; ++i) {
         const std::string_view word = query.words[i];
-        if (BeginsAWord(city, word)) {
+        // Most rows fail on the first letter, without a key being read.
+        const bool mayBeginAWord = station.initials & query.initials[i];
+        if (mayBeginAWord && BeginsAWord(table::KeyText(station.cityKey), word)) {
             byCity = true;
-        } else if (BeginsId(station, word) || BeginsAWord(name, word)) {
+        } else if (BeginsId(station, word) ||
+                   (mayBeginAWord && BeginsAWord(table::KeyText(station.nameKey), word))) {
             byOther = true;
         } else if (!(query.stateWords[i] >> station.state & 1)) {
             return kUnranked;
@@ -190,7 +206,7 @@ Rank RankStation(const Query& query, std::size_t words, const Station& station,
         return MakeRank(ExactId, true, 0, index);
     }
     if (byCity && !byOther) {
-        return MakeRank(City, city == query.place, 0, index);
+        return MakeRank(City, query.place == table::Key(station.cityKey), 0, index);
     }
     return MakeRank(byCity || byOther ? NameWords : StateOnly, true, 0, index);
 }
@@ -199,10 +215,10 @@ bool TownMatches(const Query& query, std::size_t words, const Town& town) {
     if (query.state != kNoState && town.state != query.state) {
         return false;
     }
-    const std::string_view key = table::Key(town.key);
+    const char* key = table::KeyText(town.key);
     bool byName = false;
     for (std::size_t i = 0; i < words; ++i) {
-        if (BeginsAWord(key, query.words[i])) {
+        if ((town.initials & query.initials[i]) && BeginsAWord(key, query.words[i])) {
             byName = true;
         } else if (!(query.stateWords[i] >> town.state & 1)) {
             return false;

@@ -15,10 +15,10 @@ namespace tickwell::places {
 constexpr std::size_t kMaxMatches = 20;
 
 struct StationMatch {
-    std::string id;       // "KBOS"
-    std::string city;     // "Boston"
-    std::string state;    // "MA": the state's or territory's two-letter code
-    std::string name;     // "General Edward Lawrence Logan Intl"
+    std::string id;     // "KBOS"
+    std::string city;   // "Boston"
+    std::string state;  // "MA": the state's or territory's two-letter code
+    std::string name;   // "General Edward Lawrence Logan Intl"
     // Set when the station was found through a town near it: the town
     // ("Golden, CO") and the distance to it in whole miles.
     std::string town;

@@ -25,6 +25,8 @@ struct Station {
     char id[4];          // ICAO id, upper case, not NUL-terminated
     std::uint8_t state;  // index into States()
     AirportSize size;
+    // InitialsOf (text_fold.h) the city's and the name's keys.
+    std::uint32_t initials;
     std::uint32_t cityKey;
     std::uint32_t nameKey;
     std::uint32_t city;
@@ -37,6 +39,7 @@ constexpr std::size_t kNearStations = 5;
 constexpr std::uint16_t kNoStation = 0xFFFF;
 
 struct Town {
+    std::uint32_t initials;  // InitialsOf the key
     std::uint32_t key;
     std::uint32_t name;
     std::uint8_t state;
@@ -59,8 +62,10 @@ std::span<const Station> Stations();
 std::span<const Town> Towns();
 std::span<const State> States();
 
-// The NUL-terminated string at `offset` of the display text or the keys.
+// The NUL-terminated string at `offset` of the display text or the keys;
+// KeyText spares the search measuring every key it reads.
 std::string_view Text(std::uint32_t offset);
 std::string_view Key(std::uint32_t offset);
+const char* KeyText(std::uint32_t offset);
 
 }  // namespace tickwell::places::table

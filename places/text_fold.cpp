@@ -1,7 +1,5 @@
 #include "places/text_fold.h"
 
-#include <cstdint>
-
 namespace tickwell::places {
 namespace {
 
@@ -164,6 +162,23 @@ std::string FoldText(std::string_view text) {
         folded += piece.kind == Fold::Letters ? piece.letters : "?";
     }
     return folded;
+}
+
+std::uint32_t InitialBit(char first) {
+    if (first >= 'a' && first <= 'z') {
+        return std::uint32_t{1} << (first - 'a');
+    }
+    return std::uint32_t{1} << (first >= '0' && first <= '9' ? 26 : 27);
+}
+
+std::uint32_t InitialsOf(std::string_view folded) {
+    std::uint32_t initials = 0;
+    for (std::size_t at = 0; at < folded.size(); ++at) {
+        if (at == 0 || folded[at - 1] == ' ') {
+            initials |= InitialBit(folded[at]);
+        }
+    }
+    return initials;
 }
 
 }  // namespace tickwell::places

@@ -4,6 +4,7 @@
 // search compares the folded forms byte by byte.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,11 @@ namespace tickwell::places {
 // a symbol, a byte that is not UTF-8) becomes '?', which no name contains,
 // so a word holding one matches nothing.
 std::string FoldText(std::string_view text);
+
+// The first letters of the words of folded text, one bit each ('a' is bit
+// 0, 'z' bit 25, any digit bit 26, anything else bit 27): a quick test
+// that a word cannot begin any of them.
+std::uint32_t InitialBit(char first);
+std::uint32_t InitialsOf(std::string_view folded);
 
 }  // namespace tickwell::places

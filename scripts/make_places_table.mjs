@@ -249,16 +249,31 @@ class Pool {
   }
 }
 
+// The first letters of the words of folded text as InitialsOf in
+// places/text_fold.cpp gives them.
+function initials(folded) {
+  let bits = 0;
+  for (const word of folded.split(" ").filter((w) => w)) {
+    const c = word[0];
+    const bit = c >= "a" && c <= "z" ? c.charCodeAt(0) - 97 : c >= "0" && c <= "9" ? 26 : 27;
+    bits |= 1 << bit;
+  }
+  return bits >>> 0;
+}
+
 function renderStation(s, text, keys) {
   const id = [...s.id].map((c) => `'${c}'`).join(", ");
+  const words = `${fold(s.city)} ${fold(s.name)}`;
   return `    {{${id}}, ${STATE_INDEX.get(s.state)}, AirportSize::${SIZE_NAMES[s.size]}, ` +
+    `0x${initials(words).toString(16)}, ` +
     `${keys.add(fold(s.city))}, ${keys.add(fold(s.name))}, ${text.add(s.city)}, ` +
     `${text.add(s.name)}, ${fixed(s.lat)}, ${fixed(s.lon)}},`;
 }
 
 function renderTown(t, text, keys) {
   const near = [...t.near, ...Array(NEAR_COUNT).fill("kNoStation")].slice(0, NEAR_COUNT);
-  return `    {${keys.add(t.key)}, ${text.add(t.name)}, ${STATE_INDEX.get(t.state)}, ` +
+  return `    {0x${initials(t.key).toString(16)}, ${keys.add(t.key)}, ${text.add(t.name)}, ` +
+    `${STATE_INDEX.get(t.state)}, ` +
     `${fixed(t.lat)}, ${fixed(t.lon)}, {${near.join(", ")}}},`;
 }
 
@@ -325,6 +340,10 @@ std::string_view Text(std::uint32_t offset) {
 }
 
 std::string_view Key(std::uint32_t offset) {
+    return kKeys + offset;
+}
+
+const char* KeyText(std::uint32_t offset) {
     return kKeys + offset;
 }
 

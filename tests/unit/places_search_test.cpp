@@ -167,8 +167,9 @@ bool IsUpper(char c) {
 }
 
 // The generated table: ids unique and of the US's ICAO regions, states
-// known, coordinates in range, keys the folded names, towns' neighbours
-// real, near and in order, and the well-known stations there.
+// known, coordinates in range, keys the folded names and initials theirs,
+// towns' neighbours real and packed first, and the well-known stations
+// there.
 TEST(PlacesTable, Integrity) {
     const auto stations = table::Stations();
     const auto towns = table::Towns();
@@ -197,10 +198,14 @@ TEST(PlacesTable, Integrity) {
         EXPECT_EQ(FoldText(table::Text(station.city)), table::Key(station.cityKey)) << id;
         EXPECT_EQ(FoldText(table::Text(station.name)), table::Key(station.nameKey)) << id;
         EXPECT_FALSE(table::Key(station.cityKey).empty()) << id;
+        const std::string words = std::string(table::Key(station.cityKey)) + " " +
+                                  std::string(table::Key(station.nameKey));
+        EXPECT_EQ(station.initials, InitialsOf(words)) << id;
     }
     for (const table::Town& town : towns) {
         const std::string_view name = table::Text(town.name);
         EXPECT_EQ(FoldText(name), table::Key(town.key)) << name;
+        EXPECT_EQ(town.initials, InitialsOf(table::Key(town.key))) << name;
         EXPECT_LT(town.state, states.size()) << name;
         for (std::size_t n = 0; n < table::kNearStations; ++n) {
             if (town.near[n] == table::kNoStation) {
