@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -75,7 +76,7 @@ Local LocalAt(std::int64_t unixSeconds, int offsetMinutes) {
 }
 
 struct Time {
-    std::int64_t unix;
+    std::int64_t seconds;
     int offsetMinutes;
 };
 
@@ -101,12 +102,12 @@ std::optional<Time> ReadTime(const std::string& text) {
 }
 
 std::string WriteTime(Time time) {
-    const Local local = LocalAt(time.unix, time.offsetMinutes);
+    const Local local = LocalAt(time.seconds, time.offsetMinutes);
     const int offset = std::abs(time.offsetMinutes);
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local.year,
                   local.month, local.day, local.hour, local.minute,
-                  static_cast<int>(((time.unix % 60) + 60) % 60),
+                  static_cast<int>(((time.seconds % 60) + 60) % 60),
                   time.offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
     return text;
 }
@@ -145,7 +146,7 @@ void MoveTimes(json& document, std::int64_t shift) {
         if (auto resolved = ResolveRelative(text)) {
             document = *resolved;
         } else if (auto time = ReadTime(text)) {
-            document = WriteTime({time->unix + shift, time->offsetMinutes});
+            document = WriteTime({time->seconds + shift, time->offsetMinutes});
         }
     }
 }
@@ -294,7 +295,7 @@ std::int64_t GroupShift(const json& pieces, const std::string& group,
         }
     }
     if (!anchor) return 0;
-    const std::int64_t shift = kNow - age - anchor->unix;
+    const std::int64_t shift = kNow - age - anchor->seconds;
     return shift - ((shift % granularity) + granularity) % granularity;
 }
 
@@ -372,7 +373,7 @@ std::vector<json> CurrentObservations(const Case& test) {
     std::vector<std::pair<std::int64_t, json>> current;
     for (const json& feature : all) {
         const auto time = ReadTime(feature["properties"]["timestamp"].get<std::string>());
-        if (time && kNow - time->unix <= 2 * 3600) current.emplace_back(time->unix, feature);
+        if (time && kNow - time->seconds <= 2 * 3600) current.emplace_back(time->seconds, feature);
     }
     std::stable_sort(current.begin(), current.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -402,7 +403,7 @@ std::vector<json> PeriodsInForce(const Case& test) {
     if (!test.Body("forecast")) return periods;
     for (const json& period : (*test.Body("forecast"))["properties"]["periods"]) {
         const auto end = ReadTime(period.value("endTime", ""));
-        if ((!end || end->unix > kNow) && !period.value("detailedForecast", "").empty()) {
+        if ((!end || end->seconds > kNow) && !period.value("detailedForecast", "").empty()) {
             periods.push_back(period);
         }
     }
@@ -451,9 +452,10 @@ std::string ExpectedNowLine(const Case& test, const Readings& shown, const json&
     std::optional<int> offset;
     for (const json& period : PeriodsInForce(test)) {
         const auto start = ReadTime(period.value("startTime", ""));
-        if (start && (!offset || start->unix <= observed->unix)) offset = start->offsetMinutes;
+        if (start && (!offset || start->seconds <= observed->seconds))
+            offset = start->offsetMinutes;
     }
-    line += "OBSERVED " + Clock12(LocalAt(observed->unix, offset.value_or(0)));
+    line += "OBSERVED " + Clock12(LocalAt(observed->seconds, offset.value_or(0)));
     return line + (offset ? "." : " UTC.");
 }
 
@@ -479,12 +481,12 @@ std::vector<std::string> ExpectedAlertLines(const Case& test) {
         const auto endTime = timeOf(properties, "ends");
         const auto expires = timeOf(properties, "expires");
         if (properties.value("status", "") != "Actual" ||
-            (endTime ? endTime->unix <= kNow : expires && expires->unix <= kNow)) {
+            (endTime ? endTime->seconds <= kNow : expires && expires->seconds <= kNow)) {
             continue;
         }
         std::string line = "." + Capitals(properties["event"]) + "...";
         if (endTime) {
-            const Local local = LocalAt(endTime->unix, endTime->offsetMinutes);
+            const Local local = LocalAt(endTime->seconds, endTime->offsetMinutes);
             std::string words;
             if (local.hour == 0 && local.minute == 0) {
                 words = std::string("MIDNIGHT ") + kDays[(local.weekday + 6) % 7] + " NIGHT";
@@ -500,7 +502,7 @@ std::vector<std::string> ExpectedAlertLines(const Case& test) {
         auto onset = timeOf(properties, "onset");
         if (!onset) onset = timeOf(properties, "effective");
         shown.push_back({SeverityRank(properties.value("severity", "")),
-                         onset ? onset->unix : INT64_MAX, line});
+                         onset ? onset->seconds : INT64_MAX, line});
     }
     std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) {
         return a.rank != b.rank ? a.rank < b.rank : a.onset < b.onset;
