@@ -75,11 +75,28 @@ bool BeginsId(const Station& station, std::string_view word) {
     return true;
 }
 
+// Words that places spell both ways: a query word that is one of them
+// also matches the other ("saint louis" finds St Louis, "st" Saint Paul).
+constexpr std::pair<std::string_view, std::string_view> kSameWords[] = {
+    {"saint", "st"}, {"st", "saint"}, {"sainte", "ste"}, {"ste", "sainte"},
+    {"fort", "ft"},  {"ft", "fort"},  {"mount", "mt"},   {"mt", "mount"},
+};
+
+std::string_view OtherSpelling(std::string_view word) {
+    for (const auto& [one, other] : kSameWords) {
+        if (word == one) {
+            return other;
+        }
+    }
+    return {};
+}
+
 // The query, folded and split into words, with what it says of a state.
 struct Query {
     std::string folded;
     std::array<std::string_view, kMaxWords> words{};
-    std::array<std::uint32_t, kMaxWords> initials{};  // InitialBit of each word
+    std::array<std::string_view, kMaxWords> otherSpellings{};  // empty: none
+    std::array<std::uint32_t, kMaxWords> initials{};           // InitialBit of each word
     std::size_t count = 0;
     // The words each state's code or name could stand for: bit `state` of
     // stateWords[i] is set when word i begins the state's code or a word
@@ -171,6 +188,7 @@ bool ReadQuery(std::string_view text, Query& query) {
         const std::size_t end = std::min(rest.find(' '), rest.size());
         query.words[query.count] = rest.substr(0, end);
         query.stateWords[query.count] = StatesBegunBy(query.words[query.count]);
+        query.otherSpellings[query.count] = OtherSpelling(query.words[query.count]);
         query.initials[query.count] = InitialBit(rest[0]);
         ++query.count;
         rest.remove_prefix(std::min(end + 1, rest.size()));
@@ -179,6 +197,26 @@ bool ReadQuery(std::string_view text, Query& query) {
         FindTrailingState(query);
     }
     return query.count > 0;
+}
+
+// Whether query word `i` (or its other spelling) begins a word of `key`.
+bool BeginsAWord(const char* key, const Query& query, std::size_t i) {
+    return BeginsAWord(key, query.words[i]) ||
+           (!query.otherSpellings[i].empty() && BeginsAWord(key, query.otherSpellings[i]));
+}
+
+// Whether a three-letter word is the station's id less its first letter,
+// as most US airports' airline codes are ("lax" for KLAX, "anc" for PANC).
+bool IsAirlineCode(const Station& station, std::string_view word) {
+    if (word.size() != 3) {
+        return false;
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (word[i] != station.id[i + 1] - 'A' + 'a') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // How a station matches the query's place words, if it does.
@@ -193,17 +231,21 @@ Rank RankStation(const Query& query, std::size_t words, const Station& station,
         const std::string_view word = query.words[i];
         // Most rows fail on the first letter, without a key being read.
         const bool mayBeginAWord = station.initials & query.initials[i];
-        if (mayBeginAWord && BeginsAWord(table::KeyText(station.cityKey), word)) {
+        if (mayBeginAWord && BeginsAWord(table::KeyText(station.cityKey), query, i)) {
             byCity = true;
-        } else if (BeginsId(station, word) ||
-                   (mayBeginAWord && BeginsAWord(table::KeyText(station.nameKey), word))) {
+        } else if (BeginsId(station, word) || IsAirlineCode(station, word) ||
+                   (mayBeginAWord && BeginsAWord(table::KeyText(station.nameKey), query, i))) {
             byOther = true;
         } else if (!(query.stateWords[i] >> station.state & 1)) {
             return kUnranked;
         }
     }
-    if (query.count == 1 && query.words[0].size() == 4 && BeginsId(station, query.words[0])) {
+    const std::string_view only = query.count == 1 ? query.words[0] : std::string_view();
+    if (only.size() == 4 && BeginsId(station, only)) {
         return MakeRank(ExactId, true, 0, index);
+    }
+    if (IsAirlineCode(station, only)) {
+        return MakeRank(ExactId, false, 0, index);
     }
     if (byCity && !byOther) {
         return MakeRank(City, query.place == table::Key(station.cityKey), 0, index);
@@ -218,7 +260,7 @@ bool TownMatches(const Query& query, std::size_t words, const Town& town) {
     const char* key = table::KeyText(town.key);
     bool byName = false;
     for (std::size_t i = 0; i < words; ++i) {
-        if ((town.initials & query.initials[i]) && BeginsAWord(key, query.words[i])) {
+        if ((town.initials & query.initials[i]) && BeginsAWord(key, query, i)) {
             byName = true;
         } else if (!(query.stateWords[i] >> town.state & 1)) {
             return false;

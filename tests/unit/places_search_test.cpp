@@ -47,6 +47,10 @@ TEST(PlacesSearch, WhatQueriesFindFirst) {
         {"west virginia", nullptr, nullptr, "WV"},
         {"o'hare", "KORD", "Chicago", nullptr},
         {"ohare", "KORD", "Chicago", nullptr},
+        {"saint louis", "KSTL", "St Louis", nullptr},
+        {"ft myers", "KRSW", "Fort Myers", "FL"},
+        {"lax", "KLAX", "Los Angeles", nullptr},
+        {"JFK", "KJFK", "New York", nullptr},
         {"logan international", "KBOS", "Boston", nullptr},
     };
     for (const Case& test : cases) {
