@@ -119,14 +119,18 @@ function placeState(city) {
 function readPlaces(allCities) {
   return allCities
     .filter((c) => AREAS.includes(c.country) && STATE_INDEX.has(placeState(c)))
-    .map((c) => ({
-      name: c.name.trim(),
-      key: fold(c.name),
-      state: placeState(c),
-      population: c.population,
-      lat: fixed(c.loc.coordinates[1]) / 1e5,
-      lon: fixed(c.loc.coordinates[0]) / 1e5,
-    }))
+    .map((c) => {
+      // "Washington, D.C." would read "Washington, D.C., DC" beside its state.
+      const name = c.name.trim().replace(/, D\.C\.$/, "");
+      return {
+        name,
+        key: fold(name),
+        state: placeState(c),
+        population: c.population,
+        lat: fixed(c.loc.coordinates[1]) / 1e5,
+        lon: fixed(c.loc.coordinates[0]) / 1e5,
+      };
+    })
     .filter((p) => p.key);
 }
 
