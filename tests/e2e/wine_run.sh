@@ -55,3 +55,7 @@ python3 "$root/tests/e2e/wine_live_e2e.py" --program "$root/build/win32/tickwell
 # address; what a killed run left is taken out at the next start.
 python3 "$root/tests/e2e/wine_roots_e2e.py" --program "$root/build/win32/tickwell.exe" \
   --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh"
+# The Location dialog (right-click, Location..., "boston", Enter) and --station.
+python3 "$root/tests/e2e/wine_location_e2e.py" --program "$root/build/win32/tickwell.exe" \
+  --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
+  --shot "$root/build/e2e-shots/location-windows.png"
