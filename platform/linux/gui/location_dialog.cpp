@@ -36,6 +36,13 @@ int Scaled(int pixels) {
     return pixels * DisplayScale();
 }
 
+// The dialog's width: the layout's, narrowed to the screen when that is
+// smaller (a scale of 3 on a screen that is not dense); the list then
+// scrolls sideways a little more.
+int DialogWidth() {
+    return std::min(Scaled(kWidth), std::max(Fl::w() - 2, Scaled(kWidth) / 2));
+}
+
 class LocationWindow;
 
 // Up and Down in the field move the list's highlight; Enter takes it.
@@ -133,9 +140,9 @@ int MatchList::handle(int event) {
 }
 
 LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y)
-    : Fl_Window(x, y, Scaled(kWidth), Scaled(kHeight), "Tickwell Location"), procedure_(procedure) {
+    : Fl_Window(x, y, DialogWidth(), Scaled(kHeight), "Tickwell Location"), procedure_(procedure) {
     const Fl_Fontsize textSize = static_cast<Fl_Fontsize>(kTextSize * DisplayScale());
-    const int inner = Scaled(kWidth - 2 * kMargin);
+    const int inner = w() - Scaled(2 * kMargin);
     int top = Scaled(kMargin);
 
     auto* label = new Fl_Box(Scaled(kMargin), top, inner, Scaled(kLabelHeight),
@@ -165,12 +172,12 @@ LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y)
         if (Fl::event_clicks() > 0) static_cast<LocationWindow*>(widget->window())->Ok();
     });
 
-    auto* ok = new Fl_Return_Button(Scaled(kWidth - kMargin - kButtonWidth), buttonsTop,
+    auto* ok = new Fl_Return_Button(w() - Scaled(kMargin + kButtonWidth), buttonsTop,
                                     Scaled(kButtonWidth), Scaled(kButtonHeight), "OK");
     ok->labelsize(textSize);
     ok->callback(
         [](Fl_Widget* widget, void*) { static_cast<LocationWindow*>(widget->window())->Ok(); });
-    auto* cancel = new Fl_Button(Scaled(kWidth - kMargin - 2 * kButtonWidth - 8), buttonsTop,
+    auto* cancel = new Fl_Button(w() - Scaled(kMargin + 2 * kButtonWidth + 8), buttonsTop,
                                  Scaled(kButtonWidth), Scaled(kButtonHeight), "Cancel");
     cancel->labelsize(textSize);
     cancel->callback(
