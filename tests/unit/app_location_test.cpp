@@ -66,6 +66,8 @@ struct DialogCase {
     int highlighted;     // the list's highlight when OK is pressed
     bool ends;           // OK closes the dialog
     std::string chosen;  // the station taken; "#n" means the n-th match's id
+    // The field's text at OK when it changed without a report, else null.
+    const char* unreported = nullptr;
 };
 
 TEST(LocationDialogTest, OkTakesTheHighlightedOrFirstMatchOrAnIdOrStaysOpen) {
@@ -80,6 +82,9 @@ TEST(LocationDialogTest, OkTakesTheHighlightedOrFirstMatchOrAnIdOrStaysOpen) {
         {"nonsense that is no id keeps the dialog open", "@@ ??", -1, false, ""},
         {"a long word is no id either", "qzqzqzqzqzqz", -1, false, ""},
         {"an empty field keeps the dialog open", "", -1, false, ""},
+        {"OK reads the field as it is", "boston", 0, true, "QZQ9X", "qzq9x"},
+        {"a huge paste is cut before the search", "boston" + std::string(1 << 20, ' ') + "zzz", -1,
+         true, "KBOS"},
     };
     for (const DialogCase& c : cases) {
         CallLog log;
@@ -89,6 +94,7 @@ TEST(LocationDialogTest, OkTakesTheHighlightedOrFirstMatchOrAnIdOrStaysOpen) {
         EXPECT_TRUE(controls.lines.empty()) << c.label;
         controls.Type(dialog, c.typed);
         controls.highlighted = c.highlighted;
+        if (c.unreported != nullptr) controls.query = c.unreported;
         dialog.OnOk(controls);
         EXPECT_EQ(controls.ended, c.ends) << c.label;
         std::string expected = c.chosen;
@@ -119,40 +125,6 @@ TEST(LocationDialogTest, EveryChangeListsTheMatchLinesBestFirst) {
     EXPECT_LE(controls.lines.size(), places::kMaxMatches);
     controls.Type(dialog, "");
     EXPECT_TRUE(controls.lines.empty());
-}
-
-TEST(LocationDialogTest, OkSearchesTheFieldAsItIsNotAsItWasLastReported) {
-    CallLog log;
-    FakeLocationControls controls(log);
-    LocationDialog dialog;
-    dialog.OnInit(controls);
-    controls.Type(dialog, "boston");
-    controls.query = "qzq9x";  // changed without a report
-    controls.highlighted = 0;
-    dialog.OnOk(controls);
-    EXPECT_EQ(dialog.chosenStation(), "QZQ9X");
-}
-
-TEST(LocationDialogTest, AHugePasteIsCutBeforeTheSearch) {
-    CallLog log;
-    FakeLocationControls controls(log);
-    LocationDialog dialog;
-    dialog.OnInit(controls);
-    controls.Type(dialog, "boston" + std::string(1 << 20, ' ') + "zzz");
-    dialog.OnOk(controls);
-    EXPECT_EQ(dialog.chosenStation(), "KBOS") << "the tail past the cut is not read";
-}
-
-TEST(LocationDialogTest, CancelEndsWithTwoAndChoosesNothing) {
-    CallLog log;
-    FakeLocationControls controls(log);
-    LocationDialog dialog;
-    dialog.OnInit(controls);
-    controls.Type(dialog, "boston");
-    dialog.OnCancel(controls);
-    EXPECT_TRUE(controls.ended);
-    EXPECT_EQ(controls.result, kLocationCancel);
-    EXPECT_TRUE(dialog.chosenStation().empty());
 }
 
 // ---- the menu, the command and the switch ----
