@@ -283,8 +283,9 @@ void RankAll(const Query& query, std::vector<Rank>& best) {
             continue;
         }
         const bool whole = table::Key(towns[t].key) == query.place;
+        const table::TownPlace& town = table::TownPlaces()[t];
         for (std::uint32_t n = 0; n < table::kNearStations; ++n) {
-            const std::uint16_t s = towns[t].near[n];
+            const std::uint16_t s = town.near[n];
             if (s != table::kNoStation) {
                 best[s] =
                     std::min(best[s], MakeRank(NearTown, whole, static_cast<std::uint32_t>(t), n));
@@ -305,16 +306,18 @@ double MilesBetween(std::int32_t lat1, std::int32_t lon1, std::int32_t lat2, std
 
 StationMatch MakeMatch(std::size_t index, Rank rank) {
     const Station& station = table::Stations()[index];
+    const table::StationPlace& place = table::StationPlaces()[index];
     StationMatch match;
     match.id.assign(station.id, 4);
-    match.city = table::Text(station.city);
+    match.city = table::Text(place.city);
     match.state = table::States()[station.state].code;
-    match.name = table::Text(station.name);
+    match.name = table::Text(place.name);
     if (GroupOf(rank) == NearTown) {
         const Town& town = table::Towns()[MajorOf(rank)];
-        match.town = std::string(table::Text(town.name)) + ", " + table::States()[town.state].code;
+        const table::TownPlace& near = table::TownPlaces()[MajorOf(rank)];
+        match.town = std::string(table::Text(near.name)) + ", " + table::States()[town.state].code;
         const double miles =
-            MilesBetween(town.latitude, town.longitude, station.latitude, station.longitude);
+            MilesBetween(near.latitude, near.longitude, place.latitude, place.longitude);
         match.miles = static_cast<int>(std::lround(miles));
     }
     return match;

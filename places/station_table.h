@@ -19,8 +19,12 @@ enum class AirportSize : std::uint8_t { Large, Medium, Small };
 constexpr double kDegreesPerUnit = 1e-5;
 
 // Text is an offset into the table's text: display text, in UTF-8, in
-// Text(); folded search keys (see text_fold.h) in Keys(). Each ends with a
+// Text(); folded search keys (see text_fold.h) in Key(). Each ends with a
 // NUL.
+//
+// Each station and town comes in two parts at the same index of two
+// arrays: what every search reads, kept small so that a search touches
+// few pages, and what only a match needs.
 struct Station {
     char id[4];          // ICAO id, upper case, not NUL-terminated
     std::uint8_t state;  // index into States()
@@ -29,6 +33,9 @@ struct Station {
     std::uint32_t initials;
     std::uint32_t cityKey;
     std::uint32_t nameKey;
+};
+
+struct StationPlace {
     std::uint32_t city;
     std::uint32_t name;
     std::int32_t latitude;
@@ -41,8 +48,11 @@ constexpr std::uint16_t kNoStation = 0xFFFF;
 struct Town {
     std::uint32_t initials;  // InitialsOf the key
     std::uint32_t key;
-    std::uint32_t name;
     std::uint8_t state;
+};
+
+struct TownPlace {
+    std::uint32_t name;
     std::int32_t latitude;
     std::int32_t longitude;
     // The nearest stations within 50 miles, nearest first, as indexes into
@@ -59,7 +69,9 @@ struct State {
 // Stations by size, then folded name, then id; towns by population,
 // largest first; states and territories by code.
 std::span<const Station> Stations();
+std::span<const StationPlace> StationPlaces();
 std::span<const Town> Towns();
+std::span<const TownPlace> TownPlaces();
 std::span<const State> States();
 
 // The NUL-terminated string at `offset` of the display text or the keys;

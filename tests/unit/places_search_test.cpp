@@ -187,36 +187,42 @@ TEST(PlacesTable, Integrity) {
             << state.code;
         EXPECT_EQ(FoldText(state.name), state.key);
     }
+    ASSERT_EQ(table::StationPlaces().size(), stations.size());
+    ASSERT_EQ(table::TownPlaces().size(), towns.size());
     std::set<std::string> ids;
-    for (const table::Station& station : stations) {
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        const table::Station& station = stations[s];
+        const table::StationPlace& place = table::StationPlaces()[s];
         const std::string id(station.id, 4);
         EXPECT_TRUE(ids.insert(id).second) << id;
         EXPECT_TRUE(IsUpper(id[0]) && IsUpper(id[1]) && IsUpper(id[2]) && IsUpper(id[3])) << id;
         EXPECT_NE(std::string("KPTN").find(id[0]), std::string::npos) << id;
         ASSERT_LT(station.state, states.size()) << id;
-        EXPECT_GE(station.latitude, -15'00000) << id;
-        EXPECT_LE(station.latitude, 72'00000) << id;
-        EXPECT_GE(station.longitude, -180'00000) << id;
-        EXPECT_LE(station.longitude, 180'00000) << id;
+        EXPECT_GE(place.latitude, -15'00000) << id;
+        EXPECT_LE(place.latitude, 72'00000) << id;
+        EXPECT_GE(place.longitude, -180'00000) << id;
+        EXPECT_LE(place.longitude, 180'00000) << id;
         EXPECT_LE(static_cast<int>(station.size), 2) << id;
-        EXPECT_EQ(FoldText(table::Text(station.city)), table::Key(station.cityKey)) << id;
-        EXPECT_EQ(FoldText(table::Text(station.name)), table::Key(station.nameKey)) << id;
+        EXPECT_EQ(FoldText(table::Text(place.city)), table::Key(station.cityKey)) << id;
+        EXPECT_EQ(FoldText(table::Text(place.name)), table::Key(station.nameKey)) << id;
         EXPECT_FALSE(table::Key(station.cityKey).empty()) << id;
         const std::string words = std::string(table::Key(station.cityKey)) + " " +
                                   std::string(table::Key(station.nameKey));
         EXPECT_EQ(station.initials, InitialsOf(words)) << id;
     }
-    for (const table::Town& town : towns) {
-        const std::string_view name = table::Text(town.name);
+    for (std::size_t t = 0; t < towns.size(); ++t) {
+        const table::Town& town = towns[t];
+        const table::TownPlace& place = table::TownPlaces()[t];
+        const std::string_view name = table::Text(place.name);
         EXPECT_EQ(FoldText(name), table::Key(town.key)) << name;
         EXPECT_EQ(town.initials, InitialsOf(table::Key(town.key))) << name;
         EXPECT_LT(town.state, states.size()) << name;
         for (std::size_t n = 0; n < table::kNearStations; ++n) {
-            if (town.near[n] == table::kNoStation) {
+            if (place.near[n] == table::kNoStation) {
                 continue;
             }
-            ASSERT_LT(town.near[n], stations.size()) << name;
-            EXPECT_TRUE(n == 0 || town.near[n - 1] != table::kNoStation) << name;
+            ASSERT_LT(place.near[n], stations.size()) << name;
+            EXPECT_TRUE(n == 0 || place.near[n - 1] != table::kNoStation) << name;
         }
     }
     for (const char* id : {"KBOS", "KDEN", "TJSJ", "PHNL", "PANC", "TIST", "NSTU", "PGUM"}) {
