@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""The user's trusted-root store under Wine and TICKWELL_CA_FILE:
+"""The user's trusted-root store under Wine and TICKWELL_CA_FILE, and the
+headers of the API requests:
 
 - with the real service's address, the file's certificate never enters the
   store, checked while the program runs and after it ends;
 - a run against the HTTPS fake on loopback that is killed while its
   certificate is in the store leaves it there, recorded in the program's
-  key; the next start takes it out and the record with it.
+  key; the next start takes it out and the record with it;
+- the API requests carry no "Pragma: no-cache".
 
     wine_roots_e2e.py --program build/win32/tickwell.exe \\
                       --fake build/linux/tools/tickwell-nws-fake \\
@@ -17,11 +19,14 @@ library only.
 """
 
 import argparse
+import http.server
 import os
 import shutil
+import ssl
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -105,9 +110,49 @@ def scenario_killed_run(context):
     return f"taken out at the next start, which was then {how}"
 
 
+class HeaderLog(http.server.BaseHTTPRequestHandler):
+    """Answers every GET with 404 and keeps its headers."""
+    seen = []
+
+    def do_GET(self):  # noqa: N802 (the handler's name is the library's)
+        HeaderLog.seen.append((self.path, {k.lower(): v for k, v in self.headers.items()}))
+        self.send_response(404)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def log_message(self, *arguments):
+        pass
+
+
+def scenario_no_pragma(context):
+    """The API requests ask for fresh answers the service's way only: no
+    Pragma: no-cache header."""
+    HeaderLog.seen = []
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), HeaderLog)
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain(os.path.join(context.certs, "server.pem"),
+                        os.path.join(context.certs, "server.key"))
+    server.socket = tls.wrap_socket(server.socket, server_side=True)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    try:
+        environment = {"TICKWELL_API_BASE": f"https://127.0.0.1:{server.server_address[1]}",
+                       "TICKWELL_CA_FILE": os.path.join(context.certs, "ca.pem")}
+        process = context.start(context.options.program, environment)
+        e2e.check(e2e.wait_until(lambda: HeaderLog.seen, 30), "no request arrived")
+        end(context, process)
+    finally:
+        server.shutdown()
+        server.server_close()
+    with_pragma = [path for path, headers in HeaderLog.seen if "pragma" in headers]
+    e2e.check(not with_pragma, f"Pragma sent with {with_pragma}")
+    return f"{len(HeaderLog.seen)} request(s), none with Pragma"
+
+
 SCENARIOS = [
     ("roots-real-service", scenario_real_service),
     ("roots-killed-run", scenario_killed_run),
+    ("requests-without-pragma", scenario_no_pragma),
 ]
 
 
