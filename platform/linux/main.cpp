@@ -28,7 +28,12 @@ int SetAutostartOption(bool enable) {
         std::fprintf(stderr, "tickwell: %s\n", error.c_str());
         return 1;
     }
-    if (enable) {
+    if (enable && TICKWELL_LIVE_SOURCE) {
+        std::printf(
+            "tickwell: starts at login (%s) with %s: it waits up to 2 minutes for the "
+            "network when that is not up yet\n",
+            entry.c_str(), tickwell::platform::kAtLoginOption);
+    } else if (enable) {
         std::printf("tickwell: starts at login (%s)\n", entry.c_str());
     } else {
         std::printf("tickwell: no longer starts at login\n");
