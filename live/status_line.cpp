@@ -57,36 +57,59 @@ ForecastTrouble TroubleOf(const ApiResult& result, bool stationRequest,
     return trouble;
 }
 
+// The texts below are built by appending only: the i686 compiler's
+// restrict check misreads a literal put in front of a string.
 std::string TroubleWords(const ForecastTrouble& trouble) {
+    std::string words = "THE WEATHER SERVICE ";
     switch (trouble.kind) {
         case TroubleKind::Unreachable:
-            return std::string("THE WEATHER SERVICE CANNOT BE REACHED (") +
-                   FailureWords(trouble.failure) + ")";
+            words += "CANNOT BE REACHED (";
+            words += FailureWords(trouble.failure);
+            words += ')';
+            return words;
         case TroubleKind::Errors:
-            return "THE WEATHER SERVICE ANSWERS WITH ERRORS (" + std::to_string(trouble.status) +
-                   ")";
+            words += "ANSWERS WITH ERRORS (";
+            words += std::to_string(trouble.status);
+            words += ')';
+            return words;
         case TroubleKind::UnknownStation:
-            return "THE WEATHER SERVICE KNOWS NO STATION " + trouble.stationId;
+            words += "KNOWS NO STATION ";
+            words += trouble.stationId;
+            return words;
         case TroubleKind::NoForecast: break;
     }
-    return "THE WEATHER SERVICE GIVES NO FORECAST FOR " + trouble.stationId;
+    words += "GIVES NO FORECAST FOR ";
+    words += trouble.stationId;
+    return words;
 }
 
 std::string RemedySentence(const ForecastTrouble& trouble, std::string_view nextTry) {
     if (trouble.kind == TroubleKind::UnknownStation) {
         return "RIGHT-CLICK TO CHOOSE YOUR LOCATION.";
     }
-    return "NEXT TRY AT " + std::string(nextTry) + ".";
+    std::string sentence = "NEXT TRY AT ";
+    sentence += nextTry;
+    sentence += '.';
+    return sentence;
 }
 
 std::string StatusLine(const ForecastTrouble& trouble, std::string_view nextTry) {
-    return ".NOW..." + TroubleWords(trouble) + ". " + RemedySentence(trouble, nextTry);
+    std::string line = ".NOW...";
+    line += TroubleWords(trouble);
+    line += ". ";
+    line += RemedySentence(trouble, nextTry);
+    return line;
 }
 
 std::string NotUpdatedLine(const ForecastTrouble& trouble, std::string_view since,
                            std::string_view nextTry) {
-    return ".NOW...NOT UPDATED SINCE " + std::string(since) + ": " + TroubleWords(trouble) + ". " +
-           RemedySentence(trouble, nextTry);
+    std::string line = ".NOW...NOT UPDATED SINCE ";
+    line += since;
+    line += ": ";
+    line += TroubleWords(trouble);
+    line += ". ";
+    line += RemedySentence(trouble, nextTry);
+    return line;
 }
 
 std::string WeekdayName(std::int64_t time, int offsetMinutes) {
@@ -100,7 +123,8 @@ std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes
     const LocalTime today = ToLocalTime(now, offsetMinutes);
     std::string text = ClockTime(TimeStamp{time, offsetMinutes});
     if (then.year != today.year || then.month != today.month || then.day != today.day) {
-        text += " " + WeekdayName(time, offsetMinutes);
+        text += ' ';
+        text += WeekdayName(time, offsetMinutes);
     }
     return text;
 }
@@ -120,7 +144,9 @@ std::string StatusPage(std::string_view stationLine, const ForecastTrouble& trou
                        std::string_view nextTry, std::string_view weekday) {
     ForecastPeriod outlook;
     outlook.name = std::string(weekday);
-    outlook.text = TroubleWords(trouble) + ". " + RemedySentence(trouble, nextTry);
+    outlook.text = TroubleWords(trouble);
+    outlook.text += ". ";
+    outlook.text += RemedySentence(trouble, nextTry);
     return BuildForecastPage(stationLine, {StatusLine(trouble, nextTry)}, {outlook});
 }
 

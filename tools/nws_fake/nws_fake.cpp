@@ -98,6 +98,12 @@ bool NwsFake::Start(const std::string& host, int port, const std::string& certFi
         return false;
     }
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // Until the server runs, stop() would not reach it and Stop would wait
+    // for ever.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
 }
 
@@ -180,6 +186,12 @@ bool NwsFake::Control(const httplib::Request& request, httplib::Response& respon
         SetScenario(*scenario);
     } else if (request.path == "/_fake/maxage") {
         SetMaxAge(std::atoi(request.get_param_value("seconds").c_str()));
+    } else if (request.path == "/_fake/redirect") {
+        // A redirect to wherever `to` says, for tests of which ones a
+        // client follows.
+        response.status = 302;
+        response.set_header("Location", request.get_param_value("to"));
+        return true;
     } else if (request.path == "/_fake/delay") {
         const int seconds = std::atoi(request.get_param_value("seconds").c_str());
         if (seconds < 0 || seconds > 600) {
