@@ -30,7 +30,8 @@ import tickwell_e2e as e2e  # noqa: E402
 KEY = r"HKCU\Software\Quillfen\Tickwell"
 ROOTS_KEY = r"HKCU\Software\Microsoft\SystemCertificates\ROOT\Certificates"
 SETTING_NAMES = ("Interval", "Outlook", "Fast", "WinX", "WinY")
-STATION = "KBOS"
+# Any station but KBOS, which the fake serves as Boston with readings of its own.
+STATION = "KSEA"
 USER_AGENT_START = "Tickwell/"
 
 # The fake's latest observation: -2.5 C, dew point -10.6 C, 57.4 %,
