@@ -29,6 +29,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 # The fake's observation: -2.5 C, dew point -10.6 C, 57.4 %, 102371 Pa.
 FAKE_READOUTS = [("28o", 15), ("057", 45), ("30.23", 75), ("13o", 115)]
+# KBOS's: 20.0 C, dew point 10.0 C, 52.5 %, 101100 Pa.
+BOSTON_READOUTS = [("68o", 15), ("053", 45), ("29.85", 75), ("50o", 115)]
 TICKER_AREA = (27, 6, 168, 12)  # x, y, width, height in client pixels
 USER_AGENT_START = "Tickwell/1.0 ("
 
@@ -58,9 +60,12 @@ class Fake:
         self.context = ssl.create_default_context(cafile=os.path.join(certs, "ca.pem"))
 
     def scenario(self, name):
-        url = f"https://127.0.0.1:{self.port}/_fake/scenario?name={name}"
+        self.control(f"scenario?name={name}")
+
+    def control(self, request):
+        url = f"https://127.0.0.1:{self.port}/_fake/{request}"
         with urllib.request.urlopen(url, context=self.context, timeout=5) as answer:
-            check(answer.read().strip() == b"ok", f"the fake refused scenario {name}")
+            check(answer.read().strip() == b"ok", f"the fake refused {request}")
 
     def requests(self):
         """(status, target, user agent) of each logged request, control ones left out."""
@@ -80,10 +85,15 @@ class Fake:
 class Run:
     """One run of the live program with its own configuration and pages."""
 
-    def __init__(self, context, name, arguments=(), extra_environment=None):
+    def __init__(self, context, name, arguments=(), extra_environment=None, settings=None):
         self.home = os.path.join(context.work, name)
         self.pages = os.path.join(self.home, "pages")
         os.makedirs(self.pages, exist_ok=True)
+        if settings is not None:
+            path = FileSettings(self.home).path
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w", encoding="ascii") as handle:
+                handle.write(settings)
         environment = dict(context.desktop.environment, XDG_CONFIG_HOME=self.home, HOME=self.home,
                            TICKWELL_API_BASE=f"https://127.0.0.1:{context.fake.port}",
                            TICKWELL_CA_FILE=os.path.join(context.certs, "ca.pem"),
@@ -145,6 +155,12 @@ class Run:
     def page(self, name):
         with open(os.path.join(self.pages, name), encoding="ascii") as handle:
             return handle.read()
+
+    def page_or_empty(self, name):
+        try:
+            return self.page(name)
+        except FileNotFoundError:
+            return ""
 
     def kill(self):
         if self.process.poll() is None:
@@ -318,12 +334,103 @@ def scenario_proxy(context):
         proxy.wait(timeout=10)
 
 
+def ticker_moves(context, origin, seconds=3):
+    first = ticker_pixels(context, origin)
+    return wait_until(lambda: ticker_pixels(context, origin) != first, seconds, interval=0.2)
+
+
+def scenario_slow(context):
+    """Every answer 8 s late: the refresh still gives a forecast and readings."""
+    context.fake.scenario("ok")
+    run = Run(context, "slow", ["--station", "KXYZ"])
+    origin = run.window()
+    run.shows(origin, FAKE_READOUTS)
+    context.fake.control("delay?seconds=8")
+    context.fake.scenario("slow")
+    time.sleep(2.2)  # past the spacing, so the refresh asks the fake again
+    before = len(context.fake.requests())
+    os.remove(os.path.join(run.pages, "forecast.txt"))
+    os.remove(os.path.join(run.pages, "roundup.txt"))
+    started = time.monotonic()
+    run.update_now(origin)
+    # Gridpoint forecast, alerts and observation, one after another, each 8 s
+    # late; a client that gave up on a late first byte would leave a page
+    # that says so.
+    check(wait_until(lambda: run.page_or_empty("roundup.txt"), 45, interval=0.5),
+          "no roundup page after the slow refresh")
+    took = time.monotonic() - started
+    forecast = run.page("forecast.txt")
+    check("\n.NOW...MOSTLY CLOUDY. 28 DEGREES." in forecast and "NOT UPDATED" not in forecast,
+          f"the slow refresh gave no new forecast: {forecast[:400]}")
+    check("DENVER INTL AP MOCLDY    28  13  57" in run.page("roundup.txt"), "unexpected roundup")
+    slow = context.fake.requests()[before:]
+    check(len(slow) >= 3 and all(status in (200, 304) for status, _, _ in slow),
+          f"the slow answers: {slow}")
+    run.shows(origin, FAKE_READOUTS)
+    check(took >= 8 * len(slow) - 1, f"{len(slow)} answers 8 s late took only {took:.1f} s")
+    context.fake.scenario("ok")
+    run.close(origin, limit=2.0)
+    return f"{len(slow)} answers 8 s late, the refresh took {took:.1f} s"
+
+
+def scenario_unreachable(context):
+    """The API's address refuses connections: the ticker moves and says why."""
+    port = context.options.port + 2
+    check(not port_in_use(port), f"port {port} is taken by another program")
+    run = Run(context, "unreachable", ["--station", "KXYZ"],
+              {"TICKWELL_API_BASE": f"https://127.0.0.1:{port}"})
+    origin = run.window()
+    check(wait_until(lambda: "CANNOT BE REACHED" in run.page_or_empty("forecast.txt"), 15),
+          f"no status line: {run.page_or_empty('forecast.txt')!r}")
+    lines = run.page("forecast.txt").split("\n")
+    status = [line for line in lines if line.startswith(".NOW...")]
+    check(len(status) == 1 and status[0].startswith(
+        ".NOW...THE WEATHER SERVICE CANNOT BE REACHED (NO CONNECTION). NEXT TRY AT "),
+        f"status lines {status}")
+    check(ticker_moves(context, origin), "the ticker does not move")
+    run.close(origin)
+    return status[0]
+
+
+def scenario_unknown_saved_station(context):
+    """A saved station the service does not know is named in the ticker."""
+    context.fake.scenario("ok")
+    run = Run(context, "unknown-saved", settings="Station=KNONE\n")
+    origin = run.window()
+    wanted = ".NOW...THE WEATHER SERVICE KNOWS NO STATION KNONE. RIGHT-CLICK TO CHOOSE YOUR LOCATION."
+    check(wait_until(lambda: wanted in run.page_or_empty("forecast.txt"), 15),
+          f"no status line: {run.page_or_empty('forecast.txt')!r}")
+    check(ticker_moves(context, origin), "the ticker does not move")
+    targets = [target for _, target, _ in context.fake.requests()]
+    check("/stations/KNONE" in targets, "the saved station was not asked for")
+    run.close(origin)
+
+
+def scenario_second_station(context):
+    """--station KBOS: the fake's second station, its own readings and requests."""
+    context.fake.scenario("ok")
+    run = Run(context, "kbos", ["--station", "KBOS"])
+    origin = run.window()
+    run.shows(origin, BOSTON_READOUTS)
+    check("BOSTON, LOGAN INTERNATIONAL AIRPORT (KBOS)" in run.page("forecast.txt"),
+          "the forecast page does not name Boston")
+    targets = [target for _, target, _ in context.fake.requests()]
+    check("/stations/KBOS/observations/latest" in targets, "KBOS's observation was not asked for")
+    check(any(t.startswith("/gridpoints/BOX/71,90/forecast") for t in targets),
+          "Boston's gridpoint forecast was not asked for")
+    run.close(origin)
+
+
 SCENARIOS = [
     ("station", scenario_station),
     ("alerts", scenario_alerts),
     ("proxy", scenario_proxy),
     ("unknown-station", scenario_unknown_station),
     ("faults", scenario_faults),
+    ("second-station", scenario_second_station),
+    ("slow", scenario_slow),
+    ("unreachable", scenario_unreachable),
+    ("unknown-saved-station", scenario_unknown_saved_station),
 ]
 
 
@@ -364,7 +471,8 @@ def parse_options():
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
     parser.add_argument("--port", type=int, default=18181,
-                        help="the fake's port; the proxy test uses the next one")
+                        help="the fake's port; the proxy test uses the next one, the "
+                             "unreachable test the one after as a port nothing listens on")
     parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :61")
     parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
