@@ -286,6 +286,24 @@ bool Holds(const std::optional<std::string>& page, const std::string& text) {
     return page && page->find(text) != std::string::npos;
 }
 
+// With the service's Date right, a PC clock three hours off in either
+// direction still shows the current observation and the periods that have
+// not ended.
+TEST(LiveClockSteps, APcClockThreeHoursOffStillGivesTheRightPage) {
+    for (const std::int64_t error : {std::int64_t{3 * 3600}, std::int64_t{-3 * 3600}}) {
+        SCOPED_TRACE(error);
+        Fixture f;
+        f.clock.wallError = error;
+        // The first answer (the station) brings the service's time.
+        auto page = f.source->ForecastPage();
+        ASSERT_TRUE(page);
+        EXPECT_TRUE(Holds(page, ".NOW...CLEAR. 50 DEGREES. OBSERVED 12:50 PM.\n")) << *page;
+        EXPECT_FALSE(Holds(page, ".THIS MORNING...")) << *page;
+        EXPECT_TRUE(Holds(page, ".THIS AFTERNOON...SUNNY.\n.TONIGHT...")) << *page;
+        EXPECT_TRUE(Holds(f.source->RoundupPage(), "50  23  34"));
+    }
+}
+
 TEST(LiveStatusLines, EachKindOfFailureIsSaidWithTheNextTry) {
     struct Case {
         const char* what;
