@@ -214,16 +214,25 @@ std::optional<std::string> LiveSource::TroublePage(const Station* station) {
     }
     const std::int64_t now = cache_.Now();
     const std::string nextTry = NextTryText(url, now);
+    const std::string weekday = WeekdayName(now, ShownOffsetMinutes(now));
     std::string page;
     if (kept_) {
-        std::vector<std::string> leadLines = kept_->alertLines;
-        leadLines.push_back(NotUpdatedLine(
-            trouble, LocalTimeText(kept_->madeAt, now, ShownOffsetMinutes(now)), nextTry));
-        page = BuildForecastPage(kept_->stationLine, leadLines, kept_->periods);
+        const std::string line = NotUpdatedLine(
+            trouble, LocalTimeText(kept_->madeAt, now, ShownOffsetMinutes(now)), nextTry);
+        // Periods that have ended since are left out; once all have, only
+        // the trouble is left to tell.
+        const std::vector<ForecastPeriod> periods = WithoutEnded(kept_->periods, now);
+        if (periods.empty()) {
+            page = StatusPage(kept_->stationLine, line, trouble, nextTry, weekday);
+        } else {
+            std::vector<std::string> leadLines = kept_->alertLines;
+            leadLines.push_back(line);
+            page = BuildForecastPage(kept_->stationLine, leadLines, periods);
+        }
     } else {
         const std::string stationLine =
             station != nullptr ? station->name + " (" + station->id + ")" : stationId_;
-        page = StatusPage(stationLine, trouble, nextTry, WeekdayName(now, ShownOffsetMinutes(now)));
+        page = StatusPage(stationLine, StatusLine(trouble, nextTry), trouble, nextTry, weekday);
     }
     KeepPage("forecast.txt", page);
     return page;

@@ -140,14 +140,15 @@ std::int64_t NextTryTime(std::int64_t now, std::int64_t allowedAt, std::int64_t 
     return now + refreshes * refreshSeconds;
 }
 
-std::string StatusPage(std::string_view stationLine, const ForecastTrouble& trouble,
-                       std::string_view nextTry, std::string_view weekday) {
+std::string StatusPage(std::string_view stationLine, const std::string& nowLine,
+                       const ForecastTrouble& trouble, std::string_view nextTry,
+                       std::string_view weekday) {
     ForecastPeriod outlook;
     outlook.name = std::string(weekday);
     outlook.text = TroubleWords(trouble);
     outlook.text += ". ";
     outlook.text += RemedySentence(trouble, nextTry);
-    return BuildForecastPage(stationLine, {StatusLine(trouble, nextTry)}, {outlook});
+    return BuildForecastPage(stationLine, {nowLine}, {outlook});
 }
 
 }  // namespace tickwell::live

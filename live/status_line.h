@@ -54,10 +54,11 @@ std::string WeekdayName(std::int64_t time, int offsetMinutes);
 // first time the cache lets it go.
 std::int64_t NextTryTime(std::int64_t now, std::int64_t allowedAt, std::int64_t refreshSeconds);
 
-// A forecast page the parser reads with only the trouble on it: the status
-// line as today's text and, under today's weekday, the same words as the
-// outlook.
-std::string StatusPage(std::string_view stationLine, const ForecastTrouble& trouble,
-                       std::string_view nextTry, std::string_view weekday);
+// A forecast page the parser reads with only the trouble on it: `nowLine`
+// (StatusLine or NotUpdatedLine) as today's text and, under today's
+// weekday, the trouble's words as the outlook.
+std::string StatusPage(std::string_view stationLine, const std::string& nowLine,
+                       const ForecastTrouble& trouble, std::string_view nextTry,
+                       std::string_view weekday);
 
 }  // namespace tickwell::live

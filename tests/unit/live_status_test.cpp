@@ -401,18 +401,24 @@ TEST(LiveStatusLines, TheLastForecastIsKeptUntilTheStationChanges) {
                       "SERVICE CANNOT BE REACHED (TIMED OUT). NEXT TRY AT 2:15 PM.\n"))
         << *page;
     EXPECT_TRUE(Holds(page, ".TONIGHT...CLEAR.\n.TUESDAY...WINDY.\n")) << *page;
+    // The afternoon has ended since.
+    EXPECT_FALSE(Holds(page, ".THIS AFTERNOON...")) << *page;
     // No observation: the readings fail as after any failed refresh.
     EXPECT_FALSE(f.source->RoundupPage());
 
     // An hour's refresh interval puts the next try an hour on; a day on,
-    // the time since names its day.
+    // the time since names its day, and with every period ended only the
+    // trouble is told, as the outlook too.
     settings.intervalTicks = 60 * kTicksPerMinute;
     f.clock.Advance(86400);
     page = f.source->ForecastPage();
     EXPECT_TRUE(Holds(page,
-                      ".NOW...NOT UPDATED SINCE 1:00 PM MONDAY: THE WEATHER SERVICE "
-                      "CANNOT BE REACHED (TIMED OUT). NEXT TRY AT 3:00 PM.\n"))
+                      "TEST FIELD (KXYZ)\n.NOW...NOT UPDATED SINCE 1:00 PM MONDAY: THE "
+                      "WEATHER SERVICE CANNOT BE REACHED (TIMED OUT). NEXT TRY AT 3:00 PM.\n"
+                      ".TUESDAY...THE WEATHER SERVICE CANNOT BE REACHED (TIMED OUT). NEXT "
+                      "TRY AT 3:00 PM.\n"))
         << *page;
+    EXPECT_FALSE(Holds(page, "WINDY")) << *page;
 
     // Another station: its own trouble, nothing of the old forecast, times
     // in the system's zone (UTC-5) again.
