@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -200,6 +201,90 @@ TEST(Win32Https, AHungServerIsLeftWithinASecondOfAbortAndAfterTheTotalTime) {
     const int before = server.requests();
     EXPECT_EQ(client->Get(server.Url("/echo"), {}).status, 0);
     EXPECT_EQ(server.requests(), before) << "an aborted client made a request";
+}
+
+// Each way of getting no answer is told apart, so the ticker can say why.
+TEST(Win32Https, FailuresSayWhy) {
+    TestServer server;
+    ASSERT_TRUE(server.started());
+    std::uint16_t closedPort = 0;
+    {
+        LoopbackServer closed([](const std::string&) { return std::string(); });
+        ASSERT_TRUE(closed.Start());
+        closedPort = closed.port();
+    }
+    struct Case {
+        const char* what;
+        std::string url;
+        DWORD idleMs;
+        DWORD totalMs;
+        int status;
+        HttpsFailure failure;
+    };
+    const Case cases[] = {
+        {"an error is an answer", server.Url("/missing"), 2000, 3000, 404, HttpsFailure::None},
+        {"too many redirects", server.Url("/hop/5"), 2000, 3000, 0, HttpsFailure::Redirect},
+        {"a redirect loop", server.Url("/loop"), 2000, 3000, 0, HttpsFailure::Redirect},
+        {"a body over the limit", server.Url("/big"), 2000, 3000, 0, HttpsFailure::TooLarge},
+        {"nothing listening", "http://127.0.0.1:" + std::to_string(closedPort) + "/", 2000, 3000, 0,
+         HttpsFailure::ConnectFailed},
+        {"a name that never resolves", "http://tickwell-test.invalid/", 2000, 3000, 0,
+         HttpsFailure::NameNotFound},
+        {"not a URL", "not a url", 2000, 3000, 0, HttpsFailure::Other},
+        {"over the total limit", server.Url("/hang"), 2000, 500, 0, HttpsFailure::TimedOut},
+        {"over the idle limit", server.Url("/hang"), 500, 10000, 0, HttpsFailure::TimedOut},
+    };
+    for (const Case& c : cases) {
+        HttpsClientOptions options = TestOptions();
+        options.idleTimeoutMs = c.idleMs;
+        options.totalTimeoutMs = c.totalMs;
+        std::unique_ptr<HttpsClient> client = NewSystemHttpsClient(options);
+        ASSERT_NE(client, nullptr);
+        const Clock::time_point start = Clock::now();
+        const HttpsResponse response = client->Get(c.url, {});
+        EXPECT_EQ(response.status, c.status) << c.what;
+        EXPECT_EQ(static_cast<int>(response.failure), static_cast<int>(c.failure)) << c.what;
+        EXPECT_LT(MillisecondsSince(start), 5000) << c.what;
+    }
+    std::unique_ptr<HttpsClient> aborted = NewSystemHttpsClient(TestOptions());
+    aborted->Abort();
+    EXPECT_EQ(static_cast<int>(aborted->Get(server.Url("/echo"), {}).failure),
+              static_cast<int>(HttpsFailure::Aborted));
+}
+
+// Against an HTTPS server the caller names (the Linux HTTPS fake of the
+// weather service, see tools/README.md): TICKWELL_TEST_HTTPS_BASE, e.g.
+// https://localhost:18310, and TICKWELL_TEST_CA_FILE, its authority.
+// A certificate from an unknown authority is no answer, and a redirect
+// from https to plain http is refused before it reaches the http server.
+TEST(Win32Https, CertificatesAndRedirectsAgainstTheHttpsFake) {
+    const char* base = std::getenv("TICKWELL_TEST_HTTPS_BASE");
+    const char* caFile = std::getenv("TICKWELL_TEST_CA_FILE");
+    if (base == nullptr || caFile == nullptr) {
+        GTEST_SKIP() << "TICKWELL_TEST_HTTPS_BASE and TICKWELL_TEST_CA_FILE are not set";
+    }
+    TestServer server;
+    ASSERT_TRUE(server.started());
+    const std::string station = std::string(base) + "/stations/KXYZ";
+    // Before the authority is trusted (it stays so for the rest of the run).
+    std::unique_ptr<HttpsClient> untrusting = NewSystemHttpsClient(TestOptions());
+    const HttpsResponse refused = untrusting->Get(station, {});
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(static_cast<int>(refused.failure), static_cast<int>(HttpsFailure::Certificate));
+
+    HttpsClientOptions options = TestOptions();
+    options.extraCaFile = caFile;
+    options.maxBodyBytes = 64 * 1024;
+    std::unique_ptr<HttpsClient> client = NewSystemHttpsClient(options);
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->Get(station, {}).status, 200);
+    const int before = server.requests();
+    const HttpsResponse down =
+        client->Get(std::string(base) + "/_fake/redirect?to=" + server.Url("/echo"), {});
+    EXPECT_EQ(down.status, 0);
+    EXPECT_EQ(static_cast<int>(down.failure), static_cast<int>(HttpsFailure::Redirect));
+    EXPECT_EQ(server.requests(), before) << "a redirect from https reached plain http";
+    EXPECT_EQ(client->Get(std::string(base) + "/_fake/redirect?to=" + station, {}).status, 200);
 }
 
 TEST(Win32Https, RawHeadersAndRequestHeaderChecks) {

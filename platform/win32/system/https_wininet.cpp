@@ -48,7 +48,7 @@ struct Session {
     explicit Session(HINTERNET handle) : internet(handle) {}
     Handle internet;
     DWORD connectTimeoutMs = 0;
-    DWORD transferTimeoutMs = 0;
+    DWORD idleTimeoutMs = 0;
 };
 
 // One GET, shared by the caller and the thread that runs it.
@@ -60,6 +60,8 @@ struct Exchange {
     std::atomic<bool> cancelled{false};
     HANDLE done = nullptr;  // manual-reset event, set when `response` is final
     HttpsResponse response;
+    // Why no answer came, when none did.
+    HttpsFailure failure = HttpsFailure::Other;
 
     ~Exchange() {
         if (done != nullptr) ::CloseHandle(done);
@@ -99,10 +101,31 @@ bool CrackUrl(const std::string& url, UrlParts* parts) {
     return !parts->host.empty();
 }
 
-void SetTimeouts(HINTERNET handle, DWORD connectMs, DWORD transferMs) {
+// WinINet's receive time-out bounds each wait for data, the first byte's
+// included: the idle limit, as libcurl's low-speed limit does on Linux.
+void SetTimeouts(HINTERNET handle, DWORD connectMs, DWORD idleMs) {
     ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
-    ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &transferMs, sizeof transferMs);
-    ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &transferMs, sizeof transferMs);
+    ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &idleMs, sizeof idleMs);
+    ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &idleMs, sizeof idleMs);
+}
+
+// Why the WinINet call that just failed gave no answer.
+HttpsFailure LastFailure() {
+    switch (::GetLastError()) {
+        case ERROR_INTERNET_NAME_NOT_RESOLVED: return HttpsFailure::NameNotFound;
+        case ERROR_INTERNET_CANNOT_CONNECT: return HttpsFailure::ConnectFailed;
+        case ERROR_INTERNET_TIMEOUT: return HttpsFailure::TimedOut;
+        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        case ERROR_INTERNET_INVALID_CA:
+        case ERROR_INTERNET_SEC_CERT_ERRORS:
+        case ERROR_INTERNET_SEC_CERT_NO_REV:
+        case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        case ERROR_INTERNET_SEC_CERT_REVOKED:
+        case ERROR_INTERNET_SEC_INVALID_CERT: return HttpsFailure::Certificate;
+        case ERROR_INTERNET_OPERATION_CANCELLED: return HttpsFailure::Aborted;
+        default: return HttpsFailure::Other;
+    }
 }
 
 // A text header of the answer (HttpQueryInfo), bounded in size.
@@ -149,16 +172,30 @@ bool ResolveLocation(const std::string& base, const std::string& location, std::
 bool ReadBody(HINTERNET request, Exchange& exchange, std::string* body) {
     std::vector<char> chunk(kReadChunk);
     for (;;) {
-        if (exchange.cancelled) return false;
+        if (exchange.cancelled) {
+            exchange.failure = HttpsFailure::Aborted;
+            return false;
+        }
         DWORD got = 0;
-        if (!::InternetReadFile(request, chunk.data(), kReadChunk, &got)) return false;
+        if (!::InternetReadFile(request, chunk.data(), kReadChunk, &got)) {
+            exchange.failure = LastFailure();
+            return false;
+        }
         if (got == 0) return true;
-        if (body->size() + got > exchange.maxBodyBytes) return false;
+        if (body->size() + got > exchange.maxBodyBytes) {
+            exchange.failure = HttpsFailure::TooLarge;
+            return false;
+        }
         body->append(chunk.data(), got);
     }
 }
 
 enum class Step { Answered, Redirected, Failed };
+
+Step Failed(Exchange& exchange, HttpsFailure why) {
+    exchange.failure = why;
+    return Step::Failed;
+}
 
 // One request of the redirect chain: its answer in `exchange.response`, or
 // the next URL in `url` when it redirects.
@@ -166,7 +203,7 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
     const Session& session = *exchange.session;
     Handle connection(::InternetConnectA(session.internet.get(), parts.host.c_str(), parts.port,
                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (connection.get() == nullptr) return Step::Failed;
+    if (connection.get() == nullptr) return Failed(exchange, LastFailure());
     // RELOAD and NO_CACHE_WRITE keep WinINet's own cache out of the way;
     // no "Pragma: no-cache" (INTERNET_FLAG_PRAGMA_NOCACHE) is sent, so the
     // service's caches may answer as the service intends.
@@ -176,20 +213,23 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
     if (parts.secure) flags |= INTERNET_FLAG_SECURE;
     Handle request(::HttpOpenRequestA(connection.get(), "GET", parts.pathAndQuery.c_str(), nullptr,
                                       nullptr, nullptr, flags, 0));
-    if (request.get() == nullptr) return Step::Failed;
-    SetTimeouts(request.get(), session.connectTimeoutMs, session.transferTimeoutMs);
-    if (exchange.cancelled) return Step::Failed;
+    if (request.get() == nullptr) return Failed(exchange, LastFailure());
+    SetTimeouts(request.get(), session.connectTimeoutMs, session.idleTimeoutMs);
+    if (exchange.cancelled) return Failed(exchange, HttpsFailure::Aborted);
     const std::string& headers = exchange.requestHeaders;
     if (!::HttpSendRequestA(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                             nullptr, 0)) {
-        return Step::Failed;
+        return Failed(exchange, LastFailure());
     }
     const int status = QueryStatus(request.get());
-    if (status == 0) return Step::Failed;
+    if (status == 0) return Failed(exchange, HttpsFailure::Other);
     if (IsRedirect(status)) {
         std::string location;
-        if (!QueryText(request.get(), HTTP_QUERY_LOCATION, &location)) return Step::Failed;
-        return ResolveLocation(*url, location, url) ? Step::Redirected : Step::Failed;
+        if (!QueryText(request.get(), HTTP_QUERY_LOCATION, &location) ||
+            !ResolveLocation(*url, location, url)) {
+            return Failed(exchange, HttpsFailure::Redirect);
+        }
+        return Step::Redirected;
     }
     std::string raw;
     HttpsResponse response;
@@ -208,11 +248,22 @@ void RunExchange(Exchange& exchange) {
     bool wasSecure = false;
     for (int redirects = 0; redirects <= kMaxRedirects; ++redirects) {
         UrlParts parts;
-        if (exchange.cancelled || !CrackUrl(url, &parts)) return;
-        if (wasSecure && !parts.secure) return;
+        if (exchange.cancelled) {
+            exchange.failure = HttpsFailure::Aborted;
+            return;
+        }
+        if (!CrackUrl(url, &parts)) {
+            exchange.failure = redirects > 0 ? HttpsFailure::Redirect : HttpsFailure::Other;
+            return;
+        }
+        if (wasSecure && !parts.secure) {
+            exchange.failure = HttpsFailure::Redirect;
+            return;
+        }
         wasSecure = parts.secure;
         if (RequestOnce(exchange, parts, &url) != Step::Redirected) return;
     }
+    exchange.failure = HttpsFailure::Redirect;
 }
 
 DWORD WINAPI ExchangeThread(LPVOID parameter) {
@@ -246,19 +297,21 @@ public:
 
     HttpsResponse Get(const std::string& url,
                       const std::vector<HttpsHeader>& requestHeaders) override {
-        if (::WaitForSingleObject(abortEvent_, 0) == WAIT_OBJECT_0) return {};
+        if (::WaitForSingleObject(abortEvent_, 0) == WAIT_OBJECT_0) {
+            return NoAnswer(HttpsFailure::Aborted);
+        }
         auto exchange = std::make_shared<Exchange>();
         exchange->session = session_;
         exchange->url = url;
         exchange->requestHeaders = JoinHeaders(requestHeaders);
         exchange->maxBodyBytes = maxBodyBytes_;
         exchange->done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (exchange->done == nullptr) return {};
+        if (exchange->done == nullptr) return NoAnswer(HttpsFailure::Other);
         auto* threadOwner = new std::shared_ptr<Exchange>(exchange);
         HANDLE thread = ::CreateThread(nullptr, 0, ExchangeThread, threadOwner, 0, nullptr);
         if (thread == nullptr) {
             delete threadOwner;
-            return {};
+            return NoAnswer(HttpsFailure::Other);
         }
         ::CloseHandle(thread);
         const HANDLE waitFor[2] = {exchange->done, abortEvent_};
@@ -266,14 +319,23 @@ public:
         if (woken != WAIT_OBJECT_0) {
             // Aborted or out of time: the thread finishes on its own.
             exchange->cancelled = true;
-            return {};
+            return NoAnswer(woken == WAIT_OBJECT_0 + 1 ? HttpsFailure::Aborted
+                                                       : HttpsFailure::TimedOut);
         }
-        return std::move(exchange->response);
+        HttpsResponse response = std::move(exchange->response);
+        if (response.status == 0) response.failure = exchange->failure;
+        return response;
     }
 
     void Abort() override { ::SetEvent(abortEvent_); }
 
 private:
+    static HttpsResponse NoAnswer(HttpsFailure why) {
+        HttpsResponse response;
+        response.failure = why;
+        return response;
+    }
+
     std::shared_ptr<Session> session_;
     HANDLE abortEvent_;
     DWORD totalTimeoutMs_;
@@ -298,8 +360,8 @@ std::unique_ptr<HttpsClient> NewSystemHttpsClient(const HttpsClientOptions& opti
         ::InternetOpenA(options.userAgent.c_str(), access, nullptr, nullptr, 0));
     if (session->internet.get() == nullptr) return nullptr;
     session->connectTimeoutMs = options.connectTimeoutMs;
-    session->transferTimeoutMs = options.totalTimeoutMs;
-    SetTimeouts(session->internet.get(), session->connectTimeoutMs, session->transferTimeoutMs);
+    session->idleTimeoutMs = options.idleTimeoutMs;
+    SetTimeouts(session->internet.get(), session->connectTimeoutMs, session->idleTimeoutMs);
     HANDLE abortEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (abortEvent == nullptr) return nullptr;
     return std::make_unique<WinInetHttpsClient>(std::move(session), abortEvent, options);
