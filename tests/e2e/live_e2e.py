@@ -204,13 +204,20 @@ def scenario_station(context):
     # "Update now" chosen again and again: each URL at most once per spacing
     # (2 s here, a minute against the real service).
     before = len(requests)
+    started = time.monotonic()
     for _ in range(6):
         run.update_now(origin)
         time.sleep(0.5)
     run.shows(origin, FAKE_READOUTS)
+    spent = time.monotonic() - started
     spam = context.fake.requests()[before:]
     latest = [t for _, t, _ in spam if t.endswith("/observations/latest")]
-    check(len(latest) <= 3, f"{len(latest)} observation requests in about 4 s")
+    # Requests 2 s apart by a clock of whole seconds are at least 1 s apart
+    # for the first and 2 s for the others: n of them span 2n - 3 s. A
+    # loaded machine makes the six clicks take longer than the usual 6 s.
+    allowed = int((spent + 3) / 2)
+    check(len(latest) <= allowed,
+          f"{len(latest)} observation requests in {spent:.1f} s (at most {allowed})")
     check(not any(t == "/stations/KXYZ" for _, t, _ in spam), "the station was asked again")
     took = run.close(origin)
     return f"closed in {took:.2f} s, {len(latest)} observation requests during the spam"
