@@ -67,6 +67,12 @@ public:
         list = ::GetDlgItem(dialog, IDC_LOCATION_LIST);
         ok = ::GetDlgItem(dialog, IDOK);
         cancel = ::GetDlgItem(dialog, IDCANCEL);
+        // The controls go with the dialog: what the test checks is read now.
+        queryClass = ClassOf(query);
+        listClass = ClassOf(list);
+        queryStyle = StyleOf(query);
+        listStyle = StyleOf(list);
+        okStyle = StyleOf(ok);
         RECT client = {};
         ::GetClientRect(dialog, &client);
         RECT units = {0, 0, 272, 150};
@@ -94,6 +100,8 @@ public:
 
     HWND dialog = nullptr, query = nullptr, list = nullptr, ok = nullptr, cancel = nullptr;
     std::wstring caption, secondLine, thirdLine;
+    std::string queryClass, listClass;
+    DWORD queryStyle = 0, listStyle = 0, okStyle = 0;
     bool clientMatchesTemplate = false;
     std::vector<std::string> queries;
     int lineAfterSet = 5, lineCount = 0, countAfterEmpty = 5;
@@ -109,22 +117,20 @@ TEST(Win32LocationDialog, TemplateHasItsControlsAndTextsCrossInUtf8) {
     EXPECT_TRUE(procedure.clientMatchesTemplate);
 
     ASSERT_NE(procedure.query, nullptr);
-    EXPECT_EQ(::lstrcmpiA(ClassOf(procedure.query).c_str(), "Edit"), 0);
-    const DWORD queryStyle = StyleOf(procedure.query);
-    EXPECT_TRUE(queryStyle & WS_TABSTOP);
-    EXPECT_TRUE(queryStyle & ES_AUTOHSCROLL);
+    EXPECT_EQ(::lstrcmpiA(procedure.queryClass.c_str(), "Edit"), 0) << procedure.queryClass;
+    EXPECT_TRUE(procedure.queryStyle & WS_TABSTOP);
+    EXPECT_TRUE(procedure.queryStyle & ES_AUTOHSCROLL);
 
     ASSERT_NE(procedure.list, nullptr);
-    EXPECT_EQ(::lstrcmpiA(ClassOf(procedure.list).c_str(), "ListBox"), 0);
-    const DWORD listStyle = StyleOf(procedure.list);
-    EXPECT_TRUE(listStyle & LBS_NOTIFY);
-    EXPECT_TRUE(listStyle & WS_VSCROLL);
-    EXPECT_TRUE(listStyle & LBS_NOINTEGRALHEIGHT);
-    EXPECT_FALSE(listStyle & LBS_SORT) << "the search's order is kept";
+    EXPECT_EQ(::lstrcmpiA(procedure.listClass.c_str(), "ListBox"), 0) << procedure.listClass;
+    EXPECT_TRUE(procedure.listStyle & LBS_NOTIFY);
+    EXPECT_TRUE(procedure.listStyle & WS_VSCROLL);
+    EXPECT_TRUE(procedure.listStyle & LBS_NOINTEGRALHEIGHT);
+    EXPECT_FALSE(procedure.listStyle & LBS_SORT) << "the search's order is kept";
 
     ASSERT_NE(procedure.ok, nullptr);
     ASSERT_NE(procedure.cancel, nullptr);
-    EXPECT_EQ(StyleOf(procedure.ok) & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+    EXPECT_EQ(procedure.okStyle & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
 
     const std::vector<std::string> queries = {"Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC"};
     EXPECT_EQ(procedure.queries, queries);
