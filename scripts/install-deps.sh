@@ -66,15 +66,7 @@ if [ "$what" = all ] || [ "$what" = windows ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || need_wine=1
   installed wine32:i386 || need_wine=1
 fi
-# Some kernels run 64-bit programs only (the 32-bit Wine loader then fails
-# with "Exec format error"); there qemu's user-mode emulator, registered with
-# binfmt_misc, runs it. A kernel that runs i386 code needs none of that.
-i386_runs() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
-need_qemu=0
-if [ "$what" = all ] || [ "$what" = windows ]; then
-  if [ $need_wine = 0 ] && ! i386_runs && ! installed qemu-user-binfmt; then need_qemu=1; fi
-fi
-if [ ${#missing[@]} -eq 0 ] && [ $need_wine = 0 ] && [ $need_qemu = 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ $need_wine = 0 ]; then
   say "all ${#want[@]} packages for '$what' are installed"
   exit 0
 fi
@@ -99,11 +91,5 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 if [ $need_wine = 1 ]; then
   step "installing Wine (wine, wine32:i386)" "${install[@]}" wine wine32:i386
-  i386_runs || installed qemu-user-binfmt || need_qemu=1
-fi
-if [ $need_qemu = 1 ]; then
-  step "this kernel runs no 32-bit programs: installing qemu-user-binfmt for the 32-bit Wine" \
-    "${install[@]}" qemu-user qemu-user-binfmt
-  i386_runs || say "warning: the 32-bit Wine still does not start (is binfmt_misc mounted?)" >&2
 fi
 say "done; apt's output is in $log"
