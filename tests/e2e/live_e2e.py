@@ -279,7 +279,11 @@ def local_time_text(unix_seconds, offset_minutes, with_day=False, drop_zero_minu
             text = f"{hour} {suffix}"
     else:
         text = f"{hour}:{moment.tm_min:02d} {suffix}"
-    if with_day:
+    if with_day and drop_zero_minutes and text == "MIDNIGHT":
+        # An end at midnight belongs to the night before: "MIDNIGHT TUESDAY NIGHT".
+        before = time.gmtime(unix_seconds + offset_minutes * 60 - 60)
+        text += " " + time.strftime("%A", before).upper() + " NIGHT"
+    elif with_day:
         text += " " + time.strftime("%A", moment).upper()
     return text
 
