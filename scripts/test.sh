@@ -59,7 +59,9 @@ scripts/install-deps.sh all
 # for these tests and crashes in some of them; there the Windows program and
 # its tests are built and checked, but not run.
 windows_runs=1
-if dmesg 2>/dev/null | grep -qiE 'IA-32 emulation off|32-bit emulation disabled'; then
+if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
+  grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
+  ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   windows_runs=0
   echo "test: this kernel runs no 32-bit programs: the Windows tests are built, not run under Wine"
 fi
