@@ -13,6 +13,9 @@ endif()
 set(TICKWELL_SETUP ${CMAKE_BINARY_DIR}/tickwell-setup-${PROJECT_VERSION}.exe)
 set(TICKWELL_NSIS_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/tickwell.nsi)
 set(TICKWELL_INSTALLER_ICON ${CMAKE_SOURCE_DIR}/resources/tickwell.ico)
+# The notices of the open data the station table is made from (CC BY asks
+# for them to travel with the program).
+set(TICKWELL_NOTICES ${CMAKE_CURRENT_LIST_DIR}/NOTICES.txt)
 # Windows wants four numbers in a file's version.
 set(version_quad ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0)
 if(NOT "${PROJECT_VERSION_PATCH}" STREQUAL "")
@@ -25,8 +28,8 @@ add_custom_command(OUTPUT ${TICKWELL_SETUP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer
   COMMAND ${CMAKE_STRIP} -o ${staged_program} $<TARGET_FILE:tickwell>
   COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DVERSION_QUAD=${version_quad}
-          -DPROGRAM=${staged_program} -DICON=${TICKWELL_INSTALLER_ICON}
+          -DPROGRAM=${staged_program} -DICON=${TICKWELL_INSTALLER_ICON} -DNOTICES=${TICKWELL_NOTICES}
           -DOUTFILE=${TICKWELL_SETUP} ${TICKWELL_NSIS_SCRIPT}
-  DEPENDS tickwell ${TICKWELL_NSIS_SCRIPT} ${TICKWELL_INSTALLER_ICON}
+  DEPENDS tickwell ${TICKWELL_NSIS_SCRIPT} ${TICKWELL_INSTALLER_ICON} ${TICKWELL_NOTICES}
   COMMENT "Building the Windows installer tickwell-setup-${PROJECT_VERSION}.exe" VERBATIM)
 add_custom_target(windows-installer DEPENDS ${TICKWELL_SETUP})

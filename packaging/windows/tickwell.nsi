@@ -111,6 +111,7 @@ Section "Tickwell" SecProgram
   Call CloseRunningTickwell
   SetOutPath "$INSTDIR"
   File "/oname=tickwell.exe" "${PROGRAM}"
+  File "/oname=NOTICES.txt" "${NOTICES}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Tickwell.lnk" "$INSTDIR\tickwell.exe" "" \
     "$INSTDIR\tickwell.exe" 0 SW_SHOWNORMAL "" "Current weather and a scrolling forecast"
@@ -168,6 +169,7 @@ Section "un.Tickwell" SecUnProgram
     Abort "Tickwell is still running: nothing was removed."
     retry:
   ${Loop}
+  Delete "$INSTDIR\NOTICES.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Tickwell.lnk"

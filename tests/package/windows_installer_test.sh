@@ -92,6 +92,8 @@ uninstall() {
 wine "$setup" /S /AUTOSTART >/dev/null 2>&1 || fail "the silent install failed"
 [ -f "$install_dir/tickwell.exe" ] || fail "no tickwell.exe in $install_dir"
 [ -f "$install_dir/uninstall.exe" ] || fail "no uninstall.exe in $install_dir"
+grep -q "CC BY 4.0" "$install_dir/NOTICES.txt" 2>/dev/null ||
+    fail "no data notices (NOTICES.txt) in $install_dir"
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 cmp -s "$install_dir/tickwell.exe" "$build/installer/tickwell.exe" ||
     fail "the installed program is not the stripped build"
