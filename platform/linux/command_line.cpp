@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/escaped_text.h"
 #include "live/station.h"
 #include "places/station_search.h"
 
@@ -58,7 +59,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             }
             auto id = live::NormalizeStationId(*value);
             if (!id) {
-                return Failure("'" + *value +
+                return Failure("'" + EscapedForTerminal(*value) +
                                "' is not a station id (3 to 5 letters and digits, such as KDEN)");
             }
             result.station = *id;
@@ -87,7 +88,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.autostartOn = *value == "on";
             continue;
         }
-        return Failure("unknown argument '" + std::string(argument) + "'");
+        return Failure("unknown argument '" + EscapedForTerminal(argument) + "'");
     }
     return result;
 }
@@ -95,15 +96,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 int PrintStationMatches(std::string_view text, std::FILE* out, std::FILE* err) {
     const std::vector<places::StationMatch> matches = places::FindStations(text);
     if (matches.empty()) {
-        // The text goes back as typed, less control characters that could
-        // move a terminal's cursor.
-        std::string shown(text);
-        for (char& c : shown) {
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-                c = '?';
-            }
-        }
-        std::fprintf(err, "tickwell: no station matches '%s'\n", shown.c_str());
+        // The text goes back as typed, with control characters that could
+        // move a terminal's cursor written out as escapes.
+        std::fprintf(err, "tickwell: no station matches '%s'\n", EscapedForTerminal(text).c_str());
         return 1;
     }
     for (const places::StationMatch& match : matches) {

@@ -42,6 +42,9 @@ TEST(LinuxCommandLine, OptionsAndMistakes) {
         {{"--station", "KDEN\nX=1"}, CommandAction::Error, nullptr, "is not a station id"},
         {{"--stations", "KDEN"}, CommandAction::Error, nullptr, "unknown argument '--stations'"},
         {{"KDEN"}, CommandAction::Error, nullptr, "unknown argument 'KDEN'"},
+        // A value echoed in an error carries no escape sequence to the terminal.
+        {{"--station", "\x1b[31mKDEN"}, CommandAction::Error, nullptr, "'\\x1B[31mKDEN' is not"},
+        {{"--\x1b]0;x\a"}, CommandAction::Error, nullptr, "argument '--\\x1B]0;x\\x07'"},
         {{"--autostart", "on"}, CommandAction::Autostart, nullptr, ""},
         {{"--autostart=off"}, CommandAction::Autostart, nullptr, ""},
         {{"--autostart"}, CommandAction::Error, nullptr, "takes 'on' or 'off'"},
@@ -162,7 +165,7 @@ TEST(LinuxCommandLine, FindPrintsMatchesOrSaysWhyNot) {
         {"boston", 0, "KBOS  Boston, MA  ", " mi from Boston, MA)\n", ""},
         {"Golden, CO", 0, "KBJC  ", " mi from Golden, CO)\n", ""},
         {"xqzv", 1, "", "", "tickwell: no station matches 'xqzv'\n"},
-        {"\x1b[2J", 1, "", "", "tickwell: no station matches '?[2J'\n"},
+        {"\x1b[2J", 1, "", "", "tickwell: no station matches '\\x1B[2J'\n"},
         {"", 1, "", "", "tickwell: no station matches ''\n"},
     };
     for (const Case& test : cases) {
