@@ -79,13 +79,24 @@ struct HttpsClientOptions {
 
 class HttpsClient {
 public:
+    static constexpr std::size_t kNoRequestCap = static_cast<std::size_t>(-1);
+
     virtual ~HttpsClient() = default;
     // GETs `url` (https://, or http:// only where a test asks for it) with
     // `requestHeaders` added to the User-Agent. Blocks until the answer, a
     // failure, a time-out or Abort. A redirect is followed only to https
-    // when `url` is https.
+    // when `url` is https (on Linux, only to `url`'s own scheme, host and
+    // port). A body longer than `maxBodyBytes`, or
+    // than the options' maxBodyBytes, ends the transfer as soon as it is
+    // seen (HttpsFailure::TooLarge): the caller knows how large a sound
+    // answer of each kind can be.
     virtual HttpsResponse Get(const std::string& url,
-                              const std::vector<HttpsHeader>& requestHeaders) = 0;
+                              const std::vector<HttpsHeader>& requestHeaders,
+                              std::size_t maxBodyBytes) = 0;
+    // The same, bounded only by the options' maxBodyBytes.
+    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& requestHeaders) {
+        return Get(url, requestHeaders, kNoRequestCap);
+    }
     // Ends a request in progress on another thread within a fraction of a
     // second, and makes every later one fail at once. Safe from any thread.
     virtual void Abort() = 0;

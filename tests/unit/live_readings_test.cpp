@@ -346,8 +346,8 @@ TEST(LiveReadings, PeriodsThatHaveEndedAreLeftOut) {
 // answers 404.
 class MapClient : public platform::HttpsClient {
 public:
-    platform::HttpsResponse Get(const std::string& url,
-                                const std::vector<platform::HttpsHeader>&) override {
+    platform::HttpsResponse Get(const std::string& url, const std::vector<platform::HttpsHeader>&,
+                                std::size_t) override {
         requested.push_back(url);
         platform::HttpsResponse response;
         auto found = bodies.find(url.substr(std::string("https://api.test").size()));

@@ -211,8 +211,8 @@ int Fahrenheit(double celsius) {
 
 class RecordedService : public platform::HttpsClient {
 public:
-    platform::HttpsResponse Get(const std::string& url,
-                                const std::vector<platform::HttpsHeader>&) override {
+    platform::HttpsResponse Get(const std::string& url, const std::vector<platform::HttpsHeader>&,
+                                std::size_t) override {
         const std::string path = url.substr(std::string("https://api.test").size());
         requested.push_back(path);
         platform::HttpsResponse response;

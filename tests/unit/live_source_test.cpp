@@ -47,6 +47,7 @@ struct SentRequest {
     std::string url;
     std::int64_t at;
     std::string ifModifiedSince;
+    std::size_t maxBodyBytes = 0;
 };
 
 // Answers each URL with what `answer` gives; records every request.
@@ -54,14 +55,21 @@ class ScriptedClient : public platform::HttpsClient {
 public:
     explicit ScriptedClient(FakeClock& clock) : clock_(clock) {}
 
-    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& headers) override {
-        SentRequest sent{url, clock_.UnixSeconds(), ""};
+    // Like the real clients, a body over the request's cap gives no answer.
+    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& headers,
+                      std::size_t maxBodyBytes) override {
+        SentRequest sent{url, clock_.UnixSeconds(), "", maxBodyBytes};
         for (const HttpsHeader& header : headers) {
             if (header.name == "If-Modified-Since") sent.ifModifiedSince = header.value;
         }
         requests.push_back(sent);
         if (aborted) return HttpsResponse{};
-        return answer(url, sent);
+        HttpsResponse response = answer(url, sent);
+        if (response.body.size() > maxBodyBytes) {
+            response = HttpsResponse{};
+            response.failure = platform::HttpsFailure::TooLarge;
+        }
+        return response;
     }
     void Abort() override { aborted = true; }
 

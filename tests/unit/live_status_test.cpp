@@ -90,7 +90,8 @@ HttpsResponse NoAnswer(HttpsFailure why) {
 class ScriptedClient : public platform::HttpsClient {
 public:
     explicit ScriptedClient(SteppedClock& clock) : clock_(clock) {}
-    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>&) override {
+    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>&,
+                      std::size_t) override {
         const std::string path = url.substr(std::string(kBase).size());
         sent.push_back({path, clock_.MonotonicSeconds()});
         return answer(path);

@@ -132,11 +132,11 @@ public:
         return true;
     }
 
-    HttpsResponse Get(const std::string& url,
-                      const std::vector<HttpsHeader>& requestHeaders) override {
+    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& requestHeaders,
+                      std::size_t maxBodyBytes) override {
         std::lock_guard<std::mutex> hold(transferGuard_);
         Transfer transfer;
-        transfer.maxBodyBytes = options_.maxBodyBytes;
+        transfer.maxBodyBytes = std::min(options_.maxBodyBytes, maxBodyBytes);
         transfer.aborted = &aborted_;
         if (aborted_.load()) {
             transfer.response.failure = HttpsFailure::Aborted;

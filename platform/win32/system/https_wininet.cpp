@@ -295,8 +295,8 @@ public:
 
     ~WinInetHttpsClient() override { ::CloseHandle(abortEvent_); }
 
-    HttpsResponse Get(const std::string& url,
-                      const std::vector<HttpsHeader>& requestHeaders) override {
+    HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& requestHeaders,
+                      std::size_t maxBodyBytes) override {
         if (::WaitForSingleObject(abortEvent_, 0) == WAIT_OBJECT_0) {
             return NoAnswer(HttpsFailure::Aborted);
         }
@@ -304,7 +304,7 @@ public:
         exchange->session = session_;
         exchange->url = url;
         exchange->requestHeaders = JoinHeaders(requestHeaders);
-        exchange->maxBodyBytes = maxBodyBytes_;
+        exchange->maxBodyBytes = maxBodyBytes < maxBodyBytes_ ? maxBodyBytes : maxBodyBytes_;
         exchange->done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (exchange->done == nullptr) return NoAnswer(HttpsFailure::Other);
         auto* threadOwner = new std::shared_ptr<Exchange>(exchange);
