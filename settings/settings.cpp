@@ -11,6 +11,7 @@ constexpr const char* kOutlookName = "Outlook";
 constexpr const char* kFastName = "Fast";
 constexpr const char* kWindowXName = "WinX";
 constexpr const char* kWindowYName = "WinY";
+constexpr const char* kScaleName = "Scale";
 
 // Stored values are 32-bit words; a signed setting takes the word's bits, so
 // a negative position written as 0xFFFFFFxx reads back as the same number.
@@ -41,6 +42,8 @@ void LoadSettings(SettingsStore& store) {
     ReadFlag(store, kFastName, &settings.fastScroll);
     ReadSigned(store, kWindowXName, &settings.windowX);
     ReadSigned(store, kWindowYName, &settings.windowY);
+    std::uint32_t scale = 0;
+    if (store.Read(kScaleName, &scale)) settings.storedScale = scale;
     store.Close();
 }
 

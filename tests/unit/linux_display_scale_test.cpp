@@ -8,9 +8,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/linux/gui/scale_rules.h"
+#include "platform/linux/system/settings_file.h"
+#include "settings/settings.h"
+#include "support/fake_settings_store.h"
+#include "support/temporary_folder.h"
 
 namespace tickwell::linux_gui {
 namespace {
@@ -59,6 +64,66 @@ TEST(LinuxDisplayScale, TheFirstValidSourceDecides) {
             << (c.stored ? static_cast<long long>(*c.stored) : -1) << ", dpi "
             << c.dpi.value_or(-1);
     }
+}
+
+// The settings file's Scale line is read with the other settings, in the
+// one opening of the store at start-up, and decides the scale the way the
+// desktop then chooses it; a save right after keeps the line, which the
+// program never writes itself.
+TEST(LinuxDisplayScale, TheSettingsFileScaleIsReadWithTheOtherSettings) {
+    struct Case {
+        const char* line;
+        double dpi;
+        int scale;
+        const char* kept;  // the line as a save writes it back
+    };
+    const Case cases[] = {
+        {"Scale=2\n", 96.0, 2, "Scale=2\n"},
+        {"Scale=3\n", 96.0, 3, "Scale=3\n"},
+        {"Scale=1\n", 240.0, 1, "Scale=1\n"},
+        {"Scale=0\n", 192.0, 2, "Scale=0\n"},
+        {"Scale=4\n", 96.0, 1, "Scale=4\n"},
+        {"Scale=4\n", 240.0, 3, "Scale=4\n"},
+        {"Scale=-1\n", 96.0, 1, "Scale=-1\n"},
+        {"Scale=abc\n", 96.0, 1, "Scale=abc\n"},
+        {"Scale=2.5\n", 144.0, 2, "Scale=2.5\n"},
+        {"Scale= 2 \n", 96.0, 2, "Scale=2\n"},
+        {"", 144.0, 2, nullptr},
+    };
+    fakes::TemporaryFolder folder("scale");
+    ASSERT_FALSE(folder.path().empty());
+    const std::string path = folder.path() + "/settings.conf";
+    for (const Case& c : cases) {
+        fakes::WriteText(path, std::string("Interval=480\n") + c.line + "WinX=7\n");
+        platform::SettingsFile file(path);
+        LoadSettings(file);
+        EXPECT_EQ(ChooseScale(nullptr, settings.storedScale, c.dpi), c.scale) << c.line;
+        EXPECT_EQ(settings.intervalTicks, 480) << c.line;
+        EXPECT_EQ(settings.windowX, 7) << c.line;
+        SaveSettings(file);
+        if (c.kept != nullptr) {
+            EXPECT_NE(fakes::ReadText(path).find(c.kept), std::string::npos)
+                << "the save dropped " << c.line;
+        }
+    }
+}
+
+// The scale comes from the same single opening of the store as the five
+// settings; an unreadable value counts as none.
+TEST(LinuxDisplayScale, TheStoreIsOpenedOnceForTheScaleAndTheSettings) {
+    fakes::FakeSettingsStore store;
+    store.values = {{"Interval", 480}, {"Scale", 3}};
+    LoadSettings(store);
+    EXPECT_EQ(settings.storedScale, std::optional<std::uint32_t>(3u));
+    int openings = 0;
+    for (const std::string& call : store.calls) openings += call == "OpenForReading";
+    EXPECT_EQ(openings, 1);
+    EXPECT_EQ(store.calls.back(), "Close");
+
+    store.unreadable = {"Scale"};
+    LoadSettings(store);
+    EXPECT_FALSE(settings.storedScale.has_value());
+    EXPECT_EQ(ChooseScale(nullptr, settings.storedScale, 240.0), 3);
 }
 
 TEST(LinuxDisplayScale, XftDpiIsReadAsAPositiveNumberOrNotAtAll) {

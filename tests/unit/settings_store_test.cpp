@@ -14,7 +14,7 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // Leftovers of another test must not pass for loaded values.
-        settings = Settings{1, true, true, 11, 12};
+        settings = Settings{1, true, true, 11, 12, 2u};
     }
 
     FakeSettingsStore store;
@@ -35,9 +35,9 @@ TEST_F(SettingsTest, FirstRunWithoutKeyLoadsDefaults) {
 TEST_F(SettingsTest, ReadsTheFiveValuesInOrderAndClosesTheKey) {
     store.values = {{"Interval", 480}, {"Outlook", 1}, {"Fast", 1}, {"WinX", 300}, {"WinY", 40}};
     LoadSettings(store);
-    EXPECT_EQ(store.calls,
-              (std::vector<std::string>{"OpenForReading", "Read Interval", "Read Outlook",
-                                        "Read Fast", "Read WinX", "Read WinY", "Close"}));
+    EXPECT_EQ(store.calls, (std::vector<std::string>{"OpenForReading", "Read Interval",
+                                                     "Read Outlook", "Read Fast", "Read WinX",
+                                                     "Read WinY", "Read Scale", "Close"}));
     EXPECT_EQ(settings.intervalTicks, 480);
     EXPECT_TRUE(settings.showOutlook);
     EXPECT_TRUE(settings.fastScroll);
@@ -66,7 +66,7 @@ TEST_F(SettingsTest, StoredWordsAreTakenWithoutRangeChecks) {
 }
 
 TEST_F(SettingsTest, SavesInItsOwnOrderWithFlagsAsZeroOrOne) {
-    settings = Settings{3600, true, false, 120, 480};
+    settings = Settings{3600, true, false, 120, 480, std::nullopt};
     SaveSettings(store);
     EXPECT_EQ(store.calls.front(), "OpenForWriting");
     EXPECT_EQ(store.calls.back(), "Close");

@@ -13,6 +13,7 @@
 #include "platform/linux/gui/main_window.h"
 #include "resources/resource_ids.h"
 #include "resources/strings.h"
+#include "settings/settings.h"
 
 namespace tickwell::linux_gui {
 
@@ -23,6 +24,11 @@ FltkDesktop::FltkDesktop() : graphics_(std::make_unique<FltkGraphics>()) {
 }
 
 FltkDesktop::~FltkDesktop() = default;
+
+int FltkDesktop::Scale() {
+    if (scale_ == 0) scale_ = DecideDisplayScale(settings.storedScale);
+    return scale_;
+}
 
 Graphics& FltkDesktop::GetGraphics() {
     return *graphics_;
@@ -52,7 +58,7 @@ bool FltkDesktop::RegisterWindowClass() {
 // whole enlarged window then stays on it, and positions remain screen pixels.
 Point FltkDesktop::ScreenSize() {
     if (!DisplayAvailable()) return Point{0, 0};
-    const int extra = DisplayScale() - 1;
+    const int extra = Scale() - 1;
     return Point{DisplayWidth(fl_display, fl_screen) - extra * kWindowWidth,
                  DisplayHeight(fl_display, fl_screen) - extra * kWindowHeight};
 }
@@ -60,7 +66,7 @@ Point FltkDesktop::ScreenSize() {
 WindowServices* FltkDesktop::CreateMainWindow(int x, int y, int width, int height,
                                               WindowHandlers& handlers) {
     if (!DisplayAvailable() || window_ != nullptr) return nullptr;
-    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height, DisplayScale());
+    window_ = new FltkWindowServices(*graphics_, handlers, x, y, width, height, Scale());
     handlers.OnCreate(*window_);
     CloseOnSignalsAndDisplayLoss(
         [](void* window) { static_cast<FltkWindowServices*>(window)->CloseRequested(); }, window_);

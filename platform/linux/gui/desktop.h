@@ -35,7 +35,13 @@ public:
     void ShowErrorBox(int textId) override;
 
 private:
+    // The scale the window is drawn at, decided on the first call, once the
+    // settings are loaded (start-up loads them before it asks the desktop
+    // for the screen or a window).
+    int Scale();
+
     std::unique_ptr<FltkGraphics> graphics_;
+    int scale_ = 0;
     // Never deleted: the fetch thread may still invalidate the window while
     // the process ends.
     FltkWindowServices* window_ = nullptr;

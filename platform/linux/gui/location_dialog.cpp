@@ -7,7 +7,6 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
-#include <FL/x.H>
 
 #include <algorithm>
 #include <memory>
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "app/location_dialog.h"
-#include "platform/linux/gui/display_scale.h"
+#include "platform/linux/gui/modal_dialog.h"
 
 namespace tickwell::linux_gui {
 
@@ -32,15 +31,11 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 26;
 constexpr Fl_Fontsize kTextSize = 12;
 
-int Scaled(int pixels) {
-    return pixels * DisplayScale();
-}
-
 // The dialog's width: the layout's, narrowed to the screen when that is
 // smaller (a scale of 3 on a screen that is not dense); the list then
 // scrolls sideways a little more.
-int DialogWidth() {
-    return std::min(Scaled(kWidth), std::max(Fl::w() - 2, Scaled(kWidth) / 2));
+int DialogWidth(int scale) {
+    return std::min(kWidth * scale, std::max(Fl::w() - 2, kWidth * scale / 2));
 }
 
 class LocationWindow;
@@ -70,7 +65,7 @@ private:
 class Controls : public LocationControls {
 public:
     Controls(Fl_Window& window, QueryField& field, MatchList& list)
-        : window_(window), field_(field), list_(list) {}
+        : field_(field), list_(list), ending_(window, kLocationCancel) {}
 
     std::string QueryText() override { return field_.value(); }
     void SetMatchLines(const std::vector<std::string>& lines) override {
@@ -80,26 +75,19 @@ public:
         list_.topline(1);
     }
     int HighlightedLine() override { return list_.value() - 1; }
-    void End(int result) override {
-        result_ = result;
-        ended_ = true;
-        window_.hide();
-    }
+    void End(int result) override { ending_.End(result); }
 
-    bool ended() const { return ended_; }
-    int result() const { return result_; }
+    const DialogEnding& ending() const { return ending_; }
 
 private:
-    Fl_Window& window_;
     QueryField& field_;
     MatchList& list_;
-    bool ended_ = false;
-    int result_ = kLocationCancel;
+    DialogEnding ending_;
 };
 
 class LocationWindow : public Fl_Window {
 public:
-    LocationWindow(LocationProcedure& procedure, int x, int y);
+    LocationWindow(LocationProcedure& procedure, int x, int y, int scale);
 
     Controls& controls() { return *controls_; }
     QueryField& field() { return *field_; }
@@ -139,32 +127,35 @@ int MatchList::handle(int event) {
     return Fl_Hold_Browser::handle(event);
 }
 
-LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y)
-    : Fl_Window(x, y, DialogWidth(), Scaled(kHeight), "Tickwell Location"), procedure_(procedure) {
-    const Fl_Fontsize textSize = static_cast<Fl_Fontsize>(kTextSize * DisplayScale());
-    const int inner = w() - Scaled(2 * kMargin);
-    int top = Scaled(kMargin);
+LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y, int scale)
+    : Fl_Window(x, y, DialogWidth(scale), kHeight * scale, "Tickwell Location"),
+      procedure_(procedure) {
+    // Every number of the layout grows with the main window's scale.
+    const auto scaled = [scale](int pixels) { return pixels * scale; };
+    const Fl_Fontsize textSize = static_cast<Fl_Fontsize>(kTextSize * scale);
+    const int inner = w() - scaled(2 * kMargin);
+    int top = scaled(kMargin);
 
-    auto* label = new Fl_Box(Scaled(kMargin), top, inner, Scaled(kLabelHeight),
+    auto* label = new Fl_Box(scaled(kMargin), top, inner, scaled(kLabelHeight),
                              "Town, city, airport or station id:");
     label->box(FL_NO_BOX);
     label->labelsize(textSize);
     label->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-    top += Scaled(kLabelHeight + 2);
+    top += scaled(kLabelHeight + 2);
 
-    field_ = new QueryField(*this, Scaled(kMargin), top, inner, Scaled(kFieldHeight));
+    field_ = new QueryField(*this, scaled(kMargin), top, inner, scaled(kFieldHeight));
     field_->textsize(textSize);
     field_->maximum_size(static_cast<int>(kMaxQueryBytes));
     field_->when(FL_WHEN_CHANGED);
     field_->callback([](Fl_Widget* widget, void*) {
         static_cast<LocationWindow*>(widget->window())->QueryChanged();
     });
-    top += Scaled(kFieldHeight + 8);
+    top += scaled(kFieldHeight + 8);
 
-    const int buttonsTop = Scaled(kHeight - kMargin - kButtonHeight);
-    list_ = new MatchList(*this, Scaled(kMargin), top, inner, buttonsTop - Scaled(8) - top);
+    const int buttonsTop = scaled(kHeight - kMargin - kButtonHeight);
+    list_ = new MatchList(*this, scaled(kMargin), top, inner, buttonsTop - scaled(8) - top);
     list_->textsize(textSize);
-    list_->scrollbar_size(Fl::scrollbar_size() * DisplayScale());
+    list_->scrollbar_size(Fl::scrollbar_size() * scale);
     // Station names are shown as they are: no '@' formatting codes.
     list_->format_char(0);
     list_->when(FL_WHEN_RELEASE_ALWAYS);
@@ -172,22 +163,17 @@ LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y)
         if (Fl::event_clicks() > 0) static_cast<LocationWindow*>(widget->window())->Ok();
     });
 
-    auto* ok = new Fl_Return_Button(w() - Scaled(kMargin + kButtonWidth), buttonsTop,
-                                    Scaled(kButtonWidth), Scaled(kButtonHeight), "OK");
-    ok->labelsize(textSize);
-    ok->callback(
-        [](Fl_Widget* widget, void*) { static_cast<LocationWindow*>(widget->window())->Ok(); });
-    auto* cancel = new Fl_Button(w() - Scaled(kMargin + 2 * kButtonWidth + 8), buttonsTop,
-                                 Scaled(kButtonWidth), Scaled(kButtonHeight), "Cancel");
-    cancel->labelsize(textSize);
-    cancel->callback(
-        [](Fl_Widget* widget, void*) { static_cast<LocationWindow*>(widget->window())->Cancel(); });
+    DialogButton(new Fl_Return_Button(w() - scaled(kMargin + kButtonWidth), buttonsTop,
+                                      scaled(kButtonWidth), scaled(kButtonHeight), "OK"),
+                 textSize, [](Fl_Window& window) { static_cast<LocationWindow&>(window).Ok(); });
+    DialogButton(new Fl_Button(w() - scaled(kMargin + 2 * kButtonWidth + 8), buttonsTop,
+                               scaled(kButtonWidth), scaled(kButtonHeight), "Cancel"),
+                 textSize,
+                 [](Fl_Window& window) { static_cast<LocationWindow&>(window).Cancel(); });
     end();
 
     controls_ = std::make_unique<Controls>(*this, *field_, *list_);
-    set_modal();
-    // Escape and the close box both count as Cancel.
-    callback([](Fl_Widget* widget, void*) { static_cast<LocationWindow*>(widget)->Cancel(); });
+    MakeModal(*this, [](Fl_Window& window) { static_cast<LocationWindow&>(window).Cancel(); });
 }
 
 void LocationWindow::MoveHighlight(int step) {
@@ -198,35 +184,13 @@ void LocationWindow::MoveHighlight(int step) {
     list_->value(next);
 }
 
-// Puts a shown dialog at (x, y), kept on the screen with one pixel of its
-// frame inside each edge.
-void PlaceOnScreen(Fl_Window& window, int x, int y) {
-    constexpr int kFrame = 1;
-    int screenX = 0;
-    int screenY = 0;
-    int screenW = 0;
-    int screenH = 0;
-    Fl::screen_xywh(screenX, screenY, screenW, screenH, x, y, window.w(), window.h());
-    x = std::max(std::min(x, screenX + screenW - kFrame - window.w()), screenX + kFrame);
-    y = std::max(std::min(y, screenY + screenH - kFrame - window.h()), screenY + kFrame);
-    // FLTK moved the X window without recording it, so both are set.
-    window.position(x, y);
-    XMoveWindow(fl_display, fl_xid(&window), x, y);
-}
-
 }  // namespace
 
-int RunLocation(LocationProcedure& procedure, int screenX, int screenY) {
-    LocationWindow window(procedure, screenX, screenY);
+int RunLocation(LocationProcedure& procedure, int screenX, int screenY, int scale) {
+    LocationWindow window(procedure, screenX, screenY, scale);
     Controls& controls = window.controls();
     procedure.OnInit(controls);
-    if (controls.ended()) return controls.result();
-    window.show();
-    PlaceOnScreen(window, screenX, screenY);
-    window.field().take_focus();
-    while (!controls.ended() && window.shown()) Fl::wait();
-    window.hide();
-    return controls.result();
+    return RunModalDialog(window, controls.ending(), screenX, screenY, &window.field());
 }
 
 }  // namespace tickwell::linux_gui

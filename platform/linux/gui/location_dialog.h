@@ -9,8 +9,8 @@
 namespace tickwell::linux_gui {
 
 // Runs the dialog modally with its top-left corner at (screenX, screenY),
-// kept on the screen, and returns the result the procedure ended it with
-// (2, Cancel, if it was closed any other way).
-int RunLocation(LocationProcedure& procedure, int screenX, int screenY);
+// kept on the screen, at the main window's `scale`, and returns the result
+// the procedure ended it with (2, Cancel, if it was closed any other way).
+int RunLocation(LocationProcedure& procedure, int screenX, int screenY, int scale);
 
 }  // namespace tickwell::linux_gui

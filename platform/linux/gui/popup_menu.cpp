@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/linux/gui/display_scale.h"
-
 namespace tickwell::linux_gui {
 
 namespace {
@@ -56,8 +54,8 @@ void MeasureLabel(const Fl_Label* label, int& w, int& h) {
 
 }  // namespace
 
-FltkPopupMenu::FltkPopupMenu(std::function<void(int commandId)> onChoice)
-    : onChoice_(std::move(onChoice)) {}
+FltkPopupMenu::FltkPopupMenu(std::function<void(int commandId)> onChoice, int scale)
+    : onChoice_(std::move(onChoice)), scale_(scale) {}
 
 void FltkPopupMenu::AppendItem(const char* text, int commandId, std::uint32_t flags) {
     items_.push_back(Item{text != nullptr ? text : "", commandId, flags, false});
@@ -85,7 +83,7 @@ void FltkPopupMenu::Track(int x, int y) {
         entry.flags = flags;
         entry.labeltype_ = (item.flags & MenuChecked) ? kCheckedLabel : kPlainLabel;
         // The text grows with the main window's scale.
-        entry.labelsize_ = static_cast<Fl_Fontsize>(kMenuTextSize * DisplayScale());
+        entry.labelsize_ = static_cast<Fl_Fontsize>(kMenuTextSize * scale_);
         menu.push_back(entry);
     }
     menu.push_back(Fl_Menu_Item{});

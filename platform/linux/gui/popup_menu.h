@@ -13,8 +13,9 @@ namespace tickwell::linux_gui {
 
 class FltkPopupMenu : public PopupMenu {
 public:
-    // `onChoice` receives the chosen command, once the menu has closed.
-    explicit FltkPopupMenu(std::function<void(int commandId)> onChoice);
+    // `onChoice` receives the chosen command, once the menu has closed; the
+    // text grows with the main window's `scale`.
+    FltkPopupMenu(std::function<void(int commandId)> onChoice, int scale);
 
     void AppendItem(const char* text, int commandId, std::uint32_t flags) override;
     void AppendSeparator() override;
@@ -30,6 +31,7 @@ private:
         bool dividerBelow;
     };
     std::function<void(int)> onChoice_;
+    int scale_;
     std::vector<Item> items_;
 };
 
