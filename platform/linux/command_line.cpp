@@ -1,10 +1,11 @@
 #include "platform/linux/command_line.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "app/command_arguments.h"
 #include "app/escaped_text.h"
-#include "live/station.h"
 #include "places/station_search.h"
 
 namespace tickwell::linux_cli {
@@ -12,30 +13,7 @@ namespace tickwell::linux_cli {
 namespace {
 
 CommandLine Failure(std::string message) {
-    CommandLine result;
-    result.action = CommandAction::Error;
-    result.error = std::move(message);
-    return result;
-}
-
-// The value of an option given as "--name VALUE" or "--name=VALUE"; moves
-// `index` past it. Nothing when it is missing.
-std::optional<std::string> OptionValue(std::string_view argument, std::string_view name, int argc,
-                                       const char* const* argv, int* index) {
-    if (argument.size() > name.size() && argument[name.size()] == '=') {
-        return std::string(argument.substr(name.size() + 1));
-    }
-    if (*index + 1 >= argc) {
-        return std::nullopt;
-    }
-    ++*index;
-    return std::string(argv[*index]);
-}
-
-bool IsOption(std::string_view argument, std::string_view name) {
-    return argument == name ||
-           (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
-            argument[name.size()] == '=');
+    return CommandLineError<CommandLine>(std::move(message));
 }
 
 }  // namespace
@@ -53,16 +31,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             return result;
         }
         if (IsOption(argument, "--station")) {
-            auto value = OptionValue(argument, "--station", argc, argv, &i);
-            if (!value) {
+            StationArgument station = ReadStationArgument(argument, argc, argv, &i);
+            if (station.problem == StationArgument::Problem::Missing) {
                 return Failure("--station needs a station id, such as KDEN");
             }
-            auto id = live::NormalizeStationId(*value);
-            if (!id) {
-                return Failure("'" + EscapedForTerminal(*value) +
+            if (station.problem == StationArgument::Problem::NotAnId) {
+                return Failure("'" + EscapedForTerminal(station.given) +
                                "' is not a station id (3 to 5 letters and digits, such as KDEN)");
             }
-            result.station = *id;
+            result.station = std::move(station.id);
             continue;
         }
         if (IsOption(argument, "--find")) {

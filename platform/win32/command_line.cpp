@@ -1,38 +1,16 @@
 #include "platform/win32/command_line.h"
 
 #include <string_view>
+#include <utility>
 
-#include "live/station.h"
+#include "app/command_arguments.h"
 
 namespace tickwell::win32 {
 
 namespace {
 
 CommandLine Failure(std::string message) {
-    CommandLine result;
-    result.action = CommandAction::Error;
-    result.error = std::move(message);
-    return result;
-}
-
-bool IsOption(std::string_view argument, std::string_view name) {
-    return argument == name ||
-           (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
-            argument[name.size()] == '=');
-}
-
-// The value of an option given as "--name VALUE" or "--name=VALUE"; moves
-// `index` past it. Nothing when it is missing.
-std::optional<std::string> OptionValue(std::string_view argument, std::string_view name, int argc,
-                                       const char* const* argv, int* index) {
-    if (argument.size() > name.size()) {
-        return std::string(argument.substr(name.size() + 1));
-    }
-    if (*index + 1 >= argc || argv[*index + 1] == nullptr) {
-        return std::nullopt;
-    }
-    ++*index;
-    return std::string(argv[*index]);
+    return CommandLineError<CommandLine>(std::move(message));
 }
 
 }  // namespace
@@ -50,16 +28,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             continue;
         }
         if (IsOption(argument, "--station")) {
-            const auto value = OptionValue(argument, "--station", argc, argv, &i);
-            if (!value) {
+            StationArgument station = ReadStationArgument(argument, argc, argv, &i);
+            if (station.problem == StationArgument::Problem::Missing) {
                 return Failure("--station needs a station id, such as KDEN.");
             }
-            const auto id = live::NormalizeStationId(*value);
-            if (!id) {
-                return Failure("'" + *value +
+            if (station.problem == StationArgument::Problem::NotAnId) {
+                return Failure("'" + station.given +
                                "' is not a station id (letters and digits, such as KDEN).");
             }
-            result.station = *id;
+            result.station = std::move(station.id);
             continue;
         }
         return Failure("Unknown argument '" + std::string(argument) + "'.");
