@@ -1,12 +1,14 @@
 // Feeds arbitrary bytes, read as JSON, to every reader of the weather
 // service's answers, builds the two pages from whatever they accept, and
 // hands the roundup page to the roundup parser, as the live source does.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/weather_state.h"
@@ -14,6 +16,7 @@
 #include "fuzz/page_input.h"
 #include "live/alerts.h"
 #include "live/forecast_page.h"
+#include "live/json_check.h"
 #include "live/now_line.h"
 #include "live/observation.h"
 #include "live/roundup_page.h"
@@ -46,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::PrepareWeatherState();
     const nlohmann::json body =
         nlohmann::json::parse(data, data + size, nullptr, /*allow_exceptions=*/false);
+    // The check before the parse takes only what the parser takes, and,
+    // with room enough, everything it takes.
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const int anyDepth = static_cast<int>(std::min<std::size_t>(size + 1, 1 << 30));
+    if (JsonWithinLimits(text, {size, size + 1, kMaxJsonDepth, 0}) && body.is_discarded()) {
+        std::abort();
+    }
+    if (!body.is_discarded() && !JsonWithinLimits(text, {size, size + 1, anyDepth, 0})) {
+        std::abort();
+    }
 
     const std::optional<Station> station = ParseStation(body, "KXYZ");
     const std::vector<ForecastPeriod> periods = WithoutEnded(ParsePeriods(body), kNow);

@@ -115,16 +115,18 @@ ApiResult ApiCache::Outcome(const Entry& entry) const {
     return ApiResult{entry.lastStatus, entry.lastFailure, std::string()};
 }
 
-void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now) {
+void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now,
+                      std::int64_t maxFreshSeconds) {
     entry.requested = true;
     entry.requestedAt = now;
     entry.waitUntil = now;
     entry.lastFailure = response.status == 0 ? response.failure : platform::HttpsFailure::None;
     const std::int64_t serviceNow = Now();
+    const std::int64_t freshFor = std::min(FreshSeconds(response, serviceNow), maxFreshSeconds);
     if (response.status == 200) {
         entry.haveBody = true;
         entry.body = response.body;
-        entry.freshUntil = now + FreshSeconds(response, serviceNow);
+        entry.freshUntil = now + freshFor;
         const std::string* modified = response.Header("last-modified");
         entry.lastModified = modified != nullptr ? *modified : std::string();
         entry.lastStatus = 200;
@@ -132,7 +134,7 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
         return;
     }
     if (response.status == 304 && entry.haveBody) {
-        entry.freshUntil = now + FreshSeconds(response, serviceNow);
+        entry.freshUntil = now + freshFor;
         entry.lastStatus = 304;
         entry.failures = 0;
         return;
@@ -149,7 +151,7 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
     std::int64_t wait = std::min<std::int64_t>(spacing_ << (entry.failures - 1), kMaxBackOff);
     const std::int64_t retryAfter = RetryAfterSeconds(response, serviceNow);
     if (retryAfter >= 0) {
-        wait = std::clamp<std::int64_t>(retryAfter, spacing_, kMaxRetryAfter);
+        wait = std::min(std::max(retryAfter, spacing_), kMaxRetryAfter);
     }
     entry.waitUntil = now + wait;
     if (response.status == 429) {
@@ -157,7 +159,7 @@ void ApiCache::Record(Entry& entry, const platform::HttpsResponse& response, std
     }
 }
 
-ApiResult ApiCache::Get(const std::string& url) {
+ApiResult ApiCache::Get(const std::string& url, const AnswerLimits& limits) {
     const std::int64_t now = clock_.MonotonicSeconds();
     Entry& entry = entries_[url];
     if (entry.haveBody && now < entry.freshUntil) {
@@ -170,12 +172,25 @@ ApiResult ApiCache::Get(const std::string& url) {
     if (entry.haveBody && !entry.lastModified.empty()) {
         headers.push_back({"If-Modified-Since", entry.lastModified});
     }
-    const platform::HttpsResponse response = client_.Get(url, headers);
+    const platform::HttpsResponse response = client_.Get(url, headers, limits.maxBodyBytes);
     // A slow answer's waits and freshness count from when it came.
     const std::int64_t answeredAt = clock_.MonotonicSeconds();
     NoteServiceDate(response, answeredAt);
-    Record(entry, response, answeredAt);
+    Record(entry, response, answeredAt, limits.maxFreshSeconds);
     return Outcome(entry);
+}
+
+void ApiCache::Forget(const std::string& url) {
+    auto found = entries_.find(url);
+    if (found == entries_.end()) {
+        return;
+    }
+    Entry& entry = found->second;
+    entry.haveBody = false;
+    // The memory goes back at once, not when the next answer replaces it.
+    std::string().swap(entry.body);
+    entry.freshUntil = 0;
+    entry.lastModified.clear();
 }
 
 ApiResult ApiCache::LastOutcome(const std::string& url) const {

@@ -1,7 +1,9 @@
 // Polite requests to the weather service: every answer is kept with its
 // freshness, and a request goes out only when the rules below allow it.
 //
-// - A fresh answer (Cache-Control max-age, or Expires) is served from here.
+// - A fresh answer (Cache-Control max-age, or Expires) is served from here,
+//   for an hour at most (a quarter of an hour for observations; see
+//   AnswerLimits), whatever the answer says.
 // - A URL is requested at most once a minute: within that minute the last
 //   outcome, success or failure, is served again. So the fetch job's
 //   retries, a short refresh interval and repeated "Update now" never turn
@@ -10,6 +12,9 @@
 //   If-Modified-Since; 304 keeps it.
 // - After 429 or a 5xx the URL waits the answer's Retry-After, or a back-off
 //   that doubles from one minute up to fifteen; after 429 every URL waits.
+//   No Retry-After holds a URL, or every URL, longer than an hour.
+// - A body the caller could not use (Forget) is never served or revalidated
+//   again: the next request, once the spacing allows, asks afresh.
 //
 // All of these waits run on the monotonic clock, so a PC clock stepped back
 // never stops requests and one stepped forward never skips a wait. The
@@ -22,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "live/answer_limits.h"
 #include "live/clock.h"
 #include "platform/https_client.h"
 
@@ -47,8 +53,14 @@ public:
     ApiCache(platform::HttpsClient& client, Clock& clock, std::int64_t spacing = kMinRequestSpacing)
         : client_(client), clock_(clock), spacing_(spacing) {}
 
-    // The answer for `url` under the rules above.
-    ApiResult Get(const std::string& url);
+    // The answer for `url` under the rules above; the request's body cap and
+    // the longest freshness come from `limits`.
+    ApiResult Get(const std::string& url, const AnswerLimits& limits = kAnyAnswer);
+    // Drops the body of `url`'s last answer, which the caller found broken:
+    // it is not served again, and never revalidated. The request still
+    // counts for the spacing, so a broken answer is not asked for at once
+    // again.
+    void Forget(const std::string& url);
     // What Get served for `url` last, without asking anything.
     ApiResult LastOutcome(const std::string& url) const;
     // When Get may next send a request for `url`, in the time of Now(); Now()
@@ -80,7 +92,8 @@ private:
     // The monotonic time from which a request of `entry` may go out.
     std::int64_t RequestAllowedAt(const Entry& entry, std::int64_t now) const;
     ApiResult Outcome(const Entry& entry) const;
-    void Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now);
+    void Record(Entry& entry, const platform::HttpsResponse& response, std::int64_t now,
+                std::int64_t maxFreshSeconds);
     void NoteServiceDate(const platform::HttpsResponse& response, std::int64_t now);
 
     platform::HttpsClient& client_;

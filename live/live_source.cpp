@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "live/alerts.h"
+#include "live/json_check.h"
 #include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
@@ -16,9 +17,10 @@ namespace {
 
 using nlohmann::json;
 
-// A body as JSON; a discarded value when it is not JSON.
-json ParseBody(const ApiResult& result) {
-    if (!result.ok()) {
+// A body as JSON; a discarded value when it is not JSON, or not within
+// `limits` (checked first, so an absurd body never becomes a tree).
+json ParseBody(const ApiResult& result, const AnswerLimits& limits) {
+    if (!result.ok() || !JsonWithinLimits(result.body, limits)) {
         return json(json::value_t::discarded);
     }
     return json::parse(result.body, nullptr, false);
@@ -33,6 +35,20 @@ LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clo
       options_(std::move(options)),
       cache_(*client_, clock, options_.requestSpacing),
       stationId_(std::move(stationId)) {}
+
+json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
+    const AnswerLimits limits = LimitsOf(endpoint);
+    const ApiResult result = cache_.Get(url, limits);
+    json body = ParseBody(result, limits);
+    if (result.ok() && body.is_discarded()) {
+        // Kept, it would be served and revalidated as if it were sound.
+        cache_.Forget(url);
+    }
+    if (status != nullptr) {
+        *status = result.status;
+    }
+    return body;
+}
 
 void LiveSource::Abort() {
     client_->Abort();
@@ -65,11 +81,11 @@ void LiveSource::SetLocationHint(bool show) {
 
 StationCheck LiveSource::CheckStation(const std::string& id) {
     std::lock_guard<std::mutex> hold(mutex_);
-    const ApiResult result = cache_.Get(options_.apiBase + "/stations/" + id);
-    if (result.status == 404) {
+    int status = 0;
+    const json body = Fetch(options_.apiBase + "/stations/" + id, Endpoint::Station, &status);
+    if (status == 404) {
         return StationCheck::Unknown;
     }
-    json body = ParseBody(result);
     return ParseStation(body, id) ? StationCheck::Known : StationCheck::Unreachable;
 }
 
@@ -77,20 +93,22 @@ const Station* LiveSource::StationInfo() {
     if (station_) {
         return &*station_;
     }
-    const ApiResult result = cache_.Get(options_.apiBase + "/stations/" + stationId_);
-    if (result.status == 404 && !reportedUnknown_) {
+    int status = 0;
+    const json body =
+        Fetch(options_.apiBase + "/stations/" + stationId_, Endpoint::Station, &status);
+    if (status == 404 && !reportedUnknown_) {
         reportedUnknown_ = true;
         std::fprintf(stderr, "tickwell: the weather service knows no station %s\n",
                      stationId_.c_str());
     }
-    station_ = ParseStation(ParseBody(result), stationId_);
+    station_ = ParseStation(body, stationId_);
     return station_ ? &*station_ : nullptr;
 }
 
 std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
     if (forecastPath_.empty()) {
-        json points = ParseBody(
-            cache_.Get(options_.apiBase + PointsPath(station.latitude, station.longitude)));
+        const json points = Fetch(
+            options_.apiBase + PointsPath(station.latitude, station.longitude), Endpoint::Points);
         if (points.is_object() && points.contains("properties") &&
             points["properties"].is_object()) {
             const json& properties = points["properties"];
@@ -105,36 +123,43 @@ std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
             return {};
         }
     }
-    return WithoutEnded(ParsePeriods(ParseBody(cache_.Get(options_.apiBase + forecastPath_))),
-                        cache_.Now());
+    return WithoutEnded(
+        ParsePeriods(Fetch(options_.apiBase + forecastPath_, Endpoint::GridForecast)),
+        cache_.Now());
 }
 
 std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
     if (station.zoneId.empty()) {
         return {};
     }
-    return WithoutEnded(ParsePeriods(ParseBody(cache_.Get(options_.apiBase + "/zones/forecast/" +
-                                                          station.zoneId + "/forecast"))),
-                        cache_.Now());
+    return WithoutEnded(
+        ParsePeriods(Fetch(options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast",
+                           Endpoint::ZoneForecast)),
+        cache_.Now());
 }
 
 std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
     const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
-    const ApiResult latestResult = cache_.Get(observations + "/latest");
+    int latestStatus = 0;
+    const json latestBody =
+        Fetch(observations + "/latest", Endpoint::LatestObservation, &latestStatus);
     const std::int64_t now = cache_.Now();
-    std::optional<Observation> latest = ParseObservation(ParseBody(latestResult));
-    if (latest && (!lastSeen_ || latest->time >= lastSeen_->time)) {
+    std::optional<Observation> latest = ParseObservation(latestBody);
+    // One stamped in the future is a fault of the station's clock, not a
+    // newer observation: it must not stand for "the last taken" for ever.
+    if (latest && !IsFuture(*latest, now) && (!lastSeen_ || latest->time >= lastSeen_->time)) {
         lastSeen_ = latest;
     }
-    *answered = latestResult.ok();
+    *answered = latestStatus == 200;
     if (latest && latest->HasReadings() && IsCurrent(*latest, now)) {
         return latest;
     }
-    const ApiResult recentResult = cache_.Get(observations + "?limit=10");
-    *answered = *answered || recentResult.ok();
-    const std::vector<Observation> recent = ParseObservations(ParseBody(recentResult));
+    int recentStatus = 0;
+    const std::vector<Observation> recent = ParseObservations(
+        Fetch(observations + "?limit=10", Endpoint::ObservationList, &recentStatus));
+    *answered = *answered || recentStatus == 200;
     for (const Observation& observation : recent) {
-        if (!lastSeen_ || observation.time > lastSeen_->time) {
+        if (!IsFuture(observation, now) && (!lastSeen_ || observation.time > lastSeen_->time)) {
             lastSeen_ = observation;
         }
     }
@@ -144,8 +169,9 @@ std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
 std::vector<std::string> LiveSource::LeadLines(const Station& station,
                                                const std::vector<ForecastPeriod>& periods) {
     const std::vector<Alert> alerts =
-        ParseAlerts(ParseBody(cache_.Get(options_.apiBase + "/alerts/active?status=actual&point=" +
-                                         PointText(station.latitude, station.longitude))),
+        ParseAlerts(Fetch(options_.apiBase + "/alerts/active?status=actual&point=" +
+                              PointText(station.latitude, station.longitude),
+                          Endpoint::Alerts),
                     cache_.Now());
     std::vector<std::string> lines;
     for (const Alert& alert : alerts) {

@@ -7,9 +7,11 @@
 
 #include <memory>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 
+#include "live/answer_limits.h"
 #include "live/api_cache.h"
 #include "live/clock.h"
 #include "live/forecast_page.h"
@@ -59,6 +61,11 @@ public:
     void Abort();
 
 private:
+    // The answer for `url` as JSON, through the cache under `endpoint`'s
+    // limits; a discarded value when there is none or it is broken (and
+    // then the cache forgets it). `status`, when given, gets the answer's
+    // HTTP status.
+    nlohmann::json Fetch(const std::string& url, Endpoint endpoint, int* status = nullptr);
     const Station* StationInfo();
     // What the readouts and the NOW line show, if an observation of the last
     // two hours has a temperature: the newest such, with each reading from
@@ -103,7 +110,8 @@ private:
     bool reportedUnknown_ = false;
     // The gridpoint forecast's path, from the /points answer.
     std::string forecastPath_;
-    // The newest observation the service has given, current or not.
+    // The newest observation the service has given, current or not, but
+    // never one stamped in the future.
     std::optional<Observation> lastSeen_;
     std::optional<KeptForecast> kept_;
     // The station's offset from UTC, from its last forecast's times.

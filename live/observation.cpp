@@ -195,8 +195,12 @@ std::vector<Observation> ParseObservations(const json& collection) {
     return observations;
 }
 
+bool IsFuture(const Observation& observation, std::int64_t now) {
+    return observation.time - now > kMaxObservationLeadSeconds;
+}
+
 bool IsCurrent(const Observation& observation, std::int64_t now) {
-    return now - observation.time <= kMaxObservationAgeSeconds;
+    return now - observation.time <= kMaxObservationAgeSeconds && !IsFuture(observation, now);
 }
 
 std::optional<Observation> ChooseCurrent(const std::optional<Observation>& latest,

@@ -32,12 +32,20 @@ struct Observation {
 
 // An observation older than this is never shown as current.
 constexpr std::int64_t kMaxObservationAgeSeconds = 2 * 60 * 60;
+// An observation stamped further ahead of the service's time than this
+// comes from a station whose clock is wrong: it is neither current nor
+// the newest seen. A little lead is allowed for clocks a few minutes apart.
+constexpr std::int64_t kMaxObservationLeadSeconds = 10 * 60;
 
 // One observation Feature; nothing without a readable time stamp.
 std::optional<Observation> ParseObservation(const nlohmann::json& feature);
 // The observations of a FeatureCollection, in the order given.
 std::vector<Observation> ParseObservations(const nlohmann::json& collection);
 
+// Whether `observation` is stamped more than kMaxObservationLeadSeconds
+// after `now`.
+bool IsFuture(const Observation& observation, std::int64_t now);
+// Whether `observation` is neither too old nor in the future at `now`.
 bool IsCurrent(const Observation& observation, std::int64_t now);
 
 // What to show at `now`, from the current observations among `latest` and

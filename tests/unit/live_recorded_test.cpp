@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -23,6 +24,7 @@
 
 #include "app/weather_state.h"
 #include "fetch/roundup_parser.h"
+#include "live/json_check.h"
 #include "live/live_source.h"
 
 namespace tickwell::live {
@@ -594,6 +596,34 @@ TEST(LiveRecorded, EachRecordedStationShowsWhatItsAnswersHold) {
         ++checked;
     }
     EXPECT_GE(checked, 10);
+}
+
+// Every recorded answer passes its endpoint's limits with room to spare:
+// a quarter of each limit still takes it.
+TEST(LiveRecorded, EveryRecordedAnswerIsWellWithinItsLimits) {
+    const std::map<std::string, Endpoint> folders = {
+        {"stations", Endpoint::Station},
+        {"points", Endpoint::Points},
+        {"forecasts", Endpoint::GridForecast},
+        {"zone-forecasts", Endpoint::ZoneForecast},
+        {"observations", Endpoint::LatestObservation},
+        {"observation-lists", Endpoint::ObservationList},
+        {"alerts", Endpoint::Alerts}};
+    int checked = 0;
+    for (const auto& [folder, endpoint] : folders) {
+        AnswerLimits quarter = LimitsOf(endpoint);
+        quarter.maxBodyBytes /= 4;
+        quarter.maxValues /= 4;
+        quarter.maxDepth /= 4;
+        for (const auto& entry : std::filesystem::directory_iterator(kFolder + "/" + folder)) {
+            std::ifstream file(entry.path());
+            std::stringstream text;
+            text << file.rdbuf();
+            EXPECT_TRUE(JsonWithinLimits(text.str(), quarter)) << entry.path();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 40);
 }
 
 }  // namespace

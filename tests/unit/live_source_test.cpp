@@ -443,5 +443,199 @@ TEST(LiveSourcePages, AnHourOfOneMinuteRefreshesAndUpdateNowStaysPolite) {
     }
 }
 
+// --- Hostile or broken answers. ---
+
+const std::string kLatest = "/stations/KXYZ/observations/latest";
+
+// The fixture's observation of `at`, stamped `stamp` instead.
+std::string Restamped(const ServiceScript& service, std::int64_t at, const std::string& stamp,
+                      json temperature) {
+    json feature = json::parse(service.Observation(at, std::move(temperature), 50));
+    feature["properties"]["timestamp"] = stamp;
+    return feature.dump();
+}
+
+TEST(LiveHostile, NoAnswerStaysFreshPastItsCeilingNorHoldsAUrlPastAnHour) {
+    // The service says every answer is fresh for 31 years: observations are
+    // asked again after a quarter of an hour, the forecast after an hour.
+    SourceFixture f;
+    f.service.maxAge = 999999999;
+    const std::string grid = std::string(kBase) + "/gridpoints/BOU/62,60/forecast";
+    ASSERT_TRUE(f.source->ForecastPage());
+    EXPECT_NE(f.source->RoundupPage()->find("CLEAR     50"), std::string::npos);
+    f.service.latestTemperature = 20.0;
+    f.clock.Advance(14 * 60);
+    EXPECT_NE(f.source->RoundupPage()->find("CLEAR     50"), std::string::npos);
+    f.clock.Advance(60);
+    EXPECT_NE(f.source->RoundupPage()->find("CLEAR     68"), std::string::npos);
+    EXPECT_EQ(f.client->Count(grid), 1);
+    f.clock.Advance(45 * 60);
+    ASSERT_TRUE(f.source->ForecastPage());
+    EXPECT_EQ(f.client->Count(grid), 2);
+
+    // Each answer's request carried its endpoint's cap.
+    for (const SentRequest& sent : f.client->requests) {
+        const Endpoint endpoint =
+            sent.url.find("/observations/latest") != std::string::npos ? Endpoint::LatestObservation
+            : sent.url.find("/observations?") != std::string::npos     ? Endpoint::ObservationList
+            : sent.url.find("/gridpoints/") != std::string::npos       ? Endpoint::GridForecast
+            : sent.url.find("/alerts/") != std::string::npos           ? Endpoint::Alerts
+            : sent.url.find("/points/") != std::string::npos           ? Endpoint::Points
+                                                                       : Endpoint::Station;
+        EXPECT_EQ(sent.maxBodyBytes, LimitsOf(endpoint).maxBodyBytes) << sent.url;
+    }
+
+    // An Expires far ahead is cut the same way.
+    FakeClock clock;
+    ScriptedClient client(clock);
+    std::map<std::string, HttpsResponse> answers;
+    client.answer = [&](const std::string& url, const SentRequest&) { return answers[url]; };
+    ApiCache cache(client, clock);
+    const std::string a = std::string(kBase) + "/a";
+    const std::string b = std::string(kBase) + "/b";
+    answers[a] = Answer(200, "{}", {{"expires", "Fri, 31 Dec 9999 23:59:59 GMT"}});
+    const AnswerLimits observations = LimitsOf(Endpoint::LatestObservation);
+    struct Step {
+        std::int64_t advance;
+        int requestsAfter;
+    };
+    for (const Step& step : {Step{0, 1}, Step{899, 1}, Step{1, 2}}) {
+        clock.Advance(step.advance);
+        EXPECT_TRUE(cache.Get(a, observations).ok());
+        EXPECT_EQ(client.Count(a), step.requestsAfter);
+    }
+
+    // Retry-After of 31 years, or a date in the year 9999: an hour at most,
+    // for the URL and, after 429, for every URL.
+    const std::vector<HttpsResponse> holds = {
+        Answer(429, "", {{"retry-after", "999999999"}}),
+        Answer(503, "", {{"retry-after", "Fri, 31 Dec 9999 23:59:59 GMT"}}),
+        Answer(429, "", {{"retry-after", "Fri, 31 Dec 9999 23:59:59 GMT"}}),
+    };
+    for (const HttpsResponse& hold : holds) {
+        clock.Advance(3600);
+        answers[a] = hold;
+        answers[b] = Answer(200, "{}");
+        const int askedA = client.Count(a);
+        const int askedB = client.Count(b);
+        EXPECT_EQ(cache.Get(a).status, hold.status);
+        clock.Advance(3599);
+        cache.Get(a);
+        EXPECT_EQ(client.Count(a), askedA + 1);
+        // Held back, `b` gets its last outcome served again, unasked.
+        cache.Get(b);
+        EXPECT_EQ(client.Count(b), askedB + (hold.status == 429 ? 0 : 1));
+        clock.Advance(1);
+        answers[a] = Answer(200, "{}");
+        EXPECT_TRUE(cache.Get(a).ok());
+        EXPECT_EQ(client.Count(a), askedA + 2);
+    }
+}
+
+TEST(LiveHostile, ABrokenBodyIsNeitherKeptNorRevalidated) {
+    const AnswerLimits limits = LimitsOf(Endpoint::LatestObservation);
+    struct Case {
+        const char* name;
+        std::string body;
+    };
+    const std::vector<Case> cases = {
+        {"nested [", std::string(33, '[') + std::string(33, ']')},
+        {"nested {\"a\":",
+         [] {
+             std::string body;
+             for (int i = 0; i < 33; ++i) body += "{\"a\":";
+             return body + "0" + std::string(33, '}');
+         }()},
+        {"too many values",
+         [&] {
+             std::string body = "[";
+             for (std::size_t i = 0; i < limits.maxValues; ++i) body += "0,";
+             return body + "0]";
+         }()},
+        {"over the cap", "\"" + std::string(limits.maxBodyBytes, 'a') + "\""},
+        {"not JSON", "<html>Service busy</html>"},
+        {"cut short", "{\"properties\":{\"timestamp\":\"2026-12-07T19:50:00+00:00\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SourceFixture f;
+        f.service.overrides[kLatest] = Answer(200, c.body,
+                                              {{"cache-control", "max-age=3600"},
+                                               {"last-modified", "Mon, 07 Dec 2026 19:00:00 GMT"}});
+        const std::string latest = std::string(kBase) + kLatest;
+        // The recent list stands in: its complete observation is 70 minutes
+        // old.
+        EXPECT_NE(f.source->RoundupPage()->find("CLEAR     37"), std::string::npos);
+        EXPECT_EQ(f.client->Count(latest), 1);
+        // Within the minute, the service is not asked again...
+        f.clock.Advance(30);
+        EXPECT_NE(f.source->RoundupPage()->find("CLEAR     37"), std::string::npos);
+        EXPECT_EQ(f.client->Count(latest), 1);
+        // ...but after it, though the answer claimed an hour's freshness,
+        // and without If-Modified-Since: the broken body was not kept.
+        f.service.overrides.erase(kLatest);
+        f.clock.Advance(31);
+        EXPECT_NE(f.source->RoundupPage()->find("CLEAR     50"), std::string::npos);
+        EXPECT_EQ(f.client->Count(latest), 2);
+        EXPECT_EQ(f.client->requests.back().url, latest);
+        EXPECT_EQ(f.client->requests.back().ifModifiedSince, "");
+    }
+}
+
+TEST(LiveHostile, AnObservationFromTheFutureIsNotCurrentNorTheLastSeen) {
+    struct Case {
+        const char* name;
+        std::int64_t lead;  // seconds after the service's time
+        bool current;
+    };
+    const std::vector<Case> cases = {
+        {"a year ahead", 365 * 86400, false},
+        {"11 minutes ahead", 11 * 60, false},
+        {"9 minutes ahead", 9 * 60, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SourceFixture f;
+        const std::int64_t taken = kStart + c.lead;
+        const std::string stamp =
+            c.lead > 86400 ? "2027-12-07T20:00:00+00:00" : ServiceScript::stampFor(taken);
+        f.service.overrides[kLatest] =
+            Answer(200, Restamped(f.service, taken, stamp, 30.0), {{"cache-control", "max-age=0"}});
+        // 30 C is 86 F; otherwise the recent list's 3 C (37 F) is shown.
+        EXPECT_NE(f.source->RoundupPage()->find(c.current ? "CLEAR     86" : "CLEAR     37"),
+                  std::string::npos);
+
+        // Then the service gives sound answers, which are shown; and once
+        // those grow old, the NOW line names the last of them, never the
+        // one from the future.
+        f.service.overrides.erase(kLatest);
+        f.clock.Advance(120);
+        EXPECT_NE(f.source->RoundupPage()->find("CLEAR     50"), std::string::npos);
+        const std::string old = Restamped(f.service, kStart, "2026-12-07T17:00:00+00:00", 5.0);
+        f.service.overrides[kLatest] = Answer(200, old);
+        f.service.overrides["/stations/KXYZ/observations?limit=10"] =
+            Answer(200, "{\"features\":[" + old + "]}");
+        f.clock.Advance(120);
+        const std::string page = f.source->ForecastPage().value_or("");
+        if (c.current) {
+            // Nine minutes ahead was accepted as the newest seen.
+            EXPECT_NE(page.find(".NOW...NO CURRENT OBSERVATION. THE LAST WAS TAKEN 8:09 PM"),
+                      std::string::npos)
+                << page;
+        } else {
+            EXPECT_NE(page.find(".NOW...NO CURRENT OBSERVATION. THE LAST WAS TAKEN 7:52 PM"),
+                      std::string::npos)
+                << page;
+        }
+    }
+    // The rule at its edges.
+    Observation observation;
+    observation.time = kStart + kMaxObservationLeadSeconds;
+    EXPECT_TRUE(IsCurrent(observation, kStart));
+    observation.time += 1;
+    EXPECT_FALSE(IsCurrent(observation, kStart));
+    EXPECT_TRUE(IsFuture(observation, kStart));
+}
+
 }  // namespace
 }  // namespace tickwell::live
