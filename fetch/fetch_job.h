@@ -5,12 +5,9 @@
 #include <cstdint>
 
 #include "fetch/worker_thread.h"
+#include "resources/request_paths.h"
 
 namespace tickwell {
-
-constexpr const char* forecastPath =
-    "/cgi-bin-den/webfcst.pl?city=Denver+and+northern+eastern+and+southern+Suburbs";
-constexpr const char* roundupPath = "/cgi-bin-den/showProduct.pl?title=na&product=rwrco&backto=1";
 
 constexpr int kAttemptsPerPage = 10;
 constexpr std::uint32_t kRetryPauseMs = 1000;

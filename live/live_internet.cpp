@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "fetch/fetch_job.h"
+#include "resources/request_paths.h"
 
 namespace tickwell::live {
 

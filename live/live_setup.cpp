@@ -1,12 +1,8 @@
 #include "live/live_setup.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
-#include "fetch/internet_connection.h"
-#include "live/live_internet.h"
 #include "resources/resource_ids.h"
 
 #ifndef TICKWELL_VERSION
@@ -14,15 +10,6 @@
 #endif
 
 namespace tickwell::live {
-
-namespace {
-
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string(value) : std::string();
-}
-
-}  // namespace
 
 std::string UserAgent() {
     std::string email = URL_EMAIL;
@@ -33,18 +20,18 @@ std::string UserAgent() {
     return std::string("Tickwell/") + TICKWELL_VERSION + " (" + URL_WEB_PAGE + "; " + email + ")";
 }
 
-LiveEnvironment ReadLiveEnvironment() {
+LiveEnvironment ReadLiveEnvironment(const EnvironmentLookup& lookup) {
     LiveEnvironment environment;
-    environment.apiBase = Environment("TICKWELL_API_BASE");
+    environment.apiBase = lookup("TICKWELL_API_BASE");
     if (environment.apiBase.empty()) {
         environment.apiBase = kDefaultApiBase;
     }
     while (!environment.apiBase.empty() && environment.apiBase.back() == '/') {
         environment.apiBase.pop_back();
     }
-    environment.extraCaFile = Environment("TICKWELL_CA_FILE");
-    environment.pageDir = Environment("TICKWELL_PAGE_DIR");
-    const std::string spacing = Environment("TICKWELL_REQUEST_SPACING");
+    environment.extraCaFile = lookup("TICKWELL_CA_FILE");
+    environment.pageDir = lookup("TICKWELL_PAGE_DIR");
+    const std::string spacing = lookup("TICKWELL_REQUEST_SPACING");
     if (environment.apiBase != kDefaultApiBase && !spacing.empty() && spacing.size() <= 2 &&
         spacing.find_first_not_of("0123456789") == std::string::npos) {
         environment.requestSpacing =
@@ -112,27 +99,6 @@ LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::strin
         std::move(client), SystemClock(),
         LiveOptions{environment.apiBase, environment.pageDir, environment.requestSpacing},
         stationId);
-}
-
-LiveSource* InstallLiveSource(const LiveEnvironment& environment, const std::string& stationId,
-                              platform::Internet& system) {
-    const std::optional<HostPort> address = BaseHostPort(environment.apiBase);
-    if (!address) {
-        std::fprintf(stderr, "tickwell: TICKWELL_API_BASE is not an http(s) address: %s\n",
-                     environment.apiBase.c_str());
-        return nullptr;
-    }
-    LiveSource* source = StartLiveSource(environment, stationId);
-    if (source == nullptr) {
-        std::fprintf(stderr, "tickwell: cannot set up HTTPS requests\n");
-        return nullptr;
-    }
-    // Both live for the whole run, like the source.
-    static LiveInternet* internet = new LiveInternet(*source, system);
-    static std::string host = address->host;
-    UseInternet(*internet);
-    weatherServer = {host.c_str(), address->port};
-    return source;
 }
 
 }  // namespace tickwell::live

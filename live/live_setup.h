@@ -1,12 +1,14 @@
-// Setting up the live source for a program run: its options from the
-// environment, the system's HTTPS client, and the station.
+// Setting up the live source for a program run: its options, the system's
+// HTTPS client, and the station. The program's start-up
+// (app/live_startup.h) reads the options from the environment and puts the
+// source in place of the HTTP library.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "live/live_source.h"
-#include "platform/http.h"
 #include "platform/https_client.h"
 
 namespace tickwell::live {
@@ -24,7 +26,12 @@ struct LiveEnvironment {
     // of the service only: ignored while the API base is the real service.
     std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
 };
-LiveEnvironment ReadLiveEnvironment();
+// The value of one environment variable, or empty when it is not set.
+using EnvironmentLookup = std::function<std::string(const char* name)>;
+// The options from TICKWELL_API_BASE (a trailing slash dropped),
+// TICKWELL_CA_FILE, TICKWELL_PAGE_DIR and TICKWELL_REQUEST_SPACING, as
+// `lookup` gives them.
+LiveEnvironment ReadLiveEnvironment(const EnvironmentLookup& lookup);
 
 // The host and port of an API base URL, for the start-up check:
 // "https://127.0.0.1:18181" gives 127.0.0.1 and 18181. Nothing when the URL
@@ -42,13 +49,5 @@ platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environmen
 // client can be set up. It is never destroyed: the fetch job may still use
 // it while the program ends.
 LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::string& stationId);
-
-// StartLiveSource, then puts the source in place of the HTTP library
-// (UseInternet, with `system` answering the start-up check) and points the
-// start-up check at the API's host. Null, after a message on standard
-// error, when the API base is not an http(s) address or no client can be
-// set up. Each program calls it once.
-LiveSource* InstallLiveSource(const LiveEnvironment& environment, const std::string& stationId,
-                              platform::Internet& system);
 
 }  // namespace tickwell::live

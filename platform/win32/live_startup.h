@@ -1,7 +1,7 @@
-// Start-up of the live weather source in the Windows program: the station
-// from the registry (value "Station", which only the user writes), the
-// options from the environment, and the live source in place of the HTTP
-// library.
+// Start-up of the live weather source in the Windows program: the shared
+// start-up (app/live_startup.h) with the registry's "Station" value, the
+// rule that keeps TICKWELL_CA_FILE to an API on this machine, and its
+// errors in message boxes.
 #pragma once
 
 #include <optional>

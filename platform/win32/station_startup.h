@@ -1,14 +1,9 @@
-// The weather station in the Windows program: the registry's "Station"
-// value (REG_SZ, beside the five DWORD settings), `--station ID` at start,
-// and the handler through which the Location dialog's choice is saved and
-// reaches the live source.
+// The weather station's setting in the Windows program: the registry's
+// "Station" value (REG_SZ, beside the five DWORD settings), which only the
+// user's choices write (--station at start, the Location dialog).
 #pragma once
 
-#include <optional>
 #include <string>
-
-#include "live/live_source.h"
-#include "platform/settings_store.h"
 
 namespace tickwell::win32 {
 
@@ -17,20 +12,8 @@ namespace tickwell::win32 {
 // False when the registry refused.
 bool SaveStationSetting(const char* keyPath, const std::string& id);
 
-// True when `store` holds a valid station id: the user chose a station
-// before (with --station or the Location dialog).
-bool StationWasChosen(SettingsStore& store);
-
-// What the program does with --station ID at start: asks the weather
-// service about `requested` and saves and shows it unless the service says
-// it has no such station (then a message box says so and the old station
-// stays). An unreachable service does not stop the choice. True when the
-// station was taken.
-bool ChooseRequestedStation(live::LiveSource& source, const std::string& requested);
-
-// The station part of the live start-up: the station of --station when
-// there is one, else the first-time hint when no station was ever chosen;
-// then the handler for the Location dialog's choices.
-void SetUpStation(live::LiveSource& source, const std::optional<std::string>& requested);
+// Saves `id` in the program's own key, where the five settings live too;
+// an error message box says so when the registry refused.
+void SaveStation(const std::string& id);
 
 }  // namespace tickwell::win32

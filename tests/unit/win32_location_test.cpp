@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/live_startup.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/gui/location_dialog.h"
 #include "platform/win32/gui/module_instance.h"
