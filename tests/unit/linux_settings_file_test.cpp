@@ -179,6 +179,25 @@ TEST(LinuxSettingsFile, WritingOverAFolderFailsQuietlyAndLeavesItAlone) {
     EXPECT_FALSE(blocked.OpenForWriting());
 }
 
+// Every save of a run (a station chosen, the Preferences, the exit) meets
+// the same read-only file; the user hears why it is not written once.
+TEST(LinuxSettingsFile, ARefusedFileIsToldOnceARun) {
+    TemporaryFolder folder("settings");
+    const std::string path = folder.path() + "/settings";
+    WriteText(path, "Interval=3600\n");
+    ASSERT_EQ(chmod(path.c_str(), 0400), 0);
+    testing::internal::CaptureStderr();
+    for (int save = 0; save < 3; ++save) {
+        SettingsFile file(path);
+        EXPECT_FALSE(file.OpenForWriting());
+        file.Close();
+    }
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told, "tickwell: the settings file " + path +
+                        " is left as it is (it is read-only); the settings are not saved.\n");
+    EXPECT_EQ(ReadText(path), "Interval=3600\n");
+}
+
 TEST(LinuxSettingsFile, RewritingKeepsUnknownLinesAndReplacesKnownOnes) {
     TemporaryFolder folder("settings");
     const std::string path = folder.path() + "/settings";

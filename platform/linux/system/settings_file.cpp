@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -80,6 +81,20 @@ std::string WhyLeftAlone(const std::string& target) {
     const bool writable =
         (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(target.c_str(), W_OK) == 0;
     return writable ? std::string() : "it is read-only";
+}
+
+// Says on standard error that the settings file at `path` is not written,
+// and why. The program tries to write it at every save (a station chosen,
+// the Preferences, the exit), so each reason is told only the first time
+// in a run, not again with every save. Only the user-interface thread
+// saves.
+void TellNotSaved(const std::string& path, const std::string& why) {
+    static std::set<std::string> told;
+    if (!told.insert(path + '\n' + why).second) return;
+    std::fprintf(stderr,
+                 "tickwell: the settings file %s is left as it is (%s); "
+                 "the settings are not saved.\n",
+                 path.c_str(), why.c_str());
 }
 
 }  // namespace
@@ -181,13 +196,13 @@ bool SettingsFile::OpenForWriting() {
     const std::string why =
         target_.empty() ? "its symbolic links go round in a loop" : WhyLeftAlone(target_);
     if (!why.empty()) {
-        std::fprintf(stderr,
-                     "tickwell: the settings file %s is left as it is (%s); "
-                     "the settings are not saved.\n",
-                     path_.c_str(), why.c_str());
+        TellNotSaved(path_, why);
         return false;
     }
-    if (!MakeFolders(ParentFolder(target_))) return false;
+    if (!MakeFolders(ParentFolder(target_))) {
+        TellNotSaved(path_, std::string("its folder cannot be made: ") + std::strerror(errno));
+        return false;
+    }
     // Values the program does not write itself are carried over, as the
     // other values of a registry key would be.
     LoadLines(&values_);
