@@ -12,10 +12,36 @@
 # TICKWELL_WINEPREFIX overrides the prefix folder. Windows need an X
 # server: without DISPLAY the script starts one Xvfb on display
 # $TICKWELL_WINE_DISPLAY (:95 unless set) and keeps it for later runs.
+#
+# TICKWELL_WINE_BITS=64 runs the 64-bit test build (the win64 preset) with
+# the 64-bit Wine instead, in a 64-bit prefix (build/wineprefix64 unless
+# TICKWELL_WINEPREFIX says otherwise): for a kernel that runs no 32-bit
+# programs. `wine` (and `wine-stable`, which Wine's own tools such as
+# wineboot call) then name /usr/lib/wine/wine64, through two small scripts
+# put first in PATH.
 
 tickwell_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${TICKWELL_WINEPREFIX:-$tickwell_root/build/wineprefix}
-export WINEARCH=win32
+if [ "${TICKWELL_WINE_BITS:-32}" = 64 ]; then
+    export WINEPREFIX=${TICKWELL_WINEPREFIX:-$tickwell_root/build/wineprefix64}
+    export WINEARCH=win64
+    export WINELOADER=/usr/lib/wine/wine64
+    tickwell_wine_bin=$WINEPREFIX.bin
+    mkdir -p "$tickwell_wine_bin"
+    for tickwell_name in wine wine-stable; do
+        if [ ! -x "$tickwell_wine_bin/$tickwell_name" ]; then
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$tickwell_wine_bin/$tickwell_name.$$"
+            chmod +x "$tickwell_wine_bin/$tickwell_name.$$"
+            mv -f "$tickwell_wine_bin/$tickwell_name.$$" "$tickwell_wine_bin/$tickwell_name"
+        fi
+    done
+    case ":$PATH:" in
+        *":$tickwell_wine_bin:"*) ;;
+        *) export PATH="$tickwell_wine_bin:$PATH" ;;
+    esac
+else
+    export WINEPREFIX=${TICKWELL_WINEPREFIX:-$tickwell_root/build/wineprefix}
+    export WINEARCH=win32
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -88,7 +114,9 @@ tickwell_wine_setup || {
     exit 1
 }
 if [ $# -eq 0 ]; then
-    for name in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES DISPLAY; do
+    names="WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES DISPLAY"
+    [ "$WINEARCH" = win64 ] && names="$names WINELOADER PATH"
+    for name in $names; do
         printf 'export %s=%q\n' "$name" "${!name}"
     done
     exit 0
