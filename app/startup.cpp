@@ -1,10 +1,13 @@
 #include "app/startup.h"
 
+#include <cstdint>
+
 #include "app/main_window.h"
 #include "app/weather_state.h"
 #include "display/readout_panel.h"
 #include "display/ticker.h"
 #include "fetch/internet_connection.h"
+#include "platform/threads.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 
@@ -19,9 +22,28 @@ int FailStartup(Desktop& desktop, int messageId) {
     return kFailureExitCode;
 }
 
+// How long the close waits for the fetch job (and any thread of the
+// network library's client) to end once its transfer has been aborted.
+constexpr std::uint32_t kThreadEndWaitMs = 500;
+
+// Aborts the transfer in progress and waits, a bounded time, for every
+// worker thread to end. A thread still inside the network library would
+// otherwise race the exit handlers that tear that library down (its TLS
+// library's global locks, above all) and crash at exit. When one does not
+// end in time the process ends at once, without those handlers: the
+// settings are already saved.
+void EndWorkerThreads() {
+    CloseConnection();
+    platform::SetSleepsCutShort(true);
+    if (!platform::WaitForAllThreads(kThreadEndWaitMs)) {
+        platform::EndProcessNow(0);
+    }
+    platform::SetSleepsCutShort(false);
+}
+
 void Shutdown(SettingsStore& store) {
     SaveSettings(store);
-    CloseConnection();
+    EndWorkerThreads();
     DestroyReadouts();
     ReleaseWeatherBuffers();
     ReleaseTickerResources(DeleteLabelFont);

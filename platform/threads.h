@@ -44,6 +44,23 @@ void CloseThread(Thread* thread);
 
 void Sleep(std::uint32_t milliseconds);
 
+// While set, Sleep returns at once and the sleeps in progress end now. The
+// close sets it while it waits for the threads, so that a worker pausing
+// between two attempts goes on to its end rather than being waited for, and
+// clears it again once they have ended.
+void SetSleepsCutShort(bool cutShort);
+
+// Waits up to `milliseconds` for every thread made by CreateSuspendedThread
+// to have ended entirely: returned from its entry and let go by the system,
+// so it runs no more code of any library. True when none is left.
+bool WaitForAllThreads(std::uint32_t milliseconds);
+
+// Ends the process at once with `exitCode`: no exit handlers, no static
+// destructors, no clean-up of the libraries. For a close whose threads did
+// not end in time, so that nothing they still use is torn down under them.
+// Standard output and standard error are flushed first.
+[[noreturn]] void EndProcessNow(int exitCode);
+
 // The running program's own module handle; null where the platform has no
 // such thing.
 void* ProgramModuleHandle();

@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 #include "platform/linux/command_line.h"
+#include "platform/linux/gui/close_on_signal.h"
 #include "platform/linux/gui/desktop.h"
 #include "platform/linux/live_startup.h"
 #include "platform/linux/system/autostart.h"
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
         case CommandAction::Find: return PrintStationMatches(commandLine.find, stdout, stderr);
         case CommandAction::Run: break;
     }
+    // From here on a stop signal ends the program with exit status 0: at
+    // once while the window is not up yet, through the window's close (the
+    // settings saved) once it is.
+    tickwell::linux_gui::CatchStopSignals();
 #if TICKWELL_LIVE_SOURCE
     // Started by the session at login: the start-up check below gives up
     // only after the network had two minutes to come up, and a station

@@ -18,6 +18,8 @@ namespace {
 // The signal handler only writes one byte to this pipe (the self-pipe
 // trick); the event loop watches the other end and does the real work.
 int wakePipe[2] = {-1, -1};
+// Set once the event loop watches the pipe for the window's close.
+volatile std::sig_atomic_t watching = 0;
 CloseFunction closeFunction = nullptr;
 void* closeData = nullptr;
 volatile std::sig_atomic_t displayLost = 0;
@@ -31,6 +33,10 @@ void WakeEventLoop() {
 }
 
 extern "C" void OnStopSignal(int) {
+    // Before the window is watched for, nobody can have changed a setting
+    // that needs saving: the program ends at once, and _exit runs none of
+    // the exit handlers that a fetch thread already started could race.
+    if (!watching) _exit(0);
     WakeEventLoop();
 }
 
@@ -73,18 +79,24 @@ void OnWake(FL_SOCKET fd, void*) {
 
 }  // namespace
 
-void CloseOnSignalsAndDisplayLoss(CloseFunction close, void* data) {
+void CatchStopSignals() {
     if (wakePipe[0] >= 0) return;
     if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    closeFunction = close;
-    closeData = data;
-    Fl::add_fd(wakePipe[0], FL_READ, OnWake, nullptr);
-
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void CloseOnSignalsAndDisplayLoss(CloseFunction close, void* data) {
+    if (watching) return;
+    CatchStopSignals();
+    if (wakePipe[0] < 0) return;
+    closeFunction = close;
+    closeData = data;
+    Fl::add_fd(wakePipe[0], FL_READ, OnWake, nullptr);
+    watching = 1;
 
     if (fl_display != nullptr) {
         XSetIOErrorHandler(OnDisplayIoError);

@@ -3,15 +3,17 @@
 #include "platform/threads.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 namespace tickwell::platform {
@@ -141,6 +143,44 @@ constexpr std::size_t kMinimumStackSize = 1024 * 1024;
 
 std::atomic<std::uint32_t> nextThreadId{1};
 
+// Every thread made here that has not been joined yet. Threads are never
+// detached: once a thread's handle is closed and the thread has ended, a
+// later CreateSuspendedThread joins it, and WaitForAllThreads joins all of
+// them. Only a join tells that a thread has ended entirely, past its
+// thread-local destructors (the TLS library's among them), which run after
+// its entry has returned.
+struct ThreadRegistry {
+    std::mutex guard;
+    std::vector<pthread_t> unjoined;
+};
+
+ThreadRegistry& Registry() {
+    // Never destroyed: the close may wait for threads late in the process.
+    static ThreadRegistry* registry = new ThreadRegistry;
+    return *registry;
+}
+
+// Joins the threads that have already ended, without waiting for any.
+void JoinEndedThreads(ThreadRegistry& registry) {
+    std::vector<pthread_t>& threads = registry.unjoined;
+    threads.erase(
+        std::remove_if(threads.begin(), threads.end(),
+                       [](pthread_t thread) { return pthread_tryjoin_np(thread, nullptr) == 0; }),
+        threads.end());
+}
+
+// What Sleep waits on, so that SetSleepsCutShort can end it early.
+struct SleepGate {
+    std::mutex guard;
+    std::condition_variable changed;
+    bool cutShort = false;
+};
+
+SleepGate& Sleeps() {
+    static SleepGate* gate = new SleepGate;
+    return *gate;
+}
+
 void* RunThread(void* argument) {
     std::unique_ptr<std::shared_ptr<ThreadGate>> owner(
         static_cast<std::shared_ptr<ThreadGate>*>(argument));
@@ -168,7 +208,6 @@ void* RunThread(void* argument) {
 
 struct Thread {
     std::shared_ptr<ThreadGate> gate;
-    pthread_t handle;
 };
 
 Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t stackSize,
@@ -176,7 +215,7 @@ Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t 
     auto gate = std::make_shared<ThreadGate>();
     gate->entry = entry;
     gate->parameter = parameter;
-    auto* thread = new (std::nothrow) Thread{gate, pthread_t{}};
+    auto* thread = new (std::nothrow) Thread{gate};
     auto* argument = new (std::nothrow) std::shared_ptr<ThreadGate>(gate);
     if (thread == nullptr || argument == nullptr) {
         delete thread;
@@ -188,13 +227,18 @@ Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t 
     pthread_attr_init(&attributes);
     std::size_t size = std::max<std::size_t>(stackSize, kMinimumStackSize);
     pthread_attr_setstacksize(&attributes, size);
-    int error = pthread_create(&thread->handle, &attributes, RunThread, argument);
+    ThreadRegistry& registry = Registry();
+    std::lock_guard<std::mutex> registryHold(registry.guard);
+    JoinEndedThreads(registry);
+    pthread_t handle{};
+    int error = pthread_create(&handle, &attributes, RunThread, argument);
     pthread_attr_destroy(&attributes);
     if (error != 0) {
         delete argument;
         delete thread;
         return nullptr;
     }
+    registry.unjoined.push_back(handle);
     if (threadId != nullptr) {
         *threadId = nextThreadId.fetch_add(1);
     }
@@ -235,10 +279,43 @@ void CloseThread(Thread* thread) {
     if (thread == nullptr) {
         return;
     }
-    // Detached, the thread frees its own resources when it ends; the gate
-    // lives on through the thread's own reference.
-    pthread_detach(thread->handle);
+    // The registry joins the thread once it has ended; the gate lives on
+    // through the thread's own reference.
     delete thread;
+}
+
+bool WaitForAllThreads(std::uint32_t milliseconds) {
+    timespec deadline{};
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_sec += static_cast<time_t>(milliseconds / 1000);
+    deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    // The joins run outside the registry's lock, so that a thread may still
+    // be made meanwhile; it is waited for by the next call.
+    ThreadRegistry& registry = Registry();
+    std::vector<pthread_t> waiting;
+    {
+        std::lock_guard<std::mutex> hold(registry.guard);
+        waiting.swap(registry.unjoined);
+    }
+    std::vector<pthread_t> running;
+    for (pthread_t thread : waiting) {
+        if (pthread_timedjoin_np(thread, nullptr, &deadline) != 0) {
+            running.push_back(thread);
+        }
+    }
+    std::lock_guard<std::mutex> hold(registry.guard);
+    registry.unjoined.insert(registry.unjoined.end(), running.begin(), running.end());
+    return registry.unjoined.empty();
+}
+
+void EndProcessNow(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(exitCode);
 }
 
 void* ProgramModuleHandle() {
@@ -247,7 +324,19 @@ void* ProgramModuleHandle() {
 }
 
 void Sleep(std::uint32_t milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    SleepGate& gate = Sleeps();
+    std::unique_lock<std::mutex> hold(gate.guard);
+    gate.changed.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                          [&gate] { return gate.cutShort; });
+}
+
+void SetSleepsCutShort(bool cutShort) {
+    SleepGate& gate = Sleeps();
+    {
+        std::lock_guard<std::mutex> hold(gate.guard);
+        gate.cutShort = cutShort;
+    }
+    gate.changed.notify_all();
 }
 
 }  // namespace tickwell::platform

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <new>
+#include <vector>
 
 namespace tickwell::platform {
 
@@ -119,6 +121,55 @@ struct StartInfo {
 
 namespace {
 
+// Every thread made here that may not have ended yet, as a handle of its own
+// (the caller may close its Thread at any time), so that WaitForAllThreads
+// can wait for them. Ended ones leave the list whenever a thread is made.
+// Guarded by a spin lock, as the closed mutexes are; never destroyed.
+std::vector<HANDLE>* liveThreads = nullptr;
+LONG liveThreadsBusy = 0;
+
+class LiveThreadsHold {
+public:
+    LiveThreadsHold() {
+        while (::InterlockedExchange(&liveThreadsBusy, 1) != 0) ::Sleep(0);
+        if (liveThreads == nullptr) liveThreads = new std::vector<HANDLE>;
+    }
+    ~LiveThreadsHold() { ::InterlockedExchange(&liveThreadsBusy, 0); }
+    LiveThreadsHold(const LiveThreadsHold&) = delete;
+    LiveThreadsHold& operator=(const LiveThreadsHold&) = delete;
+};
+
+// Closes the handles of the threads that have ended; the rest stay.
+void ForgetEndedThreads() {
+    std::vector<HANDLE>& threads = *liveThreads;
+    std::size_t kept = 0;
+    for (HANDLE handle : threads) {
+        if (::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0) {
+            ::CloseHandle(handle);
+        } else {
+            threads[kept++] = handle;
+        }
+    }
+    threads.resize(kept);
+}
+
+void RememberThread(HANDLE thread) {
+    HANDLE copy = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, SYNCHRONIZE,
+                           FALSE, 0)) {
+        return;
+    }
+    LiveThreadsHold hold;
+    ForgetEndedThreads();
+    liveThreads->push_back(copy);
+}
+
+// Sleep waits on this manual-reset event, which SetSleepsCutShort sets.
+HANDLE SleepsCutShort() {
+    static HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
 DWORD WINAPI StartRoutine(LPVOID raw) {
     auto* start = static_cast<StartInfo*>(raw);
     const StartInfo copy = *start;
@@ -139,6 +190,7 @@ Thread* CreateSuspendedThread(ThreadEntry entry, void* parameter, std::uint32_t 
         return nullptr;
     }
     if (threadId != nullptr) *threadId = id;
+    RememberThread(handle);
     return new Thread{handle, start};
 }
 
@@ -177,7 +229,54 @@ void* ProgramModuleHandle() {
 }
 
 void Sleep(std::uint32_t milliseconds) {
-    ::Sleep(milliseconds);
+    HANDLE cutShort = SleepsCutShort();
+    if (cutShort == nullptr) {
+        ::Sleep(milliseconds);
+        return;
+    }
+    ::WaitForSingleObject(cutShort, milliseconds);
+}
+
+void SetSleepsCutShort(bool cutShort) {
+    HANDLE event = SleepsCutShort();
+    if (event == nullptr) return;
+    if (cutShort) {
+        ::SetEvent(event);
+    } else {
+        ::ResetEvent(event);
+    }
+}
+
+bool WaitForAllThreads(std::uint32_t milliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    for (;;) {
+        HANDLE next = nullptr;
+        {
+            LiveThreadsHold hold;
+            ForgetEndedThreads();
+            if (liveThreads->empty()) return true;
+            next = liveThreads->front();
+            // The wait below runs outside the lock, on a handle of its own,
+            // since the list may close this one meanwhile.
+            if (!::DuplicateHandle(::GetCurrentProcess(), next, ::GetCurrentProcess(), &next,
+                                   SYNCHRONIZE, FALSE, 0)) {
+                return false;
+            }
+        }
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        const DWORD woken = ::WaitForSingleObject(next, left);
+        ::CloseHandle(next);
+        if (woken != WAIT_OBJECT_0) return false;
+    }
+}
+
+void EndProcessNow(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Ends the other threads first, so none of them sees the libraries'
+    // detach handlers run.
+    ::ExitProcess(static_cast<UINT>(exitCode));
 }
 
 }  // namespace tickwell::platform
