@@ -86,6 +86,8 @@ step "AddressSanitizer and UndefinedBehaviorSanitizer build"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
 ctest --preset asan -j"$jobs"
+step "Closing the live program while requests are in flight, 200 times (sanitizer build)"
+python3 tests/e2e/close_stress_e2e.py --build build/asan --closes 200 --parallel 8
 
 step "ThreadSanitizer build: the concurrency tests"
 cmake --preset tsan >/dev/null

@@ -23,6 +23,9 @@ live_build=${TICKWELL_E2E_LIVE_BUILD:-$root/build/linux}
 cmake --build "$live_build" -j2 --target tickwell tickwell-nws-fake >/dev/null
 python3 "$root/tests/e2e/live_e2e.py" --build "$live_build" --port "$((port + 10))" \
   ${TICKWELL_E2E_LIVE_DISPLAY:+--display "$TICKWELL_E2E_LIVE_DISPLAY"}
+# Closing the program during slow TLS handshakes: each close within 1 s.
+python3 "$root/tests/e2e/close_stress_e2e.py" --build "$live_build" --closes 16 --parallel 8 \
+  --servers handshake
 # The Location dialog of the live program, against a fake of its own.
 python3 "$root/tests/e2e/location_e2e.py" --build "$live_build" --port "$((port + 20))" \
   --shot "$root/build/e2e-shots/location-linux.png" \
