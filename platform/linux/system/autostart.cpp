@@ -1,7 +1,5 @@
 #include "platform/linux/system/autostart.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,22 +16,6 @@ namespace {
 
 std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
-}
-
-// Creates `folder` and any missing folders above it.
-bool MakeFolders(const std::string& folder, std::string* error) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return true;
-        errno = ENOTDIR;
-        *error = SystemError("cannot use", folder);
-        return false;
-    }
-    const std::string parent = ParentFolder(folder);
-    if (parent != folder && !MakeFolders(parent, error)) return false;
-    if (mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) return true;
-    *error = SystemError("cannot create", folder);
-    return false;
 }
 
 // Quotes one argument of an Exec line as freedesktop.org's desktop entry format
@@ -58,29 +40,6 @@ std::string ExecArgument(const std::string& argument) {
     }
     if (needsQuotes) quoted += '"';
     return quoted;
-}
-
-// Writes `text` to a new file beside `path`, flushes it to disk and renames
-// it over `path`.
-bool ReplaceFile(const std::string& path, const std::string& text, std::string* error) {
-    std::vector<char> temporary(path.begin(), path.end());
-    for (const char c : std::string(".XXXXXX")) temporary.push_back(c);
-    temporary.push_back('\0');
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *error = SystemError("cannot create a file beside", path);
-        return false;
-    }
-    bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
-    if (close(fd) != 0) written = false;
-    if (!written || rename(temporary.data(), path.c_str()) != 0) {
-        *error = SystemError("cannot write", path);
-        unlink(temporary.data());
-        return false;
-    }
-    // The rename itself survives a crash once the folder is flushed.
-    SyncFolder(ParentFolder(path));
-    return true;
 }
 
 }  // namespace
@@ -132,7 +91,8 @@ bool SetAutostart(bool enable, const std::string& entryPath, const std::string& 
         *error = "cannot name the program in a desktop entry: '" + programPath + "'";
         return false;
     }
-    return MakeFolders(ParentFolder(entryPath), error) && ReplaceFile(entryPath, text, error);
+    return MakeFolders(ParentFolder(entryPath), 0755, error) &&
+           ReplaceFile(entryPath, text, 0644, error);
 }
 
 }  // namespace tickwell::platform

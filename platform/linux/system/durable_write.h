@@ -1,16 +1,25 @@
-// Small steps of writing a file so that it survives a crash: the whole text
-// written, then the folder's entries flushed after a rename.
+// Writing a file so that it survives a crash, as the settings file and the
+// autostart entry are written: its folders made first, then the whole text
+// written to a temporary file beside it, flushed to disk and renamed over
+// it, and the folder's entries flushed after the rename.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
 namespace tickwell::platform {
 
-// Writes all of `data` to `fd`, going on after interrupted or short writes.
-// False on the first real error.
-bool WriteAll(int fd, const std::string& data);
+// Creates `folder` and any missing folders above it, each new one with
+// `mode`. True when it is a folder afterwards; otherwise `error` says what
+// could not be used or made, and why ("cannot create /a/b: Permission
+// denied").
+bool MakeFolders(const std::string& folder, mode_t mode, std::string* error);
 
-// Flushes a folder's entries, so that a rename inside it survives a crash.
-void SyncFolder(const std::string& folder);
+// Replaces the file at `path` with `text`, which then has permissions
+// `mode`: a crash leaves either the old file or the new one, never a torn
+// one. False, with `error` saying why, when it could not be written; the
+// old file is then left as it was.
+bool ReplaceFile(const std::string& path, const std::string& text, mode_t mode, std::string* error);
 
 }  // namespace tickwell::platform

@@ -38,17 +38,6 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-// Creates `folder` and any missing folders above it. True when it exists as
-// a folder afterwards.
-bool MakeFolders(const std::string& folder) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-    const std::string parent = ParentFolder(folder);
-    if (parent != folder && !MakeFolders(parent)) return false;
-    if (mkdir(folder.c_str(), 0700) == 0) return true;
-    return errno == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // Where writing goes: the path itself or, when it is a symbolic link (as
 // dotfile managers make them), the file the links lead to, so that the link
 // stays and its target gets the settings. Empty when the links go round in
@@ -199,8 +188,9 @@ bool SettingsFile::OpenForWriting() {
         TellNotSaved(path_, why);
         return false;
     }
-    if (!MakeFolders(ParentFolder(target_))) {
-        TellNotSaved(path_, std::string("its folder cannot be made: ") + std::strerror(errno));
+    std::string error;
+    if (!MakeFolders(ParentFolder(target_), 0700, &error)) {
+        TellNotSaved(path_, error);
         return false;
     }
     // Values the program does not write itself are carried over, as the
@@ -233,20 +223,14 @@ bool SettingsFile::Commit() const {
     for (const auto& [name, value] : values_) text += name + "=" + value + "\n";
 
     // The new file replaces the link's target (the link stays) and keeps
-    // the old file's permissions.
-    const std::string folder = ParentFolder(target_);
-    std::string temporary = target_ + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
+    // the old file's permissions; a new one is the user's alone.
     struct stat old {};
-    if (stat(target_.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(temporary.c_str(), target_.c_str()) != 0) {
-        unlink(temporary.c_str());
+    const mode_t mode = stat(target_.c_str(), &old) == 0 ? old.st_mode & 07777 : 0600;
+    std::string error;
+    if (!ReplaceFile(target_, text, mode, &error)) {
+        TellNotSaved(path_, error);
         return false;
     }
-    SyncFolder(folder);
     return true;
 }
 
