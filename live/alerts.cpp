@@ -1,11 +1,12 @@
 #include "live/alerts.h"
 
 #include <algorithm>
-#include <array>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "live/json_fields.h"
 #include "live/page_text.h"
+#include "live/words.h"
 
 namespace tickwell::live {
 
@@ -20,20 +21,6 @@ int SeverityRank(std::string_view severity) {
     if (severity == "Severe") return 1;
     if (severity == "Moderate") return 2;
     return 3;
-}
-
-std::optional<TimeStamp> TimeField(const json& properties, const char* name) {
-    auto field = properties.find(name);
-    if (field == properties.end() || !field->is_string()) {
-        return std::nullopt;
-    }
-    return ParseIsoTime(field->get_ref<const std::string&>());
-}
-
-std::string StringField(const json& properties, const char* name) {
-    auto field = properties.find(name);
-    return field != properties.end() && field->is_string() ? field->get<std::string>()
-                                                           : std::string();
 }
 
 // Whether `a` goes before `b`: more severe, then the earlier onset, an alert
@@ -77,19 +64,16 @@ void DropRepeatedLines(std::vector<Alert>& alerts) {
 
 std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
     std::vector<Alert> alerts;
-    if (!collection.is_object()) {
-        return alerts;
-    }
-    auto features = collection.find("features");
-    if (features == collection.end() || !features->is_array()) {
+    const json* features = ArrayField(collection, "features");
+    if (features == nullptr) {
         return alerts;
     }
     for (const json& feature : *features) {
-        if (!feature.is_object() || !feature.contains("properties") ||
-            !feature["properties"].is_object()) {
+        const json* found = ObjectField(feature, "properties");
+        if (found == nullptr) {
             continue;
         }
-        const json& properties = feature["properties"];
+        const json& properties = *found;
         // Tests, exercises and drafts are not weather; the request asks for
         // actual alerts only, and this holds whatever the answer.
         if (StringField(properties, "status") != "Actual") {
@@ -131,14 +115,11 @@ std::string ClockTime(const TimeStamp& time) {
 }
 
 std::string HourAndDay(const TimeStamp& time) {
-    static constexpr std::array<const char*, 7> kDays = {
-        "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
     const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
     if (local.hour == 0 && local.minute == 0) {
         // The end of the day before: "MIDNIGHT WEDNESDAY" would read as the
         // end of Wednesday.
-        const std::size_t dayBefore = static_cast<std::size_t>((local.weekday + 6) % 7);
-        return std::string("MIDNIGHT ") + kDays[dayBefore] + " NIGHT";
+        return "MIDNIGHT " + std::string(DayName(local.weekday - 1)) + " NIGHT";
     }
     std::string text;
     if (local.hour == 12 && local.minute == 0) {
@@ -149,7 +130,7 @@ std::string HourAndDay(const TimeStamp& time) {
     } else {
         text = ClockTime(time);
     }
-    return text + " " + kDays[static_cast<std::size_t>(local.weekday)];
+    return text + " " + std::string(DayName(local.weekday));
 }
 
 std::string AlertLine(const Alert& alert) {

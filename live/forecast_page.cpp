@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "live/json_fields.h"
 #include "live/page_text.h"
 
 namespace tickwell::live {
@@ -15,33 +16,18 @@ constexpr std::string_view kPageStart =
     "LOCAL WEATHER FORECAST\n";
 constexpr std::string_view kPageEnd = "</pre></body></html>\n";
 
-std::string StringField(const json& object, const char* name) {
-    auto field = object.find(name);
-    return field != object.end() && field->is_string() ? field->get<std::string>() : std::string();
-}
-
 }  // namespace
 
 std::vector<ForecastPeriod> ParsePeriods(const json& forecast) {
     std::vector<ForecastPeriod> periods;
-    if (!forecast.is_object()) {
-        return periods;
-    }
-    auto properties = forecast.find("properties");
-    if (properties == forecast.end() || !properties->is_object()) {
-        return periods;
-    }
-    auto list = properties->find("periods");
-    if (list == properties->end() || !list->is_array()) {
+    const json* properties = ObjectField(forecast, "properties");
+    const json* list = properties != nullptr ? ArrayField(*properties, "periods") : nullptr;
+    if (list == nullptr) {
         return periods;
     }
     for (const json& entry : *list) {
-        if (!entry.is_object()) {
-            continue;
-        }
         ForecastPeriod period{StringField(entry, "name"), StringField(entry, "detailedForecast"),
-                              ParseIsoTime(StringField(entry, "startTime")),
-                              ParseIsoTime(StringField(entry, "endTime"))};
+                              TimeField(entry, "startTime"), TimeField(entry, "endTime")};
         if (!PageLine(period.name).empty() && !PageLine(period.text).empty()) {
             periods.push_back(std::move(period));
         }

@@ -1,24 +1,17 @@
 #include "live/now_line.h"
 
-#include <array>
 #include <cmath>
 
 #include "live/alerts.h"
 #include "live/page_text.h"
 #include "live/roundup_page.h"
+#include "live/words.h"
 
 namespace tickwell::live {
 
 namespace {
 
 constexpr double kKmhPerMph = 1.609344;
-
-std::string Direction(double degrees) {
-    static constexpr std::array<const char*, 8> kNames = {
-        "NORTH", "NORTHEAST", "EAST", "SOUTHEAST", "SOUTH", "SOUTHWEST", "WEST", "NORTHWEST"};
-    const auto sector = static_cast<int>(std::floor((degrees + 22.5) / 45.0)) % 8;
-    return kNames[static_cast<std::size_t>(sector)];
-}
 
 // "NORTHWEST WIND 15 MPH, GUSTS 25.", "CALM WIND.", or empty.
 std::string WindSentence(const Observation& observation) {
@@ -29,9 +22,9 @@ std::string WindSentence(const Observation& observation) {
     if (mph < 1.0) {
         return "CALM WIND.";
     }
-    std::string text = observation.windDirectionDegrees
-                           ? Direction(*observation.windDirectionDegrees)
-                           : std::string("VARIABLE");
+    std::string text(observation.windDirectionDegrees
+                         ? CompassDirection(*observation.windDirectionDegrees)
+                         : std::string_view("VARIABLE"));
     text += " WIND " + std::to_string(std::lround(mph)) + " MPH";
     if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
         text += ", GUSTS " + std::to_string(std::lround(*observation.windGustKmh / kKmhPerMph));
@@ -44,10 +37,8 @@ std::string Stamp(std::int64_t time, const std::optional<int>& offsetMinutes, bo
     std::string text;
     if (withDay) {
         // "9:53 AM MONDAY".
-        static constexpr std::array<const char*, 7> kDays = {
-            "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
-        text = ClockTime(stamp) + " " +
-               kDays[static_cast<std::size_t>(ToLocalTime(time, stamp.offsetMinutes).weekday)];
+        text = ClockTime(stamp) + " ";
+        text += DayName(ToLocalTime(time, stamp.offsetMinutes).weekday);
     } else {
         text = ClockTime(stamp);
     }

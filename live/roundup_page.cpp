@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/page_text.h"
+#include "live/words.h"
 
 namespace tickwell::live {
 
@@ -78,13 +79,6 @@ void PutAt(std::string& line, std::size_t column, std::string_view text) {
 void PutEndingAt(std::string& line, std::size_t lastColumn, std::string_view text) {
     const std::size_t start = lastColumn + 1 >= text.size() ? lastColumn + 1 - text.size() : 0;
     PutAt(line, start, text);
-}
-
-std::string_view CompassPoint(double degrees) {
-    static constexpr std::array<std::string_view, 8> kPoints = {"N", "NE", "E", "SE",
-                                                                "S", "SW", "W", "NW"};
-    const auto sector = static_cast<int>(std::floor((degrees + 22.5) / 45.0)) % 8;
-    return kPoints[static_cast<std::size_t>(sector)];
 }
 
 }  // namespace
