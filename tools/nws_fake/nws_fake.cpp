@@ -27,7 +27,10 @@ const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
                                                     {"nostation", Scenario::NoStation},
                                                     {"alerts", Scenario::Alerts},
                                                     {"gridfail", Scenario::GridFails},
-                                                    {"slow", Scenario::Slow}};
+                                                    {"slow", Scenario::Slow},
+                                                    {"deep", Scenario::Deep},
+                                                    {"trickle", Scenario::Trickle},
+                                                    {"future", Scenario::Future}};
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -53,9 +56,10 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }
 
 ObservationKind KindOf(Scenario scenario) {
-    return scenario == Scenario::Nulls ? ObservationKind::Nulls
-           : scenario == Scenario::Old ? ObservationKind::Old
-                                       : ObservationKind::Fresh;
+    return scenario == Scenario::Nulls    ? ObservationKind::Nulls
+           : scenario == Scenario::Old    ? ObservationKind::Old
+           : scenario == Scenario::Future ? ObservationKind::Future
+                                          : ObservationKind::Fresh;
 }
 
 }  // namespace
@@ -217,6 +221,29 @@ void NwsFake::Delay(int seconds) const {
     }
 }
 
+void NwsFake::ServeHostile(httplib::Response& response, Scenario scenario) {
+    response.status = 200;
+    response.set_header("Cache-Control", "public, max-age=" + std::to_string(maxAge_.load()));
+    if (scenario == Scenario::Deep) {
+        response.set_content(std::string(1024 * 1024, '['), kGeoJson);
+        return;
+    }
+    // One byte a chunk, as fast as the connection takes them, until the
+    // client hangs up, the scenario changes, the fake stops or the longest
+    // hang has passed.
+    const auto deadline = std::chrono::steady_clock::now() + kLongestHang;
+    response.set_chunked_content_provider(
+        kGeoJson, [this, deadline](std::size_t offset, httplib::DataSink& sink) {
+            const bool go_on = !stopping_.load() && scenario_.load() == Scenario::Trickle &&
+                               std::chrono::steady_clock::now() < deadline;
+            if (!go_on) {
+                sink.done();
+                return true;
+            }
+            return sink.write(offset == 0 ? "[" : " ", 1);
+        });
+}
+
 void NwsFake::Route(const httplib::Request& request, httplib::Response& response) {
     if (Control(request, response)) {
         return;
@@ -266,6 +293,12 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
         if (scenario == Scenario::NoStation || id == "KNONE") {
             response.status = 404;
             response.set_content(ProblemJson(404, "NotFound"), "application/problem+json");
+            return;
+        }
+        const bool observations =
+            EndsWith(path, "/observations/latest") || EndsWith(path, "/observations");
+        if (observations && (scenario == Scenario::Deep || scenario == Scenario::Trickle)) {
+            ServeHostile(response, scenario);
             return;
         }
         if (rest == id) {

@@ -33,7 +33,12 @@ enum class Scenario {
     NoStation,
     Alerts,
     GridFails,
-    Slow
+    Slow,
+    // Observations: a megabyte of '[', an endless body of one-byte chunks,
+    // or stamped a year ahead.
+    Deep,
+    Trickle,
+    Future
 };
 
 std::optional<Scenario> ParseScenario(const std::string& name);
@@ -77,6 +82,8 @@ private:
     // Waits `seconds`, or less when the fake stops or the scenario is no
     // longer `slow`.
     void Delay(int seconds) const;
+    // The observations' answer of the hostile scenarios.
+    void ServeHostile(httplib::Response& response, Scenario scenario);
     void Log(const httplib::Request& request, int status);
     std::string Base(const httplib::Request& request) const;
 

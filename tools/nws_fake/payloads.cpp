@@ -78,8 +78,11 @@ json Observation(const std::string& base, const std::string& id, ObservationKind
 }
 
 std::int64_t ObservationTime(ObservationKind kind, std::int64_t now) {
-    // A little before now, on a whole minute; three hours back when old.
-    const std::int64_t age = kind == ObservationKind::Old ? 3 * 3600 : 7 * 60;
+    // A little before now, on a whole minute; three hours back when old, a
+    // year ahead from the future.
+    const std::int64_t age = kind == ObservationKind::Old      ? 3 * 3600
+                             : kind == ObservationKind::Future ? -365 * 86400
+                                                               : 7 * 60;
     return (now - age) / 60 * 60;
 }
 

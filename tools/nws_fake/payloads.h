@@ -9,8 +9,9 @@
 
 namespace tickwell::tools::nws {
 
-// What the observations hold.
-enum class ObservationKind { Fresh, Nulls, Old };
+// What the observations hold: Future ones are stamped a year ahead, as a
+// station with a broken clock would.
+enum class ObservationKind { Fresh, Nulls, Old, Future };
 
 // One of the fake's places: a station, its point, gridpoint and zone, and
 // the readings its observations carry.

@@ -3,16 +3,22 @@
 // the next request, and so Abort can wake a transfer that waits on the
 // network at once.
 #include <curl/curl.h>
+#include <malloc.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 
+#include "app/escaped_text.h"
 #include "platform/https_client.h"
 #include "platform/linux/system/user_folders.h"
 
@@ -22,7 +28,16 @@ namespace {
 
 // The longest a transfer waits between two looks at the abort flag.
 constexpr int kPollMs = 200;
-constexpr long kMaxRedirects = 5;
+constexpr int kMaxRedirects = 5;
+// A body comes in pieces of kilobytes: TCP segments, TLS records, decoded
+// chunks. One sent a byte or a few at a time costs a wake-up, a TLS record
+// and a callback per byte, so after kFewPieces pieces their average must
+// be at least kLeastAveragePiece bytes, or the transfer ends.
+constexpr std::size_t kFewPieces = 128;
+constexpr std::size_t kLeastAveragePiece = 128;
+// After a body this large has been dropped, the allocator hands its free
+// memory back to the system (glibc keeps it otherwise, for the run).
+constexpr std::size_t kTrimAfterBytes = 64 * 1024;
 
 std::string Trim(std::string text) {
     const char* blanks = " \t\r\n";
@@ -38,17 +53,32 @@ struct Transfer {
     HttpsResponse response;
     std::size_t maxBodyBytes = 0;
     bool overLimit = false;
+    // The body's pieces so far, and whether they were too small.
+    std::size_t pieces = 0;
+    bool trickled = false;
     const std::atomic<bool>* aborted = nullptr;
 };
 
 std::size_t CollectBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t offered = size * count;
-    if (transfer->response.body.size() + offered > transfer->maxBodyBytes) {
+    std::string& body = transfer->response.body;
+    if (body.size() + offered > transfer->maxBodyBytes) {
         transfer->overLimit = true;
         return 0;  // a short count ends the transfer
     }
-    transfer->response.body.append(data, offered);
+    ++transfer->pieces;
+    if (transfer->pieces > kFewPieces &&
+        body.size() + offered < transfer->pieces * kLeastAveragePiece) {
+        transfer->trickled = true;
+        return 0;
+    }
+    if (body.empty()) {
+        // One allocation for a body of usual size, rather than a string
+        // that grows by doubling.
+        body.reserve(std::min<std::size_t>(transfer->maxBodyBytes, 16 * 1024));
+    }
+    body.append(data, offered);
     return offered;
 }
 
@@ -77,12 +107,74 @@ int CheckAborted(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 bool IsRedirectStatus(long status) {
-    return status >= 300 && status <= 399;
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Why a transfer that ended with `result` gave no answer. `lastStatus` is
-// the status of the last answer seen, a redirect's when one was refused.
-HttpsFailure FailureOf(CURLcode result, long lastStatus) {
+// The scheme, host and port of `url`, lower case; empty when it cannot be
+// read.
+std::string OriginOf(const std::string& url) {
+    CURLU* parts = curl_url();
+    if (parts == nullptr) {
+        return std::string();
+    }
+    std::string origin;
+    char* scheme = nullptr;
+    char* host = nullptr;
+    char* port = nullptr;
+    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+        origin = std::string(scheme) + "://" + host + ":" + port;
+        std::transform(origin.begin(), origin.end(), origin.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    }
+    curl_free(scheme);
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(parts);
+    return origin;
+}
+
+// Whether a redirect from `from` to `to` stays on the same scheme, host and
+// port: the service's answers come only from the service's own address.
+bool SameOrigin(const std::string& from, const std::string& to) {
+    const std::string origin = OriginOf(from);
+    return !origin.empty() && origin == OriginOf(to);
+}
+
+// Whether `path` is a file that holds at least one certificate the TLS
+// library can read, as libcurl will read it.
+bool HoldsCertificates(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    BIO* file = BIO_new_file(path.c_str(), "r");
+    if (file == nullptr) {
+        ERR_clear_error();
+        return false;
+    }
+    int certificates = 0;
+    if (STACK_OF(X509_INFO)* items = PEM_X509_INFO_read_bio(file, nullptr, nullptr, nullptr)) {
+        for (int i = 0; i < sk_X509_INFO_num(items); ++i) {
+            certificates += sk_X509_INFO_value(items, i)->x509 != nullptr ? 1 : 0;
+        }
+        sk_X509_INFO_pop_free(items, X509_INFO_free);
+    }
+    BIO_free(file);
+    // Nothing of this look may reach libcurl's own reading of errors.
+    ERR_clear_error();
+    return certificates > 0;
+}
+
+// Gives the memory the allocator keeps free back to the system.
+void ReleaseFreeMemory() {
+    malloc_trim(0);
+}
+
+// Why a transfer that ended with `result` gave no answer.
+HttpsFailure FailureOf(CURLcode result) {
     switch (result) {
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_RESOLVE_PROXY: return HttpsFailure::NameNotFound;
@@ -95,19 +187,9 @@ HttpsFailure FailureOf(CURLcode result, long lastStatus) {
         case CURLE_SSL_INVALIDCERTSTATUS:
         case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return HttpsFailure::Certificate;
         case CURLE_FILESIZE_EXCEEDED: return HttpsFailure::TooLarge;
-        case CURLE_TOO_MANY_REDIRECTS: return HttpsFailure::Redirect;
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            // A redirect to a scheme the request may not go to (https to
-            // http).
-            return IsRedirectStatus(lastStatus) ? HttpsFailure::Redirect : HttpsFailure::Other;
         case CURLE_ABORTED_BY_CALLBACK: return HttpsFailure::Aborted;
         default: return HttpsFailure::Other;
     }
-}
-
-bool IsHttps(const std::string& url) {
-    return url.size() >= 8 && std::equal(url.begin(), url.begin() + 8, "https://",
-                                         [](char a, char b) { return std::tolower(a) == b; });
 }
 
 class CurlHttpsClient : public HttpsClient {
@@ -132,35 +214,44 @@ public:
         return true;
     }
 
+    // Follows redirects by hand, so that each one's target can be checked
+    // before anything is sent to it.
     HttpsResponse Get(const std::string& url, const std::vector<HttpsHeader>& requestHeaders,
                       std::size_t maxBodyBytes) override {
         std::lock_guard<std::mutex> hold(transferGuard_);
-        Transfer transfer;
-        transfer.maxBodyBytes = std::min(options_.maxBodyBytes, maxBodyBytes);
-        transfer.aborted = &aborted_;
-        if (aborted_.load()) {
-            transfer.response.failure = HttpsFailure::Aborted;
-            return transfer.response;
+        if (lastBodyWasLarge_) {
+            // The caller has long dropped the last answer.
+            lastBodyWasLarge_ = false;
+            ReleaseFreeMemory();
         }
+        if (aborted_.load()) {
+            return NoAnswer(HttpsFailure::Aborted);
+        }
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.totalTimeoutMs);
         curl_slist* headers = nullptr;
         for (const HttpsHeader& header : requestHeaders) {
             headers = curl_slist_append(headers, (header.name + ": " + header.value).c_str());
         }
-        Configure(url, headers, &transfer);
-        const CURLcode result = Perform();
-        long status = 0;
-        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+        std::string target = url;
+        HttpsResponse response;
+        for (int redirects = 0;; ++redirects) {
+            std::string next;
+            response = GetOnce(target, headers, std::min(options_.maxBodyBytes, maxBodyBytes),
+                               deadline, &next);
+            if (next.empty()) {
+                break;
+            }
+            if (redirects == kMaxRedirects || !SameOrigin(url, next)) {
+                response = NoAnswer(HttpsFailure::Redirect);
+                break;
+            }
+            target = next;
+        }
         curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
         curl_slist_free_all(headers);
-        if (result != CURLE_OK || transfer.overLimit || aborted_.load()) {
-            HttpsResponse failed;
-            failed.failure = aborted_.load()      ? HttpsFailure::Aborted
-                             : transfer.overLimit ? HttpsFailure::TooLarge
-                                                  : FailureOf(result, status);
-            return failed;
-        }
-        transfer.response.status = static_cast<int>(status);
-        return std::move(transfer.response);
+        lastBodyWasLarge_ = response.body.size() > kTrimAfterBytes;
+        return response;
     }
 
     void Abort() override {
@@ -170,6 +261,51 @@ public:
     }
 
 private:
+    static HttpsResponse NoAnswer(HttpsFailure failure) {
+        HttpsResponse response;
+        response.failure = failure;
+        return response;
+    }
+
+    // One request of `url`, without following a redirect: a redirect's
+    // target is put in `redirect` instead.
+    HttpsResponse GetOnce(const std::string& url, curl_slist* headers, std::size_t maxBodyBytes,
+                          std::chrono::steady_clock::time_point deadline, std::string* redirect) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return NoAnswer(HttpsFailure::TimedOut);
+        }
+        Transfer transfer;
+        transfer.maxBodyBytes = maxBodyBytes;
+        transfer.aborted = &aborted_;
+        Configure(url, headers, &transfer);
+        curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+        const CURLcode result = Perform();
+        long status = 0;
+        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+        if (result != CURLE_OK || transfer.overLimit || transfer.trickled || aborted_.load()) {
+            const bool large = transfer.response.body.size() > kTrimAfterBytes;
+            const HttpsFailure failure = aborted_.load()      ? HttpsFailure::Aborted
+                                         : transfer.overLimit ? HttpsFailure::TooLarge
+                                         : transfer.trickled  ? HttpsFailure::Other
+                                                              : FailureOf(result);
+            transfer = Transfer();
+            if (large) {
+                ReleaseFreeMemory();
+            }
+            return NoAnswer(failure);
+        }
+        char* location = nullptr;
+        if (IsRedirectStatus(status) &&
+            curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+            location != nullptr) {
+            *redirect = location;
+        }
+        transfer.response.status = static_cast<int>(status);
+        return std::move(transfer.response);
+    }
+
     // Where the system's roots are looked up. With the folder of the roots
     // one by one (named by their subject's hash), the TLS library reads only
     // the root a server's chain ends in, where the bundle file would put all
@@ -187,13 +323,16 @@ private:
         if (options_.extraCaFile.empty()) {
             return;
         }
-        if (std::FILE* file = std::fopen(options_.extraCaFile.c_str(), "rb")) {
-            std::fclose(file);
-            extraCaFile_ = options_.extraCaFile;
-        } else {
-            std::fprintf(stderr, "tickwell: cannot read the certificate file %s\n",
-                         options_.extraCaFile.c_str());
+        if (!HoldsCertificates(options_.extraCaFile)) {
+            // Handed to libcurl, a file without certificates would fail
+            // every request; left out, the system's roots still verify.
+            std::fprintf(stderr,
+                         "tickwell: TICKWELL_CA_FILE %s: no certificate could be read; trusting "
+                         "the system's roots only\n",
+                         EscapedForTerminal(options_.extraCaFile).c_str());
+            return;
         }
+        extraCaFile_ = options_.extraCaFile;
         char* systemFile = nullptr;
         if (systemCaFolder_.empty() &&
             curl_easy_getinfo(easy_, CURLINFO_CAINFO, &systemFile) == CURLE_OK &&
@@ -211,10 +350,8 @@ private:
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        // Never from https down to plain http, as on Windows.
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, IsHttps(url) ? "https" : "http,https");
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+        // Redirects are followed by hand (see Get).
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!systemCaFolder_.empty()) {
@@ -279,6 +416,7 @@ private:
     std::string systemCaFolder_;
     std::mutex transferGuard_;
     std::atomic<bool> aborted_{false};
+    bool lastBodyWasLarge_ = false;
 };
 
 }  // namespace
