@@ -2,8 +2,12 @@
 
 #include <commctrl.h>
 
+#include "app/main_window.h"
 #include "platform/win32/gui/module_instance.h"
+#include "platform/win32/gui/monitor_dpi.h"
+#include "platform/window_scale.h"
 #include "resources/resource_ids.h"
+#include "settings/settings.h"
 
 namespace tickwell::win32 {
 
@@ -32,24 +36,41 @@ bool Win32Desktop::RegisterWindowClass() {
     return ::RegisterClassA(&windowClass) != 0;
 }
 
+// The Scale setting when it holds a scale, else the density of the
+// primary monitor, whose size the start-up keeps the window within.
+int Win32Desktop::Scale() {
+    if (scale_ == 0) scale_ = ChooseWindowScale(settings.storedScale, DpiAt(POINT{0, 0}));
+    return scale_;
+}
+
+// The logic keeps its 200x45 window on the screen by lowering the position
+// to the screen's size less the window's. An enlarged window is larger by
+// (scale - 1) times that, so the screen is given as smaller by as much: the
+// whole enlarged window then stays on it, and positions remain screen pixels.
 Point Win32Desktop::ScreenSize() {
     HDC display = ::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     const Point size{::GetDeviceCaps(display, HORZRES), ::GetDeviceCaps(display, VERTRES)};
     ::DeleteDC(display);
-    return size;
+    const int scale = Scale();
+    return Point{size.x - (scale - 1) * kWindowWidth, size.y - (scale - 1) * kWindowHeight};
 }
 
 WindowServices* Win32Desktop::CreateMainWindow(int x, int y, int width, int height,
                                                WindowHandlers& handlers) {
     // The window services object is never freed: a fetch job may still
     // invalidate the window through it while the process ends.
-    auto* window = new Win32Window(handlers);
+    const int scale = Scale();
+    auto* window =
+        new Win32Window(handlers, width, height, scale, ForcedWindowScale(settings.storedScale));
     char title[kCaptionLength] = {};
     ::LoadStringA(moduleInstance, IDS_TITLE, title, kCaptionLength);
     HWND hwnd = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClassName, title,
-                                  WS_POPUP | WS_BORDER, x, y, width, height, nullptr, nullptr,
-                                  moduleInstance, window);
+                                  WindowStyleFor(scale), x, y, width * scale, height * scale,
+                                  nullptr, nullptr, moduleInstance, window);
     if (hwnd == nullptr) return nullptr;
+    // A window placed on another monitor takes that monitor's scale; the
+    // system tells of later changes only.
+    window->ApplyScale(window->ScaleForDpi(WindowDpi(hwnd)));
     window_ = window;
     return window;
 }

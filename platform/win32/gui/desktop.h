@@ -22,8 +22,13 @@ public:
     int RunMessageLoop() override;
     void ShowErrorBox(int textId) override;
 
+    // The scale the window is made at (1, 2 or 3), decided on the first
+    // call and kept.
+    int Scale();
+
 private:
     GdiGraphics graphics_;
+    int scale_ = 0;
     Win32Window* window_ = nullptr;
 };
 

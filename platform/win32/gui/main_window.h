@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/win32/gui/close_button.h"
+#include "platform/win32/gui/enlarged_picture.h"
 #include "platform/window.h"
 
 namespace tickwell::win32 {
@@ -14,11 +21,33 @@ constexpr UINT kWindowClassStyle =
     CS_DBLCLKS | CS_CLASSDC | CS_BYTEALIGNCLIENT | CS_BYTEALIGNWINDOW;
 static_assert(kWindowClassStyle == 0x3048);
 
+// The window's styles at a scale: at 1x the system draws its one-pixel
+// border; enlarged, the window draws it itself, as wide as a 1x pixel.
+constexpr DWORD WindowStyleFor(int scale) {
+    return scale > 1 ? WS_POPUP : WS_POPUP | WS_BORDER;
+}
+// The border's width in 1x pixels.
+constexpr int kFrameWidth = 1;
+
+// The main window. At a scale of 2 or 3 the logic still sees the 1x window:
+// it draws on a 1x picture of the client area, which the window shows with
+// every pixel grown to a square, and its rectangles are 1x ones. Screen
+// positions (the window's place, the menu's) stay screen pixels.
 class Win32Window : public WindowServices {
 public:
-    explicit Win32Window(WindowHandlers& handlers) : handlers_(handlers) {}
+    // `width` and `height` are the 1x size. `forcedScale` is the Scale
+    // setting when it holds one; the monitor's density then never changes
+    // the scale.
+    Win32Window(WindowHandlers& handlers, int width, int height, int scale,
+                std::optional<int> forcedScale);
 
     HWND hwnd() const { return hwnd_; }
+    int scale() const { return scale_; }
+    // Redraws the window at `scale`, keeping its top-left corner, or moving
+    // it to `place` (the system's suggestion when the density changed).
+    void ApplyScale(int scale, const RECT* place = nullptr);
+    // The scale for a density: the forced one, else the rule's.
+    int ScaleForDpi(int dpi) const;
 
     void Invalidate(const Rect* area, bool eraseBackground) override;
     void CreateCloseButton(const Rect& bounds, int controlId) override;
@@ -39,9 +68,31 @@ public:
 
 private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    void PaintEnlarged(HDC dc, const RECT& shown);
+    // Shows `area` of the 1x picture, leaving out the button's square.
+    void ShowPicture(HDC dc, const Rect& area);
+    void DrawFrame(HDC dc) const;
+    Rect PictureRect() const;
+    std::vector<Rect> TakePendingErase();
+    friend class PictureCanvas;
 
     WindowHandlers& handlers_;
     HWND hwnd_ = nullptr;
+    const int width_;
+    const int height_;
+    const std::optional<int> forcedScale_;
+    // Written only on the user-interface thread, under the lock; read by
+    // Invalidate on any thread.
+    std::atomic<int> scale_;
+    // Parts (1x client coordinates) invalidated with their background,
+    // which the enlarged window erases in its picture before the paint.
+    std::mutex invalidateMutex_;
+    std::vector<Rect> pendingErase_;
+    EnlargedPicture picture_;
+    CloseButton closeButton_;
+    Rect closeBounds_{};
+    int closeId_ = 0;
 };
 
 // The signed screen coordinates packed in a mouse message's position word:
