@@ -17,10 +17,6 @@ constexpr std::string_view kStationName = "DENVER INTL AP";
 // roundup page.
 constexpr std::size_t kStationKey = 3;
 
-bool IsGap(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
-}
-
 // The standard text-to-integer conversion (white space, sign, digits; 0
 // without digits), clamped to 32 bits so an overlong number such as
 // 99999999999 has a defined value instead of the C library's undefined one.
@@ -74,28 +70,6 @@ bool StartsNumber(const char* token) {
 }
 
 }  // namespace
-
-const char* SkipWhitespace(const char* position) {
-    if (position == nullptr) {
-        return nullptr;
-    }
-    const char* p = position;
-    while (IsGap(*p)) {
-        ++p;
-    }
-    return *p != '\0' ? p : nullptr;
-}
-
-const char* SkipToken(const char* position) {
-    if (position == nullptr) {
-        return nullptr;
-    }
-    const char* p = position;
-    while (*p != ' ' && *p != '\0') {
-        ++p;
-    }
-    return *p == ' ' ? p : nullptr;
-}
 
 bool ParseRoundup(const char* page) {
     const char* station = FindInText(page, kStationName, kStationKey);

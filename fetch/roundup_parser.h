@@ -3,9 +3,6 @@
 
 namespace tickwell {
 
-const char* SkipWhitespace(const char* position);
-const char* SkipToken(const char* position);
-
 // Stores temperature, dew point, relative humidity and pressure (clearing
 // `busy` and setting `hasReadings` with the pressure). The temperature is
 // the first number in the station's row, after a sky and weather column of

@@ -101,14 +101,11 @@ void CompareHelpers(const std::vector<char>& page) {
     auto compareAt = [](const char* p) {
         Require(NextLine(p) == reference::NextLine(p));
         Require(IsDayName(p) == reference::IsDayName(p));
-        Require(SkipWhitespace(p) == reference::SkipWhitespace(p));
-        Require(SkipToken(p) == reference::SkipToken(p));
     };
     for (std::size_t i = 0; i < length; i += stride) compareAt(page.data() + i);
     if (length > 0) compareAt(page.data() + length - 1);
     compareAt(page.data() + length);
-    Require(NextLine(nullptr) == nullptr && SkipWhitespace(nullptr) == nullptr &&
-            SkipToken(nullptr) == nullptr);
+    Require(NextLine(nullptr) == nullptr);
 
     std::vector<char> mine = page;
     std::vector<char> theirs = page;

@@ -52,10 +52,6 @@ void StoreText(ScrollText& scroll, const char* begin, const char* end) {
 
 constexpr const char* kStationName = "DENVER INTL AP";
 
-bool IsGap(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
-}
-
 // The standard text-to-integer conversion (white space, sign, digits; 0
 // without digits), clamped to 32 bits so an overlong number such as
 // 99999999999 has a defined value instead of the C library's undefined one.
@@ -163,28 +159,6 @@ bool ExtractForecast(const char* page) {
     }
     StoreText(weatherState.outlook, day, blockEnd);
     return true;
-}
-
-const char* SkipWhitespace(const char* position) {
-    if (position == nullptr) {
-        return nullptr;
-    }
-    const char* p = position;
-    while (IsGap(*p)) {
-        ++p;
-    }
-    return *p != '\0' ? p : nullptr;
-}
-
-const char* SkipToken(const char* position) {
-    if (position == nullptr) {
-        return nullptr;
-    }
-    const char* p = position;
-    while (*p != ' ' && *p != '\0') {
-        ++p;
-    }
-    return *p == ' ' ? p : nullptr;
 }
 
 bool ParseRoundup(const char* page) {

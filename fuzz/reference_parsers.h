@@ -11,8 +11,6 @@ bool IsDayName(const char* position);
 void ToSentenceCase(char* text);
 bool ExtractForecast(const char* page);
 
-const char* SkipWhitespace(const char* position);
-const char* SkipToken(const char* position);
 bool ParseRoundup(const char* page);
 
 }  // namespace tickwell::reference

@@ -114,19 +114,5 @@ TEST_F(RoundupParserTest, RowsWithoutAllReadingsStoreNothing) {
     }
 }
 
-TEST(RoundupHelpersTest, SkipWhitespaceAndSkipTokenStopWhereTheyShould) {
-    EXPECT_EQ(SkipWhitespace(nullptr), nullptr);
-    EXPECT_EQ(SkipWhitespace(" \t\r\n"), nullptr);
-    const char* text = " \t\r\nword next";
-    EXPECT_EQ(SkipWhitespace(text), text + 4);
-    EXPECT_EQ(SkipWhitespace(text + 4), text + 4);
-
-    EXPECT_EQ(SkipToken(nullptr), nullptr);
-    EXPECT_EQ(SkipToken("word"), nullptr);
-    const char* row = "a\tb\r\nc d";
-    EXPECT_EQ(SkipToken(row), row + 6);
-    EXPECT_EQ(SkipToken(row + 6), row + 6);
-}
-
 }  // namespace
 }  // namespace tickwell
