@@ -26,6 +26,10 @@ python3 "$root/tests/e2e/live_e2e.py" --build "$live_build" --port "$((port + 10
 # Closing the program during slow TLS handshakes: each close within 1 s.
 python3 "$root/tests/e2e/close_stress_e2e.py" --build "$live_build" --closes 16 --parallel 8 \
   --servers handshake
+# Hostile answers of the service (deep nesting, one-byte chunks, a year
+# ahead): cheap refreshes, readings and memory come back; about 30 s.
+python3 "$root/tests/e2e/hostile_e2e.py" --build "$live_build" --port "$((port + 30))" \
+  ${TICKWELL_E2E_HOSTILE_DISPLAY:+--display "$TICKWELL_E2E_HOSTILE_DISPLAY"}
 # The Location dialog of the live program, against a fake of its own.
 python3 "$root/tests/e2e/location_e2e.py" --build "$live_build" --port "$((port + 20))" \
   --shot "$root/build/e2e-shots/location-linux.png" \

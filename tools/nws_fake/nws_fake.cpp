@@ -62,6 +62,13 @@ ObservationKind KindOf(Scenario scenario) {
                                           : ObservationKind::Fresh;
 }
 
+// The observations' Last-Modified: the current minute, or, for the ones
+// from the future, the current second, so that a client that revalidates
+// what it had gets them within the minute.
+std::string ObservationsModified(Scenario scenario, std::int64_t now) {
+    return HttpDate(scenario == Scenario::Future ? now : now / 60 * 60);
+}
+
 }  // namespace
 
 std::optional<Scenario> ParseScenario(const std::string& name) {
@@ -305,13 +312,13 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
             body = StationJson(base, id);
         } else if (EndsWith(path, "/observations/latest")) {
             body = LatestObservationJson(base, id, KindOf(scenario), now);
-            lastModified = HttpDate(now / 60 * 60);
+            lastModified = ObservationsModified(scenario, now);
         } else if (EndsWith(path, "/observations")) {
             const int limit = request.has_param("limit")
                                   ? std::atoi(request.get_param_value("limit").c_str())
                                   : 10;
             body = ObservationListJson(base, id, KindOf(scenario), now, limit);
-            lastModified = HttpDate(now / 60 * 60);
+            lastModified = ObservationsModified(scenario, now);
         }
     } else if (StartsWith(path, "/points/")) {
         body = PointsJson(base, path.substr(8));
