@@ -9,11 +9,14 @@ set(WEATHER_SERVER_DIR ${CMAKE_CURRENT_SOURCE_DIR}/weather_server)
 include(${WEATHER_SERVER_DIR}/sample_pages.cmake)
 
 add_library(weather_server STATIC
+  ${WEATHER_SERVER_DIR}/answers.cpp
   ${WEATHER_SERVER_DIR}/connection_server.cpp
+  ${WEATHER_SERVER_DIR}/control_commands.cpp
   ${WEATHER_SERVER_DIR}/fault_names.cpp
   ${WEATHER_SERVER_DIR}/page_variants.cpp
   ${WEATHER_SERVER_DIR}/request_log.cpp
   ${WEATHER_SERVER_DIR}/sample_pages.cpp
+  ${WEATHER_SERVER_DIR}/weather_requests.cpp
   ${WEATHER_SERVER_DIR}/weather_server.cpp
   ${WEATHER_SERVER_PAGES_SOURCE})
 target_include_directories(weather_server PUBLIC ${WEATHER_SERVER_DIR})
