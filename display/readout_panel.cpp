@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <new>
-#include <utility>
 
 #include "app/weather_state.h"
 
@@ -20,20 +20,29 @@ Font* labelFont = nullptr;
 
 namespace {
 
-// Each weather readout's x serves its caption too.
-constexpr int kTemperatureX = 15;
-constexpr int kHumidityX = 45;
-constexpr int kPressureX = 75;
-constexpr int kDewPointX = 115;
+// The four weather readouts from left to right: each one's x, which its
+// caption shares, and the caption. Each readout ends where the next begins;
+// the dew point's, where the clock does.
+struct WeatherReadout {
+    SegmentReadout** readout;
+    int x;
+    const char* caption;
+};
+constexpr WeatherReadout kWeatherReadouts[] = {
+    {&temperatureReadout, 15, "Temp"},
+    {&humidityReadout, 45, "RHum"},
+    {&pressureReadout, 75, "Pres"},
+    {&dewPointReadout, 115, "DewPt"},
+};
 constexpr int kReadoutY = 31;
 constexpr int kReadoutHeight = 9;
-constexpr int kClockX = 145;
-constexpr int kClockY = 25;
-constexpr int kClockHeight = 15;
 constexpr int kCaptionY = 21;
+// The clock is taller and sits higher.
+constexpr Rect kClockPlace{145, 25, 0, 25 + 15};
 // Where the four readings' glyphs lie: from the temperature's origin to
 // the clock's, on rows 31 to 38.
-constexpr Rect kReadingsArea{kTemperatureX, kReadoutY, kClockX, kReadoutY + kReadoutHeight};
+constexpr Rect kReadingsArea{kWeatherReadouts[0].x, kReadoutY, kClockPlace.left,
+                             kReadoutY + kReadoutHeight};
 constexpr Color kCaptionColor = 0x000000;
 
 void ReadLocalTime(int* hour, int* minute) {
@@ -86,19 +95,16 @@ void CreateReadouts(Graphics& graphics) {
     auto make = [&graphics](int x, int y, int height) {
         return new (std::nothrow) SegmentReadout(graphics, x, y, height, kLitColor, kUnlitColor);
     };
-    temperatureReadout = make(kTemperatureX, kReadoutY, kReadoutHeight);
-    humidityReadout = make(kHumidityX, kReadoutY, kReadoutHeight);
-    pressureReadout = make(kPressureX, kReadoutY, kReadoutHeight);
-    dewPointReadout = make(kDewPointX, kReadoutY, kReadoutHeight);
-    clockReadout = make(kClockX, kClockY, kClockHeight);
-    // No readout draws into the next one (the dew point's is the clock).
-    const std::pair<SegmentReadout*, int> limits[] = {{temperatureReadout, kHumidityX},
-                                                      {humidityReadout, kPressureX},
-                                                      {pressureReadout, kDewPointX},
-                                                      {dewPointReadout, kClockX}};
-    for (const auto& [readout, limit] : limits) {
+    const std::size_t count = std::size(kWeatherReadouts);
+    for (std::size_t i = 0; i < count; ++i) {
+        const WeatherReadout& weather = kWeatherReadouts[i];
+        SegmentReadout* readout = make(weather.x, kReadoutY, kReadoutHeight);
+        // No readout draws into the next one.
+        const int limit = i + 1 < count ? kWeatherReadouts[i + 1].x : kClockPlace.left;
         if (readout != nullptr) readout->SetRightLimit(limit);
+        *weather.readout = readout;
     }
+    clockReadout = make(kClockPlace.left, kClockPlace.top, kClockPlace.Height());
 }
 
 void DestroyReadouts() {
@@ -156,10 +162,9 @@ void DrawCaptions(Canvas& canvas) {
     Font* kept = canvas.SelectFont(labelFont);
     canvas.SetBackgroundMode(BackgroundMode::Transparent);
     canvas.SetTextColor(kCaptionColor);
-    canvas.Text(kTemperatureX, kCaptionY, "Temp");
-    canvas.Text(kHumidityX, kCaptionY, "RHum");
-    canvas.Text(kPressureX, kCaptionY, "Pres");
-    canvas.Text(kDewPointX, kCaptionY, "DewPt");
+    for (const WeatherReadout& weather : kWeatherReadouts) {
+        canvas.Text(weather.x, kCaptionY, weather.caption);
+    }
     if (kept != nullptr) canvas.SelectFont(kept);
 }
 

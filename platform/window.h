@@ -116,20 +116,24 @@ public:
     virtual int RunLocationDialog(LocationProcedure& procedure) = 0;
 };
 
-// What the main window's logic receives from the back end.
+// What the main window's logic receives from the back end, in the order a
+// run meets them: the creation first, the destruction last.
 class WindowHandlers {
 public:
     virtual ~WindowHandlers() = default;
+    // The window exists but is not shown yet.
     virtual void OnCreate(WindowServices& window) = 0;
-    virtual void OnDestroy(WindowServices& window) = 0;
+    virtual void OnTimer(WindowServices& window) = 0;
+    virtual void OnPaint(Canvas& canvas) = 0;
+    // A right-click at screen coordinates.
+    virtual void OnRightClick(WindowServices& window, int screenX, int screenY) = 0;
+    // A command (a menu item, the close button) with its notification code.
+    virtual void OnCommand(WindowServices& window, int commandId, int notification) = 0;
     // The session ends (log-off, shut-down): the process may be ended as
     // soon as this returns, with no destruction of the window to follow.
     virtual void OnEndSession(WindowServices& window) = 0;
-    virtual void OnPaint(Canvas& canvas) = 0;
-    virtual void OnTimer(WindowServices& window) = 0;
-    // A right-click at screen coordinates.
-    virtual void OnRightClick(WindowServices& window, int screenX, int screenY) = 0;
-    virtual void OnCommand(WindowServices& window, int commandId, int notification) = 0;
+    // The window is going; nothing follows.
+    virtual void OnDestroy(WindowServices& window) = 0;
 };
 
 // The desktop as start-up sees it.

@@ -10,14 +10,6 @@
 
 namespace tickwell::linux_cli {
 
-namespace {
-
-CommandLine Failure(std::string message) {
-    return CommandLineError<CommandLine>(std::move(message));
-}
-
-}  // namespace
-
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
@@ -33,11 +25,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (IsOption(argument, "--station")) {
             StationArgument station = ReadStationArgument(argument, argc, argv, &i);
             if (station.problem == StationArgument::Problem::Missing) {
-                return Failure("--station needs a station id, such as KDEN");
+                return CommandLineError<CommandLine>("--station needs a station id, such as KDEN");
             }
             if (station.problem == StationArgument::Problem::NotAnId) {
-                return Failure("'" + EscapedForTerminal(station.given) +
-                               "' is not a station id (3 to 5 letters and digits, such as KDEN)");
+                return CommandLineError<CommandLine>(
+                    "'" + EscapedForTerminal(station.given) +
+                    "' is not a station id (3 to 5 letters and digits, such as KDEN)");
             }
             result.station = std::move(station.id);
             continue;
@@ -45,7 +38,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (IsOption(argument, "--find")) {
             auto value = OptionValue(argument, "--find", argc, argv, &i);
             if (!value) {
-                return Failure(
+                return CommandLineError<CommandLine>(
                     "--find needs a place, such as \"golden, co\", a station's name or its id");
             }
             result.action = CommandAction::Find;
@@ -59,13 +52,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (IsOption(argument, "--autostart")) {
             auto value = OptionValue(argument, "--autostart", argc, argv, &i);
             if (!value || (*value != "on" && *value != "off")) {
-                return Failure("--autostart takes 'on' or 'off'");
+                return CommandLineError<CommandLine>("--autostart takes 'on' or 'off'");
             }
             result.action = CommandAction::Autostart;
             result.autostartOn = *value == "on";
             continue;
         }
-        return Failure("unknown argument '" + EscapedForTerminal(argument) + "'");
+        return CommandLineError<CommandLine>("unknown argument '" + EscapedForTerminal(argument) +
+                                             "'");
     }
     return result;
 }

@@ -7,14 +7,6 @@
 
 namespace tickwell::win32 {
 
-namespace {
-
-CommandLine Failure(std::string message) {
-    return CommandLineError<CommandLine>(std::move(message));
-}
-
-}  // namespace
-
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
@@ -30,16 +22,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (IsOption(argument, "--station")) {
             StationArgument station = ReadStationArgument(argument, argc, argv, &i);
             if (station.problem == StationArgument::Problem::Missing) {
-                return Failure("--station needs a station id, such as KDEN.");
+                return CommandLineError<CommandLine>("--station needs a station id, such as KDEN.");
             }
             if (station.problem == StationArgument::Problem::NotAnId) {
-                return Failure("'" + station.given +
-                               "' is not a station id (letters and digits, such as KDEN).");
+                return CommandLineError<CommandLine>(
+                    "'" + station.given +
+                    "' is not a station id (letters and digits, such as KDEN).");
             }
             result.station = std::move(station.id);
             continue;
         }
-        return Failure("Unknown argument '" + std::string(argument) + "'.");
+        return CommandLineError<CommandLine>("Unknown argument '" + std::string(argument) + "'.");
     }
     return result;
 }

@@ -20,22 +20,31 @@ namespace tickwell::linux_gui {
 
 namespace {
 
-// The layout at a scale of 1, in pixels; every number grows with the
-// main window's scale, as the Preferences dialog does.
-constexpr int kWidth = 460;
-constexpr int kHeight = 260;
-constexpr int kMargin = 10;
-constexpr int kLabelHeight = 16;
-constexpr int kFieldHeight = 24;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 26;
-constexpr Fl_Fontsize kTextSize = 12;
+// The dialog's sizes in pixels: kLayout at a scale of 1; every one grows
+// with the main window's scale, as the Preferences dialog's do.
+struct Layout {
+    int width;
+    int height;
+    int margin;
+    int labelHeight;
+    int fieldHeight;
+    int buttonWidth;
+    int buttonHeight;
+    Fl_Fontsize textSize;
+};
+constexpr Layout kLayout{460, 260, 10, 16, 24, 75, 26, 12};
+
+Layout Scaled(const Layout& l, int scale) {
+    return Layout{l.width * scale,        l.height * scale,      l.margin * scale,
+                  l.labelHeight * scale,  l.fieldHeight * scale, l.buttonWidth * scale,
+                  l.buttonHeight * scale, l.textSize * scale};
+}
 
 // The dialog's width: the layout's, narrowed to the screen when that is
 // smaller (a scale of 3 on a screen that is not dense); the list then
 // scrolls sideways a little more.
-int DialogWidth(int scale) {
-    return std::min(kWidth * scale, std::max(Fl::w() - 2, kWidth * scale / 2));
+int DialogWidth(const Layout& layout) {
+    return std::min(layout.width, std::max(Fl::w() - 2, layout.width / 2));
 }
 
 class LocationWindow;
@@ -87,7 +96,7 @@ private:
 
 class LocationWindow : public Fl_Window {
 public:
-    LocationWindow(LocationProcedure& procedure, int x, int y, int scale);
+    LocationWindow(LocationProcedure& procedure, int x, int y, const Layout& layout, int scale);
 
     Controls& controls() { return *controls_; }
     QueryField& field() { return *field_; }
@@ -127,34 +136,32 @@ int MatchList::handle(int event) {
     return Fl_Hold_Browser::handle(event);
 }
 
-LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y, int scale)
-    : Fl_Window(x, y, DialogWidth(scale), kHeight * scale, "Tickwell Location"),
+LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y, const Layout& layout,
+                               int scale)
+    : Fl_Window(x, y, DialogWidth(layout), layout.height, "Tickwell Location"),
       procedure_(procedure) {
-    // Every number of the layout grows with the main window's scale.
-    const auto scaled = [scale](int pixels) { return pixels * scale; };
-    const Fl_Fontsize textSize = static_cast<Fl_Fontsize>(kTextSize * scale);
-    const int inner = w() - scaled(2 * kMargin);
-    int top = scaled(kMargin);
+    const int inner = w() - 2 * layout.margin;
+    int top = layout.margin;
 
-    auto* label = new Fl_Box(scaled(kMargin), top, inner, scaled(kLabelHeight),
+    auto* label = new Fl_Box(layout.margin, top, inner, layout.labelHeight,
                              "Town, city, airport or station id:");
     label->box(FL_NO_BOX);
-    label->labelsize(textSize);
+    label->labelsize(layout.textSize);
     label->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-    top += scaled(kLabelHeight + 2);
+    top += layout.labelHeight + 2 * scale;
 
-    field_ = new QueryField(*this, scaled(kMargin), top, inner, scaled(kFieldHeight));
-    field_->textsize(textSize);
+    field_ = new QueryField(*this, layout.margin, top, inner, layout.fieldHeight);
+    field_->textsize(layout.textSize);
     field_->maximum_size(static_cast<int>(kMaxQueryBytes));
     field_->when(FL_WHEN_CHANGED);
     field_->callback([](Fl_Widget* widget, void*) {
         static_cast<LocationWindow*>(widget->window())->QueryChanged();
     });
-    top += scaled(kFieldHeight + 8);
+    top += layout.fieldHeight + 8 * scale;
 
-    const int buttonsTop = scaled(kHeight - kMargin - kButtonHeight);
-    list_ = new MatchList(*this, scaled(kMargin), top, inner, buttonsTop - scaled(8) - top);
-    list_->textsize(textSize);
+    const int buttonsTop = layout.height - layout.margin - layout.buttonHeight;
+    list_ = new MatchList(*this, layout.margin, top, inner, buttonsTop - 8 * scale - top);
+    list_->textsize(layout.textSize);
     list_->scrollbar_size(Fl::scrollbar_size() * scale);
     // Station names are shown as they are: no '@' formatting codes.
     list_->format_char(0);
@@ -163,12 +170,13 @@ LocationWindow::LocationWindow(LocationProcedure& procedure, int x, int y, int s
         if (Fl::event_clicks() > 0) static_cast<LocationWindow*>(widget->window())->Ok();
     });
 
-    DialogButton(new Fl_Return_Button(w() - scaled(kMargin + kButtonWidth), buttonsTop,
-                                      scaled(kButtonWidth), scaled(kButtonHeight), "OK"),
-                 textSize, [](Fl_Window& window) { static_cast<LocationWindow&>(window).Ok(); });
-    DialogButton(new Fl_Button(w() - scaled(kMargin + 2 * kButtonWidth + 8), buttonsTop,
-                               scaled(kButtonWidth), scaled(kButtonHeight), "Cancel"),
-                 textSize,
+    const int okLeft = w() - layout.margin - layout.buttonWidth;
+    DialogButton(
+        new Fl_Return_Button(okLeft, buttonsTop, layout.buttonWidth, layout.buttonHeight, "OK"),
+        layout.textSize, [](Fl_Window& window) { static_cast<LocationWindow&>(window).Ok(); });
+    DialogButton(new Fl_Button(okLeft - layout.buttonWidth - 8 * scale, buttonsTop,
+                               layout.buttonWidth, layout.buttonHeight, "Cancel"),
+                 layout.textSize,
                  [](Fl_Window& window) { static_cast<LocationWindow&>(window).Cancel(); });
     end();
 
@@ -187,7 +195,7 @@ void LocationWindow::MoveHighlight(int step) {
 }  // namespace
 
 int RunLocation(LocationProcedure& procedure, int screenX, int screenY, int scale) {
-    LocationWindow window(procedure, screenX, screenY, scale);
+    LocationWindow window(procedure, screenX, screenY, Scaled(kLayout, scale), scale);
     Controls& controls = window.controls();
     procedure.OnInit(controls);
     return RunModalDialog(window, controls.ending(), screenX, screenY, &window.field());
