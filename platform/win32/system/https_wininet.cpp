@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/https_client.h"
+#include "platform/redirect_rule.h"
+#include "platform/threads.h"
 #include "platform/win32/system/extra_roots.h"
 #include "platform/win32/system/raw_headers.h"
 
@@ -24,7 +26,9 @@ namespace tickwell::platform {
 
 namespace {
 
-constexpr int kMaxRedirects = 5;
+// The service's own answers never redirect elsewhere: at most five
+// redirects, all to the request's host and port, never down to plain http.
+constexpr RedirectRule kServiceRedirects{5, true};
 // Longer URLs and header blocks than these are refused, not truncated.
 constexpr DWORD kMaxUrlChars = 4096;
 constexpr DWORD kMaxHeaderBytes = 64 * 1024;
@@ -44,9 +48,22 @@ private:
     HINTERNET handle_;
 };
 
+// The run's WinINet session. Its handle is closed once: by Abort, at the
+// close, which ends the WinINet calls the request threads are blocked in,
+// or else when the last owner goes. A request thread that reads it after
+// that gets null, and its call fails at once.
 struct Session {
     explicit Session(HINTERNET handle) : internet(handle) {}
-    Handle internet;
+    ~Session() { Close(); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    HINTERNET get() const { return internet.load(); }
+    void Close() {
+        if (HINTERNET handle = internet.exchange(nullptr)) ::InternetCloseHandle(handle);
+    }
+
+    std::atomic<HINTERNET> internet;
     DWORD connectTimeoutMs = 0;
     DWORD idleTimeoutMs = 0;
 };
@@ -155,18 +172,6 @@ bool IsRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The absolute URL a Location header points to, relative to `base`.
-bool ResolveLocation(const std::string& base, const std::string& location, std::string* next) {
-    std::vector<char> buffer(kMaxUrlChars);
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (!::InternetCombineUrlA(base.c_str(), location.c_str(), buffer.data(), &size,
-                               ICU_NO_ENCODE)) {
-        return false;
-    }
-    next->assign(buffer.data(), size);
-    return true;
-}
-
 // Reads the body whole; false on a read failure, a cancel or a body over
 // the limit (the rest is not read).
 bool ReadBody(HINTERNET request, Exchange& exchange, std::string* body) {
@@ -197,12 +202,13 @@ Step Failed(Exchange& exchange, HttpsFailure why) {
     return Step::Failed;
 }
 
-// One request of the redirect chain: its answer in `exchange.response`, or
-// the next URL in `url` when it redirects.
-Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
+// One request of the redirect chain, `redirects` redirects into it: its
+// answer in `exchange.response`, or the next URL in `url` when it redirects
+// where the rule lets it.
+Step RequestOnce(Exchange& exchange, const UrlParts& parts, int redirects, std::string* url) {
     const Session& session = *exchange.session;
-    Handle connection(::InternetConnectA(session.internet.get(), parts.host.c_str(), parts.port,
-                                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    Handle connection(::InternetConnectA(session.get(), parts.host.c_str(), parts.port, nullptr,
+                                         nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) return Failed(exchange, LastFailure());
     // RELOAD and NO_CACHE_WRITE keep WinINet's own cache out of the way;
     // no "Pragma: no-cache" (INTERNET_FLAG_PRAGMA_NOCACHE) is sent, so the
@@ -225,10 +231,14 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
     if (status == 0) return Failed(exchange, HttpsFailure::Other);
     if (IsRedirect(status)) {
         std::string location;
-        if (!QueryText(request.get(), HTTP_QUERY_LOCATION, &location) ||
-            !ResolveLocation(*url, location, url)) {
+        if (!QueryText(request.get(), HTTP_QUERY_LOCATION, &location)) {
             return Failed(exchange, HttpsFailure::Redirect);
         }
+        RedirectDecision next = DecideRedirect(*url, location, redirects, kServiceRedirects);
+        if (next.verdict != RedirectVerdict::Follow) {
+            return Failed(exchange, HttpsFailure::Redirect);
+        }
+        *url = std::move(next.url);
         return Step::Redirected;
     }
     std::string raw;
@@ -242,11 +252,10 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, std::string* url) {
     return Step::Answered;
 }
 
-// Follows at most kMaxRedirects redirects; never from https to plain http.
+// Follows redirects by kServiceRedirects, which ends every chain.
 void RunExchange(Exchange& exchange) {
     std::string url = exchange.url;
-    bool wasSecure = false;
-    for (int redirects = 0; redirects <= kMaxRedirects; ++redirects) {
+    for (int redirects = 0;; ++redirects) {
         UrlParts parts;
         if (exchange.cancelled) {
             exchange.failure = HttpsFailure::Aborted;
@@ -256,17 +265,13 @@ void RunExchange(Exchange& exchange) {
             exchange.failure = redirects > 0 ? HttpsFailure::Redirect : HttpsFailure::Other;
             return;
         }
-        if (wasSecure && !parts.secure) {
-            exchange.failure = HttpsFailure::Redirect;
-            return;
-        }
-        wasSecure = parts.secure;
-        if (RequestOnce(exchange, parts, &url) != Step::Redirected) return;
+        if (RequestOnce(exchange, parts, redirects, &url) != Step::Redirected) return;
     }
-    exchange.failure = HttpsFailure::Redirect;
 }
 
-DWORD WINAPI ExchangeThread(LPVOID parameter) {
+// A thread of the platform's, so that the close's wait for every thread
+// covers the requests still running.
+std::uint32_t ExchangeThread(void* parameter) {
     std::unique_ptr<std::shared_ptr<Exchange>> owner(
         static_cast<std::shared_ptr<Exchange>*>(parameter));
     Exchange& exchange = **owner;
@@ -308,12 +313,13 @@ public:
         exchange->done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (exchange->done == nullptr) return NoAnswer(HttpsFailure::Other);
         auto* threadOwner = new std::shared_ptr<Exchange>(exchange);
-        HANDLE thread = ::CreateThread(nullptr, 0, ExchangeThread, threadOwner, 0, nullptr);
+        Thread* thread = CreateSuspendedThread(ExchangeThread, threadOwner, 0, nullptr);
         if (thread == nullptr) {
             delete threadOwner;
             return NoAnswer(HttpsFailure::Other);
         }
-        ::CloseHandle(thread);
+        ResumeThread(thread);
+        CloseThread(thread);
         const HANDLE waitFor[2] = {exchange->done, abortEvent_};
         const DWORD woken = ::WaitForMultipleObjects(2, waitFor, FALSE, totalTimeoutMs_);
         if (woken != WAIT_OBJECT_0) {
@@ -327,7 +333,13 @@ public:
         return response;
     }
 
-    void Abort() override { ::SetEvent(abortEvent_); }
+    void Abort() override {
+        ::SetEvent(abortEvent_);
+        // Ends the WinINet calls that request threads are blocked in, so
+        // that they end within the close's wait; no request starts after
+        // this, so no handle made later can take the closed one's value.
+        session_->Close();
+    }
 
 private:
     static HttpsResponse NoAnswer(HttpsFailure why) {
@@ -358,10 +370,10 @@ std::unique_ptr<HttpsClient> NewSystemHttpsClient(const HttpsClientOptions& opti
         options.useSystemProxy ? INTERNET_OPEN_TYPE_PRECONFIG : INTERNET_OPEN_TYPE_DIRECT;
     auto session = std::make_shared<Session>(
         ::InternetOpenA(options.userAgent.c_str(), access, nullptr, nullptr, 0));
-    if (session->internet.get() == nullptr) return nullptr;
+    if (session->get() == nullptr) return nullptr;
     session->connectTimeoutMs = options.connectTimeoutMs;
     session->idleTimeoutMs = options.idleTimeoutMs;
-    SetTimeouts(session->internet.get(), session->connectTimeoutMs, session->idleTimeoutMs);
+    SetTimeouts(session->get(), session->connectTimeoutMs, session->idleTimeoutMs);
     HANDLE abortEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (abortEvent == nullptr) return nullptr;
     return std::make_unique<WinInetHttpsClient>(std::move(session), abortEvent, options);

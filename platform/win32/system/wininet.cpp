@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/http.h"
+#include "platform/redirect_rule.h"
 
 namespace tickwell::platform {
 
@@ -34,41 +35,34 @@ private:
 
 // WinINet's own redirect handling has no limit (under Wine a page that
 // redirects to itself was asked for thousands of times in seconds), so
-// requests follow redirects themselves: at most this many, to HTTP or
-// HTTPS only.
-constexpr int kMaxRedirects = 5;
+// requests follow redirects themselves, by the rule the live client follows
+// too: at most five, to HTTP or HTTPS only, never from HTTPS down to HTTP.
+// The weather server may send a request to another host.
+constexpr RedirectRule kServerRedirects{5, false};
 
 bool IsRedirectStatus(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// Where the answer on `request` sends the client, as an absolute URL; empty
-// when the answer is no redirect (or one without a Location header).
-std::string RedirectTarget(HINTERNET request) {
+// The redirect the answer on `request` asks for: the URL that answered and
+// its Location header. False when the answer is no redirect (or one without
+// a Location header): it is then the answer itself.
+bool AskedRedirect(HINTERNET request, std::string* from, std::string* location) {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                           nullptr) ||
         !IsRedirectStatus(status)) {
-        return {};
+        return false;
     }
-    char location[2048];
-    size = sizeof location;
-    if (!::HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
-    char base[2048];
-    size = sizeof base;
-    if (!::InternetQueryOptionA(request, INTERNET_OPTION_URL, base, &size)) return {};
-    char combined[2048];
-    DWORD length = sizeof combined;
-    if (!::InternetCombineUrlA(base, location, combined, &length, ICU_NO_ENCODE)) return {};
-    return std::string(combined, length);
-}
-
-bool IsHttpUrl(const std::string& url) {
-    URL_COMPONENTSA parts{};
-    parts.dwStructSize = sizeof parts;
-    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return false;
-    return parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS;
+    char text[kMaxRedirectUrlChars + 1];
+    size = sizeof text;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_LOCATION, text, &size, nullptr)) return false;
+    location->assign(text, size);
+    size = sizeof text;
+    if (!::InternetQueryOptionA(request, INTERNET_OPTION_URL, text, &size)) return false;
+    from->assign(text, size);
+    return true;
 }
 
 // A request on the connection, which follows redirects through its session.
@@ -82,11 +76,14 @@ public:
     bool Send() override {
         if (!::HttpSendRequestA(handle_.get(), nullptr, 0, nullptr, 0)) return false;
         for (int redirects = 0;; ++redirects) {
-            const std::string target = RedirectTarget(handle_.get());
-            if (target.empty()) return true;
-            if (redirects == kMaxRedirects || !IsHttpUrl(target)) return Fail();
+            std::string from;
+            std::string location;
+            if (!AskedRedirect(handle_.get(), &from, &location)) return true;
+            const RedirectDecision target =
+                DecideRedirect(from, location, redirects, kServerRedirects);
+            if (target.verdict != RedirectVerdict::Follow) return Fail();
             HINTERNET next =
-                ::InternetOpenUrlA(session_, target.c_str(), nullptr, 0,
+                ::InternetOpenUrlA(session_, target.url.c_str(), nullptr, 0,
                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
             if (next == nullptr) return Fail();
             handle_.Reset(next);
