@@ -11,23 +11,21 @@ namespace tickwell::live {
 
 namespace {
 
-constexpr double kKmhPerMph = 1.609344;
-
 // "NORTHWEST WIND 15 MPH, GUSTS 25.", "CALM WIND.", or empty.
 std::string WindSentence(const Observation& observation) {
-    if (!observation.windSpeedKmh) {
+    const std::optional<WindMph> wind = WindInMph(observation);
+    if (!wind) {
         return std::string();
     }
-    const double mph = *observation.windSpeedKmh / kKmhPerMph;
-    if (mph < 1.0) {
+    if (wind->speed == 0) {
         return "CALM WIND.";
     }
     std::string text(observation.windDirectionDegrees
                          ? CompassDirection(*observation.windDirectionDegrees)
                          : std::string_view("VARIABLE"));
-    text += " WIND " + std::to_string(std::lround(mph)) + " MPH";
-    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
-        text += ", GUSTS " + std::to_string(std::lround(*observation.windGustKmh / kKmhPerMph));
+    text += " WIND " + std::to_string(wind->speed) + " MPH";
+    if (wind->gust) {
+        text += ", GUSTS " + std::to_string(*wind->gust);
     }
     return text + ".";
 }

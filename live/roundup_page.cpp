@@ -98,21 +98,36 @@ std::string InchesOfMercury(double pascals) {
     return text;
 }
 
-std::string WindText(const Observation& observation) {
+std::optional<WindMph> WindInMph(const Observation& observation) {
     if (!observation.windSpeedKmh) {
-        return "N/A";
+        return std::nullopt;
     }
+    WindMph wind;
     const double mph = *observation.windSpeedKmh / kKmhPerMph;
     if (mph < 1.0) {
+        return wind;
+    }
+    wind.speed = std::lround(mph);
+    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
+        wind.gust = std::lround(*observation.windGustKmh / kKmhPerMph);
+    }
+    return wind;
+}
+
+std::string WindText(const Observation& observation) {
+    const std::optional<WindMph> wind = WindInMph(observation);
+    if (!wind) {
+        return "N/A";
+    }
+    if (wind->speed == 0) {
         return "CALM";
     }
     std::string text(observation.windDirectionDegrees
                          ? CompassPoint(*observation.windDirectionDegrees)
                          : std::string_view("VRB"));
-    text += std::to_string(std::lround(mph));
-    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
-        text += 'G';
-        text += std::to_string(std::lround(*observation.windGustKmh / kKmhPerMph));
+    text += std::to_string(wind->speed);
+    if (wind->gust) {
+        text += 'G' + std::to_string(*wind->gust);
     }
     return text;
 }

@@ -19,6 +19,14 @@ constexpr std::string_view kRoundupRowName = "DENVER INTL AP";
 int FahrenheitFromCelsius(double celsius);
 int RoundedPercent(double percent);
 std::string InchesOfMercury(double pascals);  // two decimals
+// The wind in whole miles an hour, as both pages give it: a speed of 0 is
+// calm (under 1 mph, gusts or not); a gust only when one of 1 mph or more
+// was measured. Nothing without a wind speed.
+struct WindMph {
+    long speed = 0;
+    std::optional<long> gust;
+};
+std::optional<WindMph> WindInMph(const Observation& observation);
 // "NW13G22", "CALM", "VRB5"; "N/A" without a wind speed.
 std::string WindText(const Observation& observation);
 // The description as one word of capitals ("MOCLDY", "LGTRAIN"); "N/A" when
