@@ -29,7 +29,8 @@ enum class HttpsFailure {
     TimedOut,       // a time limit ran out
     Certificate,    // the server's certificate failed verification
     TooLarge,       // the body was over the size limit
-    Redirect,       // too many redirects, or one from https to http
+    Redirect,       // too many redirects, or one from https to http (on
+                    // Linux, one to another scheme, host or port)
     Aborted,        // Abort was called
     Other,          // anything else: a broken connection, a bad answer
 };
