@@ -39,12 +39,20 @@ std::string DeepObjects(int depth) {
 
 // One array holding `values` values in all (the array itself counted).
 std::string ManyValues(std::size_t values) {
-    return "[" + Repeated("0,", values - 2) + "0]";
+    // Appended, not joined with +: the i686 compiler's restrict check
+    // misreads a literal put before a string.
+    std::string text = "[";
+    text += Repeated("0,", values - 2);
+    text += "0]";
+    return text;
 }
 
 // A JSON string exactly `bytes` long, quotes included.
 std::string StringOfSize(std::size_t bytes) {
-    return "\"" + std::string(bytes - 2, 'a') + "\"";
+    std::string text(bytes, 'a');
+    text.front() = '"';
+    text.back() = '"';
+    return text;
 }
 
 TEST(LiveJsonCheck, EachEndpointsLimitsHoldAtTheirEdge) {
@@ -87,7 +95,7 @@ TEST(LiveJsonCheck, HostileBodiesAreRefusedInAMoment) {
     const std::vector<std::string> bodies = {
         std::string(1024 * 1024, '['),
         Repeated("{\"a\":", 200000),
-        "[" + Repeated("[],", 1000000) + "[]]",
+        Repeated("[],", 1000000).replace(0, 0, 1, '[') + "[]]",
         Repeated("{\"a\":[", 100000),
     };
     for (const std::string& body : bodies) {
