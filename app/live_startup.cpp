@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/escaped_text.h"
 #include "app/station_choice.h"
 #include "fetch/internet_connection.h"
 #include "live/live_internet.h"
@@ -27,27 +26,24 @@ StartupMessage NoClientError(const live::LiveEnvironment& environment) {
     if (environment.extraCaFile.empty()) {
         return Error("could not set up secure connections");
     }
-    return Error("could not trust the certificates of TICKWELL_CA_FILE " +
-                 EscapedForTerminal(environment.extraCaFile));
+    return Error("could not trust the certificates of TICKWELL_CA_FILE " + environment.extraCaFile);
 }
 
 // Asks the service about `requested`. True when the program should take
 // it; `messages` gets what the user should hear either way.
 bool TakeRequestedStation(live::LiveSource& source, const std::string& requested,
                           std::vector<StartupMessage>* messages) {
-    const std::string shown = EscapedForTerminal(requested);
     switch (source.CheckStation(requested)) {
         case live::StationCheck::Known: return true;
         case live::StationCheck::Unknown:
-            messages->push_back(Error("the weather service knows no station " + shown +
-                                      "; keeping station " +
-                                      EscapedForTerminal(source.StationId())));
+            messages->push_back(Error("the weather service knows no station " + requested +
+                                      "; keeping station " + source.StationId()));
             return false;
         // The service will be asked again with every fetch; the choice is
         // the user's.
         case live::StationCheck::Unreachable:
             messages->push_back(Note("could not reach the weather service to check station " +
-                                     shown + "; using it anyway"));
+                                     requested + "; using it anyway"));
             return true;
     }
     return false;
@@ -75,8 +71,7 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
                                     StartupMessage* error) {
     const std::optional<live::HostPort> address = live::BaseHostPort(environment.apiBase);
     if (!address) {
-        *error = Error("TICKWELL_API_BASE is not an http or https address: " +
-                       EscapedForTerminal(environment.apiBase));
+        *error = Error("TICKWELL_API_BASE is not an http or https address: " + environment.apiBase);
         return nullptr;
     }
     live::LiveSource* source = live::StartLiveSource(environment, stationId);

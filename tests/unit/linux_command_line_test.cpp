@@ -15,6 +15,7 @@
 
 #include "live/station.h"
 #include "platform/linux/command_line.h"
+#include "platform/linux/live_startup.h"
 #include "platform/linux/system/settings_file.h"
 #include "support/temporary_folder.h"
 
@@ -142,6 +143,19 @@ std::string ReadBack(std::FILE* file) {
 
 // --find: parsed like --station, and the lines it prints, or its message
 // on standard error when nothing matches.
+// The live start-up's messages reach the terminal escaped, whatever the
+// environment holds; an API address that is none stops the start.
+TEST(LinuxCommandLine, StartupMessagesAreEscaped) {
+    ASSERT_EQ(setenv("TICKWELL_API_BASE", "ftp://\x1b]0;owned\a", 1), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(StartLiveWeather(std::nullopt));
+    const std::string told = testing::internal::GetCapturedStderr();
+    unsetenv("TICKWELL_API_BASE");
+    EXPECT_EQ(told,
+              "tickwell: TICKWELL_API_BASE is not an http or https address: "
+              "ftp://\\x1B]0;owned\\x07\n");
+}
+
 TEST(LinuxCommandLine, FindPrintsMatchesOrSaysWhyNot) {
     const char* spaced[] = {"tickwell", "--find", "boston"};
     const char* joined[] = {"tickwell", "--find=golden, co"};
