@@ -14,10 +14,6 @@ namespace tickwell::platform {
 
 namespace {
 
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
 // Quotes one argument of an Exec line as freedesktop.org's desktop entry format
 // asks: inside double quotes, `"`, `` ` ``, `$` and `\` take a backslash;
 // then the whole value is escaped as a desktop entry string, where a
@@ -83,7 +79,7 @@ bool SetAutostart(bool enable, const std::string& entryPath, const std::string& 
                   std::string* error) {
     if (!enable) {
         if (unlink(entryPath.c_str()) == 0 || errno == ENOENT) return true;
-        *error = SystemError("cannot remove", entryPath);
+        *error = "cannot remove " + entryPath + ": " + std::strerror(errno);
         return false;
     }
     const std::string text = AutostartEntryText(programPath);
