@@ -10,9 +10,13 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/win32/gui/desktop.h"
 #include "platform/win32/gui/module_instance.h"
+#include "platform/win32/system/registry_store.h"
+#include "platform/window_scale.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 
@@ -233,6 +237,73 @@ TEST_F(Win32WindowScale, AStoredScaleHoldsWhateverTheDensity) {
     ExpectRect(shown.window, 10, 20, 610, 155, "window at Scale=3 after a change to 96 dpi");
     ExpectRect(shown.button, 18, 18, 63, 63, "button at 3x");
     ::DestroyWindow(hwnd);
+}
+
+// The manifest (resource 1 of type RT_MANIFEST, linked into both programs as
+// into this test) asks for per-monitor awareness, in both of its forms.
+TEST(Win32Manifest, DeclaresPerMonitorAwareness) {
+    HMODULE self = ::GetModuleHandleA(nullptr);
+    HRSRC found = ::FindResourceA(self, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr);
+    const char* data = static_cast<const char*>(::LockResource(::LoadResource(self, found)));
+    ASSERT_NE(data, nullptr);
+    const std::string text(data, ::SizeofResource(self, found));
+    EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+}
+
+// --------------------------------------------------- the Scale value
+
+constexpr const char* kScaleTestKey = "Software\\Quillfen\\TickwellScaleTest";
+
+TEST(Win32ScaleSetting, OnlyAWholeDwordOfOneToThreeForcesTheScale) {
+    struct Case {
+        const char* what;
+        DWORD type;
+        std::vector<BYTE> data;
+        int at96;
+        int at192;
+    };
+    const Case cases[] = {
+        {"missing", REG_NONE, {}, 1, 2},
+        {"DWORD 1", REG_DWORD, {1, 0, 0, 0}, 1, 1},
+        {"DWORD 2", REG_DWORD, {2, 0, 0, 0}, 2, 2},
+        {"DWORD 3", REG_DWORD, {3, 0, 0, 0}, 3, 3},
+        {"DWORD 0", REG_DWORD, {0, 0, 0, 0}, 1, 2},
+        {"DWORD 4", REG_DWORD, {4, 0, 0, 0}, 1, 2},
+        {"DWORD 0x01000002", REG_DWORD, {2, 0, 0, 1}, 1, 2},
+        {"DWORD -1", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, 1, 2},
+        {"text \"2\"", REG_SZ, {'2', 0}, 1, 2},
+        {"two bytes", REG_BINARY, {3, 0}, 1, 2},
+        {"four bytes, not a DWORD", REG_BINARY, {3, 0, 0, 0}, 1, 2},
+        {"QWORD 3", REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}, 1, 2},
+        {"DWORD of eight bytes", REG_DWORD, {3, 0, 0, 0, 0, 0, 0, 0}, 1, 2},
+        {"DWORD of two bytes", REG_DWORD, {3, 0}, 1, 2},
+    };
+    RegistrySettingsStore store(kScaleTestKey);
+    for (const Case& c : cases) {
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kScaleTestKey);
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kScaleTestKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        if (c.type != REG_NONE) {
+            ::RegSetValueExA(key, "Scale", 0, c.type, c.data.data(),
+                             static_cast<DWORD>(c.data.size()));
+        }
+        ::RegCloseKey(key);
+        LoadSettings(store);
+        EXPECT_EQ(ChooseWindowScale(settings.storedScale, 96), c.at96) << c.what;
+        EXPECT_EQ(ChooseWindowScale(settings.storedScale, 192), c.at192) << c.what;
+    }
+    // Saving the settings never writes the scale.
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kScaleTestKey);
+    settings.storedScale = 3;
+    SaveSettings(store);
+    LoadSettings(store);
+    EXPECT_FALSE(settings.storedScale.has_value());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kScaleTestKey);
+    settings = Settings{};
 }
 
 }  // namespace
