@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -143,20 +144,33 @@ constexpr std::size_t kMinimumStackSize = 1024 * 1024;
 
 std::atomic<std::uint32_t> nextThreadId{1};
 
-// Every thread made here that has not been joined yet. Threads are never
-// detached: once a thread's handle is closed and the thread has ended, a
-// later CreateSuspendedThread joins it, and WaitForAllThreads joins all of
-// them. Only a join tells that a thread has ended entirely, past its
-// thread-local destructors (the TLS library's among them), which run after
-// its entry has returned.
+// Every thread made here that has not been joined yet. Threads stay
+// joinable while the process runs: once a thread has ended, a later
+// CreateSuspendedThread joins it, and WaitForAllThreads joins all of them.
+// Only a join tells that a thread has ended entirely, past its thread-local
+// destructors (the TLS library's among them), which run after its entry has
+// returned. At exit the threads not joined by then are let go (detached), so
+// that none counts as leaked.
 struct ThreadRegistry {
     std::mutex guard;
     std::vector<pthread_t> unjoined;
 };
 
+ThreadRegistry& Registry();
+
+extern "C" void LetThreadsGoAtExit() {
+    ThreadRegistry& registry = Registry();
+    std::lock_guard<std::mutex> hold(registry.guard);
+    for (pthread_t thread : registry.unjoined) pthread_detach(thread);
+    registry.unjoined.clear();
+}
+
 ThreadRegistry& Registry() {
     // Never destroyed: the close may wait for threads late in the process.
-    static ThreadRegistry* registry = new ThreadRegistry;
+    static ThreadRegistry* registry = [] {
+        std::atexit(LetThreadsGoAtExit);
+        return new ThreadRegistry;
+    }();
     return *registry;
 }
 
