@@ -15,12 +15,6 @@ std::uint32_t CheckedIf(bool condition) {
     return condition ? MenuChecked : MenuEnabled;
 }
 
-// "Update now" can't be chosen while a job still works. It stays drawn as
-// usual rather than greyed, so the menu does not flicker between states.
-bool FetchIsRunning() {
-    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
-}
-
 }  // namespace
 
 void ShowContextMenu(WindowServices& window, int x, int y) {
@@ -32,6 +26,9 @@ void ShowContextMenu(WindowServices& window, int x, int y) {
     menu->AppendItem("&Outlook Forecast", IDM_OUTLOOK, CheckedIf(settings.showOutlook));
     menu->AppendItem("&Faster Display", IDM_FASTER, CheckedIf(settings.fastScroll));
     menu->AppendSeparator();
+    // "Update now" can't be chosen while a job still works. It stays drawn
+    // as usual rather than greyed, so the menu does not flicker between
+    // states.
     menu->AppendItem("&Update now", IDM_UPDATE_NOW, FetchIsRunning() ? MenuDisabled : MenuEnabled);
     menu->AppendItem("&Preferences...", IDM_PREFERENCES, MenuEnabled);
     // Only the live source can change its station; the classic build keeps

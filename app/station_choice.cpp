@@ -24,10 +24,6 @@ struct PendingSwitch {
 };
 std::optional<PendingSwitch> pending;
 
-bool FetchIsRunning() {
-    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
-}
-
 // Readouts show bars again and both texts start over, empty, behind the
 // twenty blanks, until the new station's first fetch fills them.
 void ClearShownWeather() {

@@ -125,11 +125,15 @@ std::uint32_t WeatherFetchJob::Run() {
     return 0;
 }
 
+bool FetchIsRunning() {
+    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
+}
+
 bool StartFetch() {
+    if (FetchIsRunning()) {
+        return false;
+    }
     if (currentJob != nullptr) {
-        if (currentJob->State() != ThreadState::Finished) {
-            return false;
-        }
         delete currentJob;
         currentJob = nullptr;
     }

@@ -22,6 +22,9 @@ public:
 // The most recently started job; destroyed only when the next one starts.
 extern WeatherFetchJob* currentJob;
 
+// Whether a job has started and not yet finished.
+bool FetchIsRunning();
+
 // Starts a new job unless the current one is unfinished.
 bool StartFetch();
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "live/humidity.h"
+#include "live/json_fields.h"
 #include "live/metar.h"
 #include "live/time_text.h"
 
@@ -70,19 +71,10 @@ bool Plausible(Quantity quantity, double value) {
     return false;
 }
 
-// A string member of `object`, or empty.
-std::string_view Text(const json& object, const char* name) {
-    auto field = object.find(name);
-    if (field == object.end() || !field->is_string()) {
-        return std::string_view();
-    }
-    return field->get_ref<const std::string&>();
-}
-
 // Whether the service's quality control failed the value ("X", written
 // "qc:X" before).
 bool FailedQualityControl(const json& field) {
-    const std::string_view flag = Text(field, "qualityControl");
+    const std::string flag = StringField(field, "qualityControl");
     return flag == "X" || flag == "qc:X";
 }
 
@@ -106,7 +98,7 @@ std::optional<double> Measured(const json& properties, const char* name, Quantit
     if (value == field->end() || !value->is_number()) {
         return std::nullopt;
     }
-    return Checked(quantity, Text(*field, "unitCode"), value->get<double>());
+    return Checked(quantity, StringField(*field, "unitCode"), value->get<double>());
 }
 
 // Fills a missing pressure from the METAR report's altimeter group, and a
@@ -174,7 +166,7 @@ std::optional<Observation> ParseObservation(const json& feature) {
     observation.windDirectionDegrees = Measured(*properties, "windDirection", Quantity::Direction);
     observation.windSpeedKmh = Measured(*properties, "windSpeed", Quantity::Speed);
     observation.windGustKmh = Measured(*properties, "windGust", Quantity::Speed);
-    CompleteReadings(observation, Text(*properties, "rawMessage"));
+    CompleteReadings(observation, StringField(*properties, "rawMessage"));
     return observation;
 }
 

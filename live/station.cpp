@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "live/json_fields.h"
+
 namespace tickwell::live {
 
 namespace {
@@ -78,13 +80,10 @@ std::optional<Station> ParseStation(const json& feature, std::string_view id) {
     if (!feature.is_object()) {
         return std::nullopt;
     }
-    auto geometry = feature.find("geometry");
-    if (geometry == feature.end() || !geometry->is_object()) {
-        return std::nullopt;
-    }
-    auto coordinates = geometry->find("coordinates");
-    if (coordinates == geometry->end() || !coordinates->is_array() || coordinates->size() < 2 ||
-        !(*coordinates)[0].is_number() || !(*coordinates)[1].is_number()) {
+    const json* geometry = ObjectField(feature, "geometry");
+    const json* coordinates = geometry != nullptr ? ArrayField(*geometry, "coordinates") : nullptr;
+    if (coordinates == nullptr || coordinates->size() < 2 || !(*coordinates)[0].is_number() ||
+        !(*coordinates)[1].is_number()) {
         return std::nullopt;
     }
     Station station;
@@ -95,15 +94,10 @@ std::optional<Station> ParseStation(const json& feature, std::string_view id) {
         std::fabs(station.latitude) > 90 || std::fabs(station.longitude) > 180) {
         return std::nullopt;
     }
-    auto properties = feature.find("properties");
-    if (properties != feature.end() && properties->is_object()) {
-        auto name = properties->find("name");
-        if (name != properties->end() && name->is_string()) {
-            station.name = name->get<std::string>();
-        }
-        auto zone = properties->find("forecast");
-        if (zone != properties->end() && zone->is_string()) {
-            const std::string& url = zone->get_ref<const std::string&>();
+    if (const json* properties = ObjectField(feature, "properties")) {
+        station.name = StringField(*properties, "name");
+        const std::string url = StringField(*properties, "forecast");
+        if (!url.empty()) {
             std::string zoneId = url.substr(url.rfind('/') + 1);
             if (zoneId.size() >= 4 && zoneId.size() <= 8 &&
                 std::all_of(zoneId.begin(), zoneId.end(), IsIdCharacter)) {

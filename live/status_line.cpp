@@ -1,12 +1,12 @@
 #include "live/status_line.h"
 
 #include <algorithm>
-#include <array>
 
 #include "live/alerts.h"
 #include "live/forecast_page.h"
 #include "live/page_text.h"
 #include "live/time_text.h"
+#include "live/words.h"
 
 namespace tickwell::live {
 
@@ -113,9 +113,7 @@ std::string NotUpdatedLine(const ForecastTrouble& trouble, std::string_view sinc
 }
 
 std::string WeekdayName(std::int64_t time, int offsetMinutes) {
-    static constexpr std::array<const char*, 7> kDays = {
-        "SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
-    return kDays[static_cast<std::size_t>(ToLocalTime(time, offsetMinutes).weekday)];
+    return std::string(DayName(ToLocalTime(time, offsetMinutes).weekday));
 }
 
 std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes) {

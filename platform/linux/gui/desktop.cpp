@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/escaped_text.h"
 #include "app/main_window.h"
 #include "platform/linux/gui/close_on_signal.h"
 #include "platform/linux/gui/display_scale.h"
@@ -43,7 +44,8 @@ bool FltkDesktop::RegisterWindowClass() {
     if (name[0] == '\0') {
         std::fputs("tickwell: cannot open a display: DISPLAY is not set\n", stderr);
     } else {
-        std::fprintf(stderr, "tickwell: cannot open display \"%s\"\n", name);
+        std::fprintf(stderr, "tickwell: cannot open display \"%s\"\n",
+                     EscapedForTerminal(name).c_str());
     }
     return false;
 }

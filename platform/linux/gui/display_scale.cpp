@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/escaped_text.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/scale_rules.h"
 
@@ -44,7 +45,7 @@ int DecideDisplayScale(std::optional<std::uint32_t> stored) {
     const char* environment = std::getenv(kScaleVariable);
     if (environment != nullptr && environment[0] != '\0' && !ParseScale(environment)) {
         std::fprintf(stderr, "tickwell: %s=%s is not 1, 2 or 3; ignored\n", kScaleVariable,
-                     environment);
+                     EscapedForTerminal(environment).c_str());
     }
     if (stored && !StoredScale(stored)) {
         std::fprintf(stderr, "tickwell: the setting %s=%d is not 1, 2 or 3; ignored\n",
