@@ -265,12 +265,17 @@ TEST_F(LocationChoiceTest, OkSavesSwitchesClearsAndFetchesTheNewStationAtOnce) {
     InstallHandler();
     const int before = Fetches();
     tickCount = 500;
+    // The new station's job waits in its first request until the window
+    // has been looked at, so it cannot fill it first.
+    internet->HoldSends();
     EXPECT_EQ(ChooseFromMenu("boston"), kLocationOk);
     EXPECT_EQ(events, (std::vector<std::string>{"save KBOS", "use KBOS"}));
+    ASSERT_TRUE(internet->WaitForHeldSend(10s));
     EXPECT_TRUE(WindowIsClear()) << "bars and empty texts until the new station's reading";
     EXPECT_FALSE(StationSwitchPending());
     EXPECT_EQ(tickCount, 0) << "the interval counts from the new fetch";
     EXPECT_GE(sharedLog.Find("Invalidate all"), 0);
+    internet->ReleaseSends();
     WaitForJob();
     EXPECT_EQ(Fetches(), before + 1);
     EXPECT_TRUE(weatherState.hasReadings) << "the new station's reading arrives";
@@ -294,10 +299,13 @@ TEST_F(LocationChoiceTest, ATypedIdIsTakenAsIsAndCancelChangesNothing) {
 TEST_F(LocationChoiceTest, TheSameStationAgainOnlyRefreshes) {
     InstallHandler("KBOS");
     const int before = Fetches();
+    internet->HoldSends();
     ChooseFromMenu("boston");
     EXPECT_EQ(events, (std::vector<std::string>{"save KBOS", "use KBOS"}));
+    ASSERT_TRUE(internet->WaitForHeldSend(10s));
     EXPECT_TRUE(weatherState.hasReadings) << "the readings stay while they refresh";
     EXPECT_GT(weatherState.today.length, 0);
+    internet->ReleaseSends();
     WaitForJob();
     EXPECT_EQ(Fetches(), before + 1);
 }
