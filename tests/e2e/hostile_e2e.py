@@ -14,15 +14,12 @@ Standard library only; the drivers are live_e2e.py's.
 
 import argparse
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, ROOT, Context, Fake, FixedXvfb, Run  # noqa: E402
-from tickwell_e2e import Desktop, Xvfb, check, run_scenarios, wait_until  # noqa: E402
+from live_e2e import FAKE_READOUTS, Run, run_suite  # noqa: E402
+from tickwell_e2e import check, wait_until  # noqa: E402
 
 # What one refresh that meets a hostile answer may cost, and how far the
 # resident size may stay above where it was.
@@ -134,27 +131,7 @@ def parse_options():
 
 
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-hostile-e2e-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([os.path.join(ROOT, "tools/nws_fake/make_test_cert.sh"), certs], check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    xvfb = FixedXvfb(options.display) if options.display else Xvfb()
-    fake = Fake(options.fake, options.port, certs, os.path.join(work, "fake.log"))
-    context = Context(options, Desktop(xvfb.display), work, certs, fake)
-    failures = 0
-    try:
-        failures = run_scenarios(SCENARIOS, options.only, context, prefix="live-")
-    finally:
-        context.cleanup()
-        fake.stop()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} hostile scenario(s) failed" if failures else "all hostile scenarios passed")
-    return 1 if failures else 0
+    return run_suite(parse_options(), SCENARIOS, "hostile", "live-")
 
 
 if __name__ == "__main__":

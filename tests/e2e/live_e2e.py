@@ -499,17 +499,20 @@ def parse_options():
     return options
 
 
-def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-live-e2e-")
+def run_suite(options, scenarios, name, prefix, fake_class=Fake):
+    """Runs `scenarios` against a fake of the service (certificate made for
+    the run) on a virtual display; the exit status for the suite named
+    `name`."""
+    work = tempfile.mkdtemp(prefix=f"tickwell-{name}-e2e-")
     certs = os.path.join(work, "certs")
-    subprocess.run([os.path.join(ROOT, "tools/nws_fake/make_test_cert.sh"), certs], check=True)
+    subprocess.run([os.path.join(ROOT, "tools/nws_fake/make_test_cert.sh"), certs], check=True,
+                   stdout=subprocess.DEVNULL)
     xvfb = FixedXvfb(options.display) if options.display else Xvfb()
-    fake = Fake(options.fake, options.port, certs, os.path.join(work, "fake.log"))
+    fake = fake_class(options.fake, options.port, certs, os.path.join(work, "fake.log"))
     context = Context(options, Desktop(xvfb.display), work, certs, fake)
     failures = 0
     try:
-        failures = run_scenarios(SCENARIOS, options.only, context, prefix="live-")
+        failures = run_scenarios(scenarios, options.only, context, prefix=prefix)
     finally:
         context.cleanup()
         fake.stop()
@@ -518,8 +521,12 @@ def main():
             print(f"work folder kept: {work}")
         else:
             shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} live scenario(s) failed" if failures else "all live scenarios passed")
+    print(f"{failures} {name} scenario(s) failed" if failures else f"all {name} scenarios passed")
     return 1 if failures else 0
+
+
+def main():
+    return run_suite(parse_options(), SCENARIOS, "live", "live-")
 
 
 if __name__ == "__main__":

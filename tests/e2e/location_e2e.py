@@ -13,18 +13,14 @@ come from live_e2e.py.
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, Context, Fake, FixedXvfb, Run, readout_mismatches  # noqa: E402
-from tickwell_e2e import (SCREEN_WIDTH, Desktop, FileSettings, Xvfb, check,  # noqa: E402
-                          run_scenarios, wait_until)
+from live_e2e import FAKE_READOUTS, Fake, Run, readout_mismatches, run_suite  # noqa: E402
+from tickwell_e2e import SCREEN_WIDTH, FileSettings, check, wait_until  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 # Boston's observation: 20.0 C, dew point 10.0 C, 52.5 %, 101100 Pa.
 BOSTON_READOUTS = [("68o", 15), ("053", 45), ("29.85", 75), ("50o", 115)]
@@ -252,27 +248,7 @@ class LocationFake(Fake):
 
 
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-location-e2e-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([os.path.join(ROOT, "tools/nws_fake/make_test_cert.sh"), certs], check=True,
-                   stdout=subprocess.DEVNULL)
-    xvfb = FixedXvfb(options.display) if options.display else Xvfb()
-    fake = LocationFake(options.fake, options.port, certs, os.path.join(work, "fake.log"))
-    context = Context(options, Desktop(xvfb.display), work, certs, fake)
-    failures = 0
-    try:
-        failures = run_scenarios(SCENARIOS, options.only, context, prefix="location-")
-    finally:
-        context.cleanup()
-        fake.stop()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} location scenario(s) failed" if failures else "all location scenarios passed")
-    return 1 if failures else 0
+    return run_suite(parse_options(), SCENARIOS, "location", "location-", fake_class=LocationFake)
 
 
 if __name__ == "__main__":
