@@ -13,7 +13,7 @@
 #include "display/ticker.h"
 #include "fetch/forecast_parser.h"
 #include "fetch/roundup_parser.h"
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell::bench {
 namespace {

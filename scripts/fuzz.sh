@@ -17,7 +17,7 @@ cxx=${CXX_FUZZ:-clang++-14}
 # The parsers with what they need (the weather state and the platform's
 # mutex), and the display and software canvas to draw what they store.
 sources=(app/weather_state.cpp app/window_handle.cpp fetch/forecast_parser.cpp
-  fetch/roundup_parser.cpp display/*.cpp platform/raster/*.cpp platform/linux/system/threads.cpp)
+  fetch/roundup_parser.cpp display/*.cpp tests/raster/*.cpp platform/linux/system/threads.cpp)
 # The live source's JSON readers and page builders (not its network parts).
 live_sources=(live/observation.cpp live/station.cpp live/alerts.cpp live/forecast_page.cpp
   live/roundup_page.cpp live/now_line.cpp live/time_text.cpp live/page_text.cpp
@@ -34,7 +34,7 @@ for s in "${sources[@]}" "${live_sources[@]}"; do
   # Coverage guides the fuzzer through the program's own logic; the software
   # canvas and the threads only serve it, so they are built without.
   case $s in
-    platform/*) extra=(-O2) ;;
+    platform/* | tests/*) extra=(-O2) ;;
     *) extra=(-fsanitize=fuzzer-no-link) ;;
   esac
   "$cxx" "${flags[@]}" "${extra[@]}" -c "$s" -o "$o"

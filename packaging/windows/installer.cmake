@@ -3,14 +3,24 @@
 #   cmake --build --preset win32 --target windows-installer
 #
 # writes build/win32/tickwell-setup-<version>.exe around the built tickwell.exe,
-# stripped.
+# stripped. The 64-bit build (the win64 preset) writes
+# build/win64/tickwell-setup-<version>-x64.exe the same way: a 64-bit
+# installer (NSIS's amd64-unicode stubs) around the 64-bit program, for
+# 64-bit Windows.
 find_program(MAKENSIS makensis)
 if(NOT MAKENSIS)
   message(STATUS "makensis (nsis) not found: no windows-installer target")
   return()
 endif()
 
-set(TICKWELL_SETUP ${CMAKE_BINARY_DIR}/tickwell-setup-${PROJECT_VERSION}.exe)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TICKWELL_SETUP_NAME tickwell-setup-${PROJECT_VERSION}-x64.exe)
+  set(TICKWELL_NSIS_TARGET amd64-unicode)
+else()
+  set(TICKWELL_SETUP_NAME tickwell-setup-${PROJECT_VERSION}.exe)
+  set(TICKWELL_NSIS_TARGET x86-unicode)
+endif()
+set(TICKWELL_SETUP ${CMAKE_BINARY_DIR}/${TICKWELL_SETUP_NAME})
 set(TICKWELL_NSIS_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/tickwell.nsi)
 set(TICKWELL_INSTALLER_ICON ${CMAKE_SOURCE_DIR}/resources/tickwell.ico)
 # The notices of the open data the station table is made from (CC BY asks
@@ -29,7 +39,7 @@ add_custom_command(OUTPUT ${TICKWELL_SETUP}
   COMMAND ${CMAKE_STRIP} -o ${staged_program} $<TARGET_FILE:tickwell>
   COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DVERSION_QUAD=${version_quad}
           -DPROGRAM=${staged_program} -DICON=${TICKWELL_INSTALLER_ICON} -DNOTICES=${TICKWELL_NOTICES}
-          -DOUTFILE=${TICKWELL_SETUP} ${TICKWELL_NSIS_SCRIPT}
+          -DOUTFILE=${TICKWELL_SETUP} -DTARGET=${TICKWELL_NSIS_TARGET} ${TICKWELL_NSIS_SCRIPT}
   DEPENDS tickwell ${TICKWELL_NSIS_SCRIPT} ${TICKWELL_INSTALLER_ICON} ${TICKWELL_NOTICES}
-  COMMENT "Building the Windows installer tickwell-setup-${PROJECT_VERSION}.exe" VERBATIM)
+  COMMENT "Building the Windows installer ${TICKWELL_SETUP_NAME}" VERBATIM)
 add_custom_target(windows-installer DEPENDS ${TICKWELL_SETUP})

@@ -5,7 +5,12 @@
 ;
 ; Built by the win32 build's `windows-installer` target:
 ;   makensis -DVERSION=1.0 -DVERSION_QUAD=1.0.0.0 -DPROGRAM=tickwell.exe
-;            -DICON=tickwell.ico -DOUTFILE=tickwell-setup-1.0.exe tickwell.nsi
+;            -DICON=tickwell.ico -DOUTFILE=tickwell-setup-1.0.exe
+;            -DTARGET=x86-unicode tickwell.nsi
+; and by the win64 build's, around the 64-bit program, with
+; -DTARGET=amd64-unicode (tickwell-setup-1.0-x64.exe: a 64-bit installer
+; that runs on 64-bit Windows only). Both install into the same folder
+; under the same Uninstall entry, so either one replaces the other.
 ;
 ; Silent use:
 ;   tickwell-setup-1.0.exe /S [/AUTOSTART] [/D=folder]   install (/AUTOSTART:
@@ -13,7 +18,6 @@
 ;   uninstall.exe /S [/REMOVESETTINGS]                    uninstall (keeps the
 ;                                                         settings unless asked)
 
-Unicode true
 !macro Require name
   !ifndef ${name}
     !error "makensis needs -D${name}=..."
@@ -24,6 +28,8 @@ Unicode true
 !insertmacro Require PROGRAM
 !insertmacro Require ICON
 !insertmacro Require OUTFILE
+!insertmacro Require TARGET
+Target ${TARGET}
 
 !define PRODUCT "Tickwell"
 !define PUBLISHER "Quillfen"
@@ -50,7 +56,11 @@ BrandingText "${PRODUCT} ${VERSION}"
 VIProductVersion "${VERSION_QUAD}"
 VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
-VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
+!if ${TARGET} == amd64-unicode
+  VIAddVersionKey "FileDescription" "${PRODUCT} Setup (64-bit)"
+!else
+  VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
+!endif
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "(c) 2026 ${PUBLISHER}"

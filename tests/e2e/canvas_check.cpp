@@ -14,7 +14,7 @@
 
 #include "platform/linux/gui/fltk_fonts.h"
 #include "platform/linux/gui/fltk_graphics.h"
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "fetch/internet_connection.h"
 #include "platform/http.h"
 #include "platform/linux/system/http_timeouts.h"
-#include "platform/raster/raster_canvas.h"
 #include "support/invalidation_recorder.h"
+#include "tests/raster/raster_canvas.h"
 #include "tools/weather_server/weather_server.h"
 
 namespace tickwell {

@@ -28,9 +28,9 @@
 #include "fetch/internet_connection.h"
 #include "fetch/roundup_parser.h"
 #include "platform/http.h"
-#include "platform/raster/raster_canvas.h"
 #include "support/fake_settings_store.h"
 #include "support/invalidation_recorder.h"
+#include "tests/raster/raster_canvas.h"
 #include "tools/weather_server/weather_server.h"
 
 #if defined(__has_feature)

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell::rastertest {
 

@@ -2,8 +2,8 @@
 // classic device-context rules, or every pixel test above it proves nothing.
 #include <gtest/gtest.h>
 
-#include "platform/raster/raster_canvas.h"
 #include "support/raster_picture.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "display/segment_readout.h"
-#include "platform/raster/raster_canvas.h"
 #include "support/raster_picture.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 namespace {

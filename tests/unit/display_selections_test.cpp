@@ -7,7 +7,7 @@
 #include "display/readout_panel.h"
 #include "display/segment_readout.h"
 #include "display/ticker.h"
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "app/weather_state.h"
 #include "display/ticker.h"
-#include "platform/raster/raster_canvas.h"
 #include "support/raster_picture.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 namespace {

@@ -609,6 +609,8 @@ TEST(LiveRecorded, EveryRecordedAnswerIsWellWithinItsLimits) {
         {"observations", Endpoint::LatestObservation},
         {"observation-lists", Endpoint::ObservationList},
         {"alerts", Endpoint::Alerts}};
+    if (!std::filesystem::is_directory(kFolder))
+        GTEST_SKIP() << "no recorded answers at " << kFolder;
     int checked = 0;
     for (const auto& [folder, endpoint] : folders) {
         AnswerLimits quarter = LimitsOf(endpoint);

@@ -1,7 +1,7 @@
 #include <utility>
 
-#include "platform/raster/raster_canvas.h"
-#include "platform/raster/raster_registry.h"
+#include "tests/raster/raster_canvas.h"
+#include "tests/raster/raster_registry.h"
 
 namespace tickwell {
 

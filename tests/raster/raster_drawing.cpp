@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/pixel_rules.h"
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 

@@ -1,9 +1,9 @@
 // The canvas's state: selections, modes, pixel access and block copies.
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 #include <vector>
 
-#include "platform/raster/raster_registry.h"
+#include "tests/raster/raster_registry.h"
 
 namespace tickwell {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/raster/raster_canvas.h"
+#include "tests/raster/raster_canvas.h"
 
 namespace tickwell {
 
