@@ -12,8 +12,7 @@ void LogToLocalAppData() {
     // Lives for the whole run: the fetch thread may write a note while the
     // program ends.
     static platform::LogFile* const log = new platform::LogFile(platform::DefaultLogPath());
-    platform::SetMessageSink(
-        [](const std::string& text) { log->Append(EscapedForTerminal(text)); });
+    platform::SetMessageSink([](const std::string& text) { log->Append(EscapedForLogLine(text)); });
 }
 
 }  // namespace tickwell::win32

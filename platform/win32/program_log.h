@@ -4,7 +4,7 @@
 
 namespace tickwell::win32 {
 
-// Sends every later note to the log file, escaped like a terminal line so
+// Sends every later note to the log file, control characters escaped so
 // that no value from outside can forge a line of its own.
 void LogToLocalAppData();
 
