@@ -8,9 +8,8 @@ bool IsControl(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-}  // namespace
-
-std::string EscapedForTerminal(std::string_view text) {
+// Control characters as \xNN; backslashes doubled when `doubleBackslashes`.
+std::string Escaped(std::string_view text, bool doubleBackslashes) {
     static constexpr char kHexDigits[] = "0123456789ABCDEF";
     std::string escaped;
     escaped.reserve(text.size());
@@ -20,13 +19,23 @@ std::string EscapedForTerminal(std::string_view text) {
             escaped += "\\x";
             escaped += kHexDigits[byte >> 4];
             escaped += kHexDigits[byte & 0x0F];
-        } else if (c == '\\') {
+        } else if (c == '\\' && doubleBackslashes) {
             escaped += "\\\\";
         } else {
             escaped += c;
         }
     }
     return escaped;
+}
+
+}  // namespace
+
+std::string EscapedForTerminal(std::string_view text) {
+    return Escaped(text, true);
+}
+
+std::string EscapedForLogLine(std::string_view text) {
+    return Escaped(text, false);
 }
 
 }  // namespace tickwell

@@ -13,4 +13,9 @@ namespace tickwell {
 // read back unambiguously. Every other byte, UTF-8 included, stays as is.
 std::string EscapedForTerminal(std::string_view text);
 
+// The same for a line of the Windows log file, but with backslashes as they
+// are, so that a Windows path reads as written: no line of the file can be
+// forged or cut short.
+std::string EscapedForLogLine(std::string_view text);
+
 }  // namespace tickwell

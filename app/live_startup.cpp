@@ -4,9 +4,11 @@
 #include <utility>
 
 #include "app/station_choice.h"
+#include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
 #include "live/live_internet.h"
 #include "live/station.h"
+#include "settings/settings.h"
 
 namespace tickwell {
 
@@ -82,10 +84,20 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
     // The source's face to the HTTP library lives for the whole run, like
     // the source; so does the host name the start-up check reads.
     UseInternet(*new live::LiveInternet(*source, system));
+    HandIntervalToSource(*source);
     static std::string host;
     host = address->host;
     weatherServer = {host.c_str(), address->port};
     return source;
+}
+
+void HandIntervalToSource(live::LiveSource& source) {
+    // The interval is the user's to change in Preferences while a job runs,
+    // so the job never reads the setting: its source gets the value as it
+    // stands when the job starts.
+    SetJobStartHandler([&source] {
+        source.SetRefreshSeconds(settings.intervalTicks / (kTicksPerMinute / 60));
+    });
 }
 
 bool StationWasChosen(SettingsStore& store) {

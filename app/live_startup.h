@@ -50,6 +50,11 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
                                     const std::string& stationId, platform::Internet& system,
                                     StartupMessage* error);
 
+// Hands the refresh interval (the setting as it stands) to `source` on the
+// user-interface thread before each fetch job starts; InstallLiveSource
+// does it for the run's source.
+void HandIntervalToSource(live::LiveSource& source);
+
 // True when `store` holds a valid station id: the user chose a station
 // before (with --station or the Location dialog).
 bool StationWasChosen(SettingsStore& store);

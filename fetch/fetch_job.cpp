@@ -1,6 +1,7 @@
 #include "fetch/fetch_job.h"
 
 #include <new>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/weather_state.h"
@@ -129,6 +130,19 @@ bool FetchIsRunning() {
     return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
 }
 
+namespace {
+
+std::function<void()>& JobStartHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+}  // namespace
+
+void SetJobStartHandler(std::function<void()> handler) {
+    JobStartHandler() = std::move(handler);
+}
+
 bool StartFetch() {
     if (FetchIsRunning()) {
         return false;
@@ -141,6 +155,9 @@ bool StartFetch() {
     currentJob = new (std::nothrow) WeatherFetchJob;
     if (currentJob == nullptr) {
         return false;
+    }
+    if (JobStartHandler()) {
+        JobStartHandler()();
     }
     currentJob->Start();
     return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "fetch/worker_thread.h"
 #include "resources/request_paths.h"
@@ -27,6 +28,13 @@ bool FetchIsRunning();
 
 // Starts a new job unless the current one is unfinished.
 bool StartFetch();
+
+// Called by StartFetch on the user-interface thread just before each job
+// starts, while no job runs: what the job's source needs from the program
+// (the live source's refresh interval) is handed over there, never read
+// from the settings on the job's thread. None by default; an empty
+// function removes it.
+void SetJobStartHandler(std::function<void()> handler);
 
 // The pause the job takes between attempts; platform::Sleep unless a test
 // replaces it.

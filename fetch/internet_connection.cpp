@@ -1,7 +1,8 @@
 #include "fetch/internet_connection.h"
 
 #include <mutex>
-#include <string_view>
+
+#include "platform/loopback_host.h"
 
 namespace tickwell {
 
@@ -29,12 +30,6 @@ platform::Internet& CurrentInternet() {
     return *internet;
 }
 
-// A server on this machine (the demos' stand-in server) is reached over
-// loopback, which needs no network at all.
-bool IsLoopbackHost(std::string_view host) {
-    return host == "localhost" || host == "::1" || host.substr(0, 4) == "127.";
-}
-
 }  // namespace
 
 void UseInternet(platform::Internet& replacement) {
@@ -42,7 +37,9 @@ void UseInternet(platform::Internet& replacement) {
 }
 
 bool CheckInternet() {
-    if (weatherServer.host != nullptr && IsLoopbackHost(weatherServer.host)) return true;
+    // A server on this machine (the demos' stand-in server) is reached over
+    // loopback, which needs no network at all.
+    if (weatherServer.host != nullptr && platform::IsLoopbackHost(weatherServer.host)) return true;
     return CurrentInternet().CanConnect(weatherServer.host, weatherServer.port);
 }
 

@@ -1,6 +1,5 @@
 #include "live/live_source.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -9,7 +8,7 @@
 #include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
-#include "settings/settings.h"
+#include "platform/message_log.h"
 
 namespace tickwell::live {
 
@@ -74,6 +73,19 @@ void LiveSource::UseStation(const std::string& id) {
     locationHint_ = false;
 }
 
+void LiveSource::SetRefreshSeconds(std::int64_t seconds) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    refreshSeconds_ = seconds;
+}
+
+std::string LiveSource::StationUrl(const std::string& id) const {
+    return options_.apiBase + "/stations/" + id;
+}
+
+std::string LiveSource::ZoneForecastUrl(const Station& station) const {
+    return options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast";
+}
+
 void LiveSource::SetLocationHint(bool show) {
     std::lock_guard<std::mutex> hold(mutex_);
     locationHint_ = show;
@@ -82,7 +94,7 @@ void LiveSource::SetLocationHint(bool show) {
 StationCheck LiveSource::CheckStation(const std::string& id) {
     std::lock_guard<std::mutex> hold(mutex_);
     int status = 0;
-    const json body = Fetch(options_.apiBase + "/stations/" + id, Endpoint::Station, &status);
+    const json body = Fetch(StationUrl(id), Endpoint::Station, &status);
     if (status == 404) {
         return StationCheck::Unknown;
     }
@@ -94,12 +106,10 @@ const Station* LiveSource::StationInfo() {
         return &*station_;
     }
     int status = 0;
-    const json body =
-        Fetch(options_.apiBase + "/stations/" + stationId_, Endpoint::Station, &status);
+    const json body = Fetch(StationUrl(stationId_), Endpoint::Station, &status);
     if (status == 404 && !reportedUnknown_) {
         reportedUnknown_ = true;
-        std::fprintf(stderr, "tickwell: the weather service knows no station %s\n",
-                     stationId_.c_str());
+        platform::LogMessage("the weather service knows no station " + stationId_);
     }
     station_ = ParseStation(body, stationId_);
     return station_ ? &*station_ : nullptr;
@@ -132,14 +142,12 @@ std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
     if (station.zoneId.empty()) {
         return {};
     }
-    return WithoutEnded(
-        ParsePeriods(Fetch(options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast",
-                           Endpoint::ZoneForecast)),
-        cache_.Now());
+    return WithoutEnded(ParsePeriods(Fetch(ZoneForecastUrl(station), Endpoint::ZoneForecast)),
+                        cache_.Now());
 }
 
 std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
-    const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
+    const std::string observations = StationUrl(stationId_) + "/observations";
     int latestStatus = 0;
     const json latestBody =
         Fetch(observations + "/latest", Endpoint::LatestObservation, &latestStatus);
@@ -266,7 +274,7 @@ std::optional<std::string> LiveSource::TroublePage(const Station* station) {
 
 ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url) {
     if (station == nullptr) {
-        *url = options_.apiBase + "/stations/" + stationId_;
+        *url = StationUrl(stationId_);
         return TroubleOf(cache_.LastOutcome(*url), true, stationId_);
     }
     std::vector<std::string> chain = {options_.apiBase +
@@ -274,7 +282,7 @@ ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url
                                            ? PointsPath(station->latitude, station->longitude)
                                            : forecastPath_)};
     if (!station->zoneId.empty()) {
-        chain.push_back(options_.apiBase + "/zones/forecast/" + station->zoneId + "/forecast");
+        chain.push_back(ZoneForecastUrl(*station));
     }
     for (const std::string& candidate : chain) {
         const ApiResult result = cache_.LastOutcome(candidate);
@@ -291,9 +299,7 @@ ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url
 }
 
 std::string LiveSource::NextTryText(const std::string& url, std::int64_t now) {
-    // The program refreshes every intervalTicks ticks of a quarter second.
-    const std::int64_t refreshSeconds = settings.intervalTicks / (kTicksPerMinute / 60);
-    const std::int64_t next = NextTryTime(now, cache_.NextRequestTime(url), refreshSeconds);
+    const std::int64_t next = NextTryTime(now, cache_.NextRequestTime(url), refreshSeconds_);
     return LocalTimeText(next, now, ShownOffsetMinutes(now));
 }
 

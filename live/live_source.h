@@ -56,6 +56,11 @@ public:
     // user how to choose a place (or is a line of its own without one).
     void SetLocationHint(bool show);
     std::string StationId();
+    // The program's refresh interval, which the time of the next try on
+    // the NOW line follows. Handed over on the user-interface thread before
+    // each fetch job starts, so the job never reads a setting the
+    // Preferences dialog may be changing.
+    void SetRefreshSeconds(std::int64_t seconds);
 
     // Ends a request in progress and fails every later one.
     void Abort();
@@ -78,6 +83,9 @@ private:
     std::vector<ForecastPeriod> GridPeriods(const Station& station);
     std::vector<ForecastPeriod> ZonePeriods(const Station& station);
     void KeepPage(const char* fileName, const std::string& page) const;
+    // The URLs of the station, its observations and its zone's forecast.
+    std::string StationUrl(const std::string& id) const;
+    std::string ZoneForecastUrl(const Station& station) const;
 
     // The last forecast shown, kept to be shown again while the service
     // gives no new one.
@@ -117,6 +125,8 @@ private:
     // The station's offset from UTC, from its last forecast's times.
     std::optional<int> stationOffset_;
     bool locationHint_ = false;
+    // Fifteen minutes until the program says otherwise.
+    std::int64_t refreshSeconds_ = 15 * 60;
 };
 
 }  // namespace tickwell::live

@@ -9,6 +9,7 @@
 #include "live/json_fields.h"
 #include "live/metar.h"
 #include "live/time_text.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 
@@ -17,8 +18,6 @@ namespace {
 using nlohmann::json;
 
 enum class Quantity { Temperature, Humidity, Pressure, Direction, Speed };
-
-constexpr double kPascalsPerInch = 3386.389;
 
 // The unit's name without its vocabulary: the service writes "wmoUnit:degC"
 // today and wrote "unit:degC" before; both name the same units.
@@ -107,7 +106,8 @@ std::optional<double> Measured(const json& properties, const char* name, Quantit
 void CompleteReadings(Observation& observation, std::string_view report) {
     if (!observation.pressurePa) {
         if (auto inches = AltimeterInches(report)) {
-            observation.pressurePa = Checked(Quantity::Pressure, "Pa", *inches * kPascalsPerInch);
+            observation.pressurePa =
+                Checked(Quantity::Pressure, "Pa", *inches * kPascalsPerInchOfMercury);
         }
     }
     if (!observation.temperatureC) {

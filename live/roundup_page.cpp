@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "live/page_text.h"
+#include "live/units.h"
 #include "live/words.h"
 
 namespace tickwell::live {
@@ -14,7 +15,6 @@ namespace tickwell::live {
 namespace {
 
 constexpr double kKmhPerMph = 1.609344;
-constexpr double kPascalsPerInchOfMercury = 3386.389;
 
 // The table's columns: where each field ends (right-aligned numbers) or
 // starts (left-aligned words), 0-based.

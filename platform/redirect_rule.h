@@ -1,5 +1,6 @@
-// The one rule for the redirects a client follows by hand (both WinINet
-// clients): where a Location header sends the request, and whether it may
+// The one rule for the redirects a client follows by hand (the live
+// source's HTTPS clients, libcurl and WinINet, and the classic WinINet
+// connection): where a Location header sends the request, and whether it may
 // go there. At most five redirects, to http or https only, never from https
 // down to plain http, and, where the rule asks for it, never to another host
 // or port than the request's.
@@ -19,6 +20,15 @@ struct RedirectRule {
     // a request to another host or port.
     bool sameHostAndPort = false;
 };
+
+// The live source's rule: the service's answers come only from the
+// service's own address.
+constexpr RedirectRule kServiceRedirects{5, true};
+
+// Whether an answer's status sends the request on to its Location.
+inline bool IsRedirectStatus(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 enum class RedirectVerdict { Follow, TooMany, Refused };
 

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "fetch/internet_connection.h"
 #include "platform/linux/gui/desktop.h"
+#include "platform/linux/standard_error_log.h"
 #include "platform/settings_store.h"
 #include "tools/weather_server/weather_server.h"
 
@@ -15,6 +16,7 @@ constexpr int kServerThreads = 2;
 }  // namespace
 
 int main() {
+    tickwell::linux_cli::LogToStandardError();
     // The server lives until the process ends: the last fetch may still be
     // talking to it while the program shuts down.
     // Two threads: the program keeps one connection alive, and the second

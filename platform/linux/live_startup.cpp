@@ -1,13 +1,12 @@
 #include "platform/linux/live_startup.h"
 
-#include <cstdio>
 #include <string>
 
-#include "app/escaped_text.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "live/station.h"
 #include "platform/linux/system/settings_file.h"
+#include "platform/message_log.h"
 #include "platform/settings_store.h"
 
 namespace tickwell::linux_cli {
@@ -32,7 +31,7 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
         live::ReadLiveEnvironment(SystemEnvironment), SystemSettingsStore(), requestedStation,
         SaveStation, platform::SystemInternet());
     for (const StartupMessage& message : startup.messages) {
-        std::fprintf(stderr, "tickwell: %s\n", EscapedForTerminal(message.text).c_str());
+        platform::LogMessage(message.text);
     }
     return startup.started;
 }

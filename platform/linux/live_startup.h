@@ -8,7 +8,7 @@
 
 namespace tickwell::linux_cli {
 
-// False (after a message on standard error) when the live source cannot be
+// False (after the reason, among its notes) when the live source cannot be
 // set up at all.
 bool StartLiveWeather(const std::optional<std::string>& requestedStation);
 

@@ -9,6 +9,7 @@
 #include "platform/linux/gui/close_on_signal.h"
 #include "platform/linux/gui/desktop.h"
 #include "platform/linux/live_startup.h"
+#include "platform/linux/standard_error_log.h"
 #include "platform/linux/system/autostart.h"
 #include "platform/linux/system/login_network_wait.h"
 #include "platform/settings_store.h"
@@ -46,6 +47,7 @@ int SetAutostartOption(bool enable) {
 
 int main(int argc, char** argv) {
     using namespace tickwell::linux_cli;
+    LogToStandardError();
     const CommandLine commandLine = ParseCommandLine(argc, argv);
     switch (commandLine.action) {
         case CommandAction::Help: std::fputs(UsageText("tickwell").c_str(), stdout); return 0;

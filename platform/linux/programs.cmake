@@ -24,7 +24,7 @@ target_compile_definitions(tickwell PRIVATE TICKWELL_VERSION="${PROJECT_VERSION}
   TICKWELL_LIVE_SOURCE=$<STREQUAL:${TICKWELL_SOURCE},live>)
 
 add_executable(tickwell-demo ${CMAKE_CURRENT_SOURCE_DIR}/demo_main.cpp)
-target_link_libraries(tickwell-demo PRIVATE tickwell_gui weather_server)
+target_link_libraries(tickwell-demo PRIVATE tickwell_gui tickwell_linux_program weather_server)
 
 if(TICKWELL_TESTS)
   # Draws one scene on the FLTK canvas and on the raster canvas and compares

@@ -14,6 +14,7 @@
 #include "platform/win32/demo/loopback_server.h"
 #include "platform/win32/gui/desktop.h"
 #include "platform/win32/gui/module_instance.h"
+#include "platform/win32/program_log.h"
 #include "weather_server.h"
 
 namespace {
@@ -35,6 +36,7 @@ std::string ServeSamplePage(const std::string& head) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     tickwell::win32::moduleInstance = instance;
+    tickwell::win32::LogToLocalAppData();
     // The server lives until the process ends: the last fetch may still be
     // talking to it while the program shuts down.
     auto* server = new tickwell::win32::LoopbackServer(ServeSamplePage);

@@ -3,14 +3,13 @@
 #include <windows.h>
 
 #include <cctype>
-#include <cstdio>
 #include <optional>
 #include <string>
 
-#include "app/escaped_text.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "platform/loopback_host.h"
+#include "platform/message_log.h"
 #include "platform/settings_store.h"
 #include "platform/win32/station_startup.h"
 
@@ -36,10 +35,9 @@ void KeepExtraCaFileForLoopbackOnly(live::LiveEnvironment* environment) {
     if (environment->extraCaFile.empty() || !address || platform::IsLoopbackHost(address->host)) {
         return;
     }
-    std::fprintf(stderr,
-                 "tickwell: TICKWELL_CA_FILE is used only with a TICKWELL_API_BASE on this "
-                 "machine; ignored for %s\n",
-                 EscapedForTerminal(address->host).c_str());
+    platform::LogMessage(
+        "TICKWELL_CA_FILE is used only with a TICKWELL_API_BASE on this machine; ignored for " +
+        address->host);
     environment->extraCaFile.clear();
 }
 
@@ -51,9 +49,11 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     const LiveStartup startup =
         tickwell::StartLiveWeather(environment, SystemSettingsStore(), requestedStation,
                                    SaveStation, platform::SystemInternet());
-    // Notes are for a terminal; a message box would stop the start-up for
-    // something that needs no answer.
+    // Every message goes to the log; errors also to a message box. A box
+    // for a note would stop the start-up for something that needs no
+    // answer.
     for (const StartupMessage& message : startup.messages) {
+        platform::LogMessage(message.text);
         if (message.kind == StartupMessage::Kind::Error) {
             ShowError(message.text);
         }

@@ -12,6 +12,7 @@
 #include "platform/win32/gui/desktop.h"
 #include "platform/win32/gui/module_instance.h"
 #include "platform/win32/live_startup.h"
+#include "platform/win32/program_log.h"
 #include "platform/win32/system/extra_roots.h"
 #include "platform/win32/system/login_network_wait.h"
 
@@ -35,6 +36,7 @@ int ShowCommandLineAnswer(const tickwell::win32::CommandLine& commandLine) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     tickwell::win32::moduleInstance = instance;
+    tickwell::win32::LogToLocalAppData();
     // The C runtime splits the command line by the system's rules.
     tickwell::win32::CommandLine commandLine = tickwell::win32::ParseCommandLine(__argc, __argv);
 #if !TICKWELL_LIVE_SOURCE

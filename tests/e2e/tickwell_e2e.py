@@ -152,7 +152,12 @@ class Xvfb:
     other tools pick first."""
 
     def __init__(self):
-        for number in range(150 + os.getpid() % 50, 260):
+        # TICKWELL_E2E_FIRST_DISPLAY keeps a run to ten display numbers of
+        # its own, beside other runs on the same machine.
+        first = os.environ.get("TICKWELL_E2E_FIRST_DISPLAY")
+        numbers = range(int(first), int(first) + 10) if first else \
+            range(150 + os.getpid() % 50, 260)
+        for number in numbers:
             if os.path.exists(f"/tmp/.X{number}-lock") or \
                     os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 continue

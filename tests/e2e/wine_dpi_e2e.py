@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The Windows program on screens of high density, under Wine: with the
 desktop at 192 dpi the window is 400x90 and shows the very picture of the 1x
-window with every pixel a 2x2 square (the 1x window, forced by Scale=1, runs
-beside it); at 96 dpi it is 200x45; Scale=3 gives 600x135 in 3x3 squares;
+window with every pixel a 2x2 square: of the window at 96 dpi, the close
+button's "X" included, and of the 1x window forced by Scale=1 that runs
+beside it, the ticker too; at 96 dpi it is 200x45; Scale=3 gives 600x135 in 3x3 squares;
 the enlarged close button still closes, and the saved position is in screen
 pixels.
 
@@ -70,6 +71,19 @@ def picture_mismatches(screen, plain, big, scale):
             if inside(e2e.TIME_DEPENDENT, x - e2e.BORDER, y - e2e.BORDER):
                 continue
             if screen.at(big, x, y, scale) != screen.at(plain, x, y):
+                wrong.append((x, y))
+    return wrong
+
+
+def reference_mismatches(screen, big, reference, scale):
+    """Window pixels where the enlarged window's squares differ from the
+    window at 96 dpi (`reference`), outside what moves with time."""
+    wrong = []
+    for y in range(HEIGHT):
+        for x in range(WIDTH):
+            if inside(e2e.TIME_DEPENDENT, x - e2e.BORDER, y - e2e.BORDER):
+                continue
+            if screen.at(big, x, y, scale) != reference[(x, y)]:
                 wrong.append((x, y))
     return wrong
 
@@ -185,11 +199,26 @@ class Context:
             self.server.stop()
 
 
+def reference_picture(context):
+    """The window's pixels at 96 dpi, once its readings are shown."""
+    context.set_density(96)
+    context.set_settings(WinX=0, WinY=0)
+    _, origin, size = context.start()
+    e2e.check(size == (WIDTH, HEIGHT), f"at 96 dpi the window is {size}, not 200x45")
+    context.wait_for_readouts(origin, 1, "reference")
+    screen = Screen(context.desktop.screenshot())
+    context.save("windows-96dpi.png", (WIDTH + 10, HEIGHT + 10, 0, 0))
+    context.cleanup()
+    return {(x, y): screen.at(origin, x, y) for y in range(HEIGHT) for x in range(WIDTH)}
+
+
 def scenario_double_density(context):
     """At 192 dpi: Scale=1 forces a 200x45 window; without Scale the window is
-    400x90, every 1x pixel a 2x2 square, the same picture as the 1x window
-    (its border included) and the same ticker text; its close button ends
-    it, and its position is saved in screen pixels."""
+    400x90, every 1x pixel a 2x2 square, the same picture as the window at
+    96 dpi and as the 1x window (the border and the close button included)
+    and the same ticker text; its close button ends it, and its position is
+    saved in screen pixels."""
+    reference = reference_picture(context)
     context.set_density(192)
     context.set_settings(WinX=0, WinY=0, Scale=1)
     _, plain, size = context.start()
@@ -208,7 +237,8 @@ def scenario_double_density(context):
 
     def same_picture():
         screen = Screen(context.desktop.screenshot())
-        if uneven_squares(screen, big, 2) or picture_mismatches(screen, plain, big, 2):
+        if uneven_squares(screen, big, 2) or picture_mismatches(screen, plain, big, 2) or \
+                reference_mismatches(screen, big, reference, 2):
             return None
         shift = ticker_shift(screen, plain, big, 2)
         return None if shift is None else (shift,)
@@ -219,6 +249,9 @@ def scenario_double_density(context):
         context.save("double-failed.png")
         raise e2e.Failure(f"uneven squares {uneven_squares(screen, big, 2)[:5]}, "
                           f"pixels unlike 1x {picture_mismatches(screen, plain, big, 2)[:5]}, "
+                          f"pixels unlike 96 dpi "
+                          f"{len(reference_mismatches(screen, big, reference, 2))}: "
+                          f"{reference_mismatches(screen, big, reference, 2)[:5]}, "
                           f"ticker shift {ticker_shift(screen, plain, big, 2)}")
     context.save("windows-192dpi.png", (2 * WIDTH + 10, 100 + 2 * HEIGHT + 10, 0, 0))
     context.close(big_process, big, 2)

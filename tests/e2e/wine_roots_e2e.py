@@ -7,7 +7,9 @@ headers of the API requests:
 - a run against the HTTPS fake on loopback that is killed while its
   certificate is in the store leaves it there, recorded in the program's
   key; the next start takes it out and the record with it;
-- the API requests carry no "Pragma: no-cache".
+- the API requests carry no "Pragma: no-cache";
+- a TICKWELL_CA_FILE that cannot be read stops the start with an error box
+  and leaves its note in the log file, %LOCALAPPDATA%\\Tickwell\\tickwell.log.
 
     wine_roots_e2e.py --program build/win32/tickwell.exe \\
                       --fake build/linux/tools/tickwell-nws-fake \\
@@ -149,10 +151,58 @@ def scenario_no_pragma(context):
     return f"{len(HeaderLog.seen)} request(s), none with Pragma"
 
 
+def log_path(context):
+    """The program's log file in the prefix, as a path of this machine."""
+    folder = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=context.environment,
+                            capture_output=True, text=True, timeout=60).stdout.strip()
+    e2e.check(folder and "%" not in folder, f"LOCALAPPDATA is {folder!r}")
+    unix = subprocess.run(["winepath", "-u", folder + "\\Tickwell\\tickwell.log"],
+                          env=context.environment, capture_output=True, text=True,
+                          timeout=60).stdout.strip()
+    e2e.check(unix, f"winepath gave nothing for {folder}")
+    return unix
+
+
+def scenario_unreadable_ca_file(context):
+    """A TICKWELL_CA_FILE that is not there: the error box names it, the
+    program ends with status 1, and the log file holds the same note with
+    its time."""
+    log = log_path(context)
+    if os.path.exists(log):
+        os.remove(log)
+    missing = os.path.join(context.work, "no-such-folder", "ca.pem")
+    windows_missing = subprocess.run(["winepath", "-w", missing], env=context.environment,
+                                     capture_output=True, text=True, timeout=60).stdout.strip()
+    process = context.start(context.options.program,
+                            {"TICKWELL_API_BASE": "https://127.0.0.1:9",
+                             "TICKWELL_CA_FILE": windows_missing})
+    box = context.desktop.wait_for_window("Tickwell Error", timeout=30)
+    x, y, width, height = context.desktop.geometry(box)
+    # Without a window manager the keyboard follows the pointer.
+    context.desktop.mouse_move(x + width // 2, y + height // 2)
+    time.sleep(0.3)
+    context.desktop.keys("Return")
+    try:
+        code = process.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure("the program did not end after its error box")
+    e2e.check(code == 1, f"exit status {code}, not 1")
+    e2e.check(os.path.exists(log), f"no log file at {log}")
+    with open(log, encoding="utf-8", errors="replace") as file:
+        lines = file.read().splitlines()
+    wanted = "could not trust the certificates of TICKWELL_CA_FILE " + windows_missing
+    noted = [line for line in lines if line.endswith(wanted)]
+    e2e.check(noted, f"the log holds no note of the file: {lines}")
+    stamp = noted[0][:len("2026-01-01 00:00:00 ")]
+    e2e.check(time.strptime(stamp, "%Y-%m-%d %H:%M:%S ") is not None, f"no time on {noted[0]}")
+    return f"noted: {noted[0]}"
+
+
 SCENARIOS = [
     ("roots-real-service", scenario_real_service),
     ("roots-killed-run", scenario_killed_run),
     ("requests-without-pragma", scenario_no_pragma),
+    ("unreadable-ca-file-logged", scenario_unreadable_ca_file),
 ]
 
 

@@ -19,6 +19,8 @@
 
 #include "nws_fake.h"
 #include "platform/https_client.h"
+#include "platform/linux/standard_error_log.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 namespace {
@@ -175,6 +177,8 @@ TEST_F(HostileHttpsTest, AnExtraCertificateFileWithoutCertificatesIsSaidSoAndIgn
     std::ofstream(broken) << "-----BEGIN CERTIFICATE-----\nAAAA!!!!\n-----END CERTIFICATE-----\n";
     const std::vector<std::string> files = {
         folder + "/missing.pem", folder, empty, garbage, broken, folder + "/odd\x1b[2Jname.pem"};
+    // The notes as the Linux program writes them.
+    linux_cli::LogToStandardError();
     for (const std::string& file : files) {
         ::testing::internal::CaptureStderr();
         auto client = Client(file);
@@ -194,6 +198,7 @@ TEST_F(HostileHttpsTest, AnExtraCertificateFileWithoutCertificatesIsSaidSoAndIgn
     auto trusting = Client(folder + "/ca.pem");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(trusting->Get(base + "/stations/KXYZ", {}).status, 200);
+    SetMessageSink(nullptr);
 }
 
 }  // namespace

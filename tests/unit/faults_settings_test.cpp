@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/linux/system/settings_file.h"
+#include "support/captured_notes.h"
 #endif
 
 namespace tickwell {
@@ -173,13 +174,15 @@ TEST_F(SettingsFolder, UnreadablePlacesKeepTheDefaults) {
 }
 
 // Saves 480 ticks through `entry` (the settings path, maybe a link) and
-// returns what standard error said.
+// returns the notes the save wrote, one a line.
 std::string SaveThrough(const std::string& entry) {
     settings.intervalTicks = 480;
     platform::SettingsFile file(entry);
-    ::testing::internal::CaptureStderr();
+    fakes::CapturedNotes notes;
     SaveSettings(file);
-    return ::testing::internal::GetCapturedStderr();
+    std::string said;
+    for (const std::string& note : notes.notes()) said += note + "\n";
+    return said;
 }
 
 TEST_F(SettingsFolder, LinksAreWrittenThroughAndKept) {

@@ -30,8 +30,11 @@ TEST_F(InternetConnectionTest, CheckAsksAboutTheWeatherServer) {
         weatherServer = {host, 8080};
         EXPECT_TRUE(CheckInternet()) << host;
     }
-    weatherServer = {"128.0.0.1", 8080};
-    EXPECT_FALSE(CheckInternet());
+    // A name that only starts like a loopback address is some other host.
+    for (const char* host : {"128.0.0.1", "127.0.0.1.example.com", "127.evil"}) {
+        weatherServer = {host, 8080};
+        EXPECT_FALSE(CheckInternet()) << host;
+    }
 }
 
 TEST_F(InternetConnectionTest, SessionAndConnectionCarryTheFixedParameters) {

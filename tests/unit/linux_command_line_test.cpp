@@ -16,7 +16,9 @@
 #include "live/station.h"
 #include "platform/linux/command_line.h"
 #include "platform/linux/live_startup.h"
+#include "platform/linux/standard_error_log.h"
 #include "platform/linux/system/settings_file.h"
+#include "platform/message_log.h"
 #include "support/temporary_folder.h"
 
 namespace tickwell::linux_cli {
@@ -147,6 +149,7 @@ std::string ReadBack(std::FILE* file) {
 // environment holds; an API address that is none stops the start.
 TEST(LinuxCommandLine, StartupMessagesAreEscaped) {
     ASSERT_EQ(setenv("TICKWELL_API_BASE", "ftp://\x1b]0;owned\a", 1), 0);
+    LogToStandardError();
     testing::internal::CaptureStderr();
     EXPECT_FALSE(StartLiveWeather(std::nullopt));
     const std::string told = testing::internal::GetCapturedStderr();
@@ -154,6 +157,7 @@ TEST(LinuxCommandLine, StartupMessagesAreEscaped) {
     EXPECT_EQ(told,
               "tickwell: TICKWELL_API_BASE is not an http or https address: "
               "ftp://\\x1B]0;owned\\x07\n");
+    platform::SetMessageSink(nullptr);
 }
 
 TEST(LinuxCommandLine, FindPrintsMatchesOrSaysWhyNot) {

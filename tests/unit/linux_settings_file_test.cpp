@@ -19,6 +19,7 @@
 
 #include "platform/linux/system/settings_file.h"
 #include "settings/settings.h"
+#include "support/captured_notes.h"
 #include "support/temporary_folder.h"
 
 namespace tickwell::platform {
@@ -186,15 +187,15 @@ TEST(LinuxSettingsFile, ARefusedFileIsToldOnceARun) {
     const std::string path = folder.path() + "/settings";
     WriteText(path, "Interval=3600\n");
     ASSERT_EQ(chmod(path.c_str(), 0400), 0);
-    testing::internal::CaptureStderr();
+    fakes::CapturedNotes notes;
     for (int save = 0; save < 3; ++save) {
         SettingsFile file(path);
         EXPECT_FALSE(file.OpenForWriting());
         file.Close();
     }
-    const std::string told = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(told, "tickwell: the settings file " + path +
-                        " is left as it is (it is read-only); the settings are not saved.\n");
+    EXPECT_EQ(notes.notes(), std::vector<std::string>{"the settings file " + path +
+                                                      " is left as it is (it is read-only); the "
+                                                      "settings are not saved."});
     EXPECT_EQ(ReadText(path), "Interval=3600\n");
 }
 

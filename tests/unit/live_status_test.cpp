@@ -22,7 +22,6 @@
 #include "live/live_internet.h"
 #include "live/live_source.h"
 #include "live/status_line.h"
-#include "settings/settings.h"
 #include "support/fake_internet.h"
 
 namespace tickwell::live {
@@ -275,7 +274,6 @@ struct Fixture {
         client->answer = std::ref(service);
         source = std::make_unique<LiveSource>(std::move(scripted), clock, LiveOptions{kBase, ""},
                                               "KXYZ");
-        settings.intervalTicks = kDefaultIntervalTicks;
     }
     SteppedClock clock;
     Service service;
@@ -410,7 +408,7 @@ TEST(LiveStatusLines, TheLastForecastIsKeptUntilTheStationChanges) {
     // An hour's refresh interval puts the next try an hour on; a day on,
     // the time since names its day, and with every period ended only the
     // trouble is told, as the outlook too.
-    settings.intervalTicks = 60 * kTicksPerMinute;
+    f.source->SetRefreshSeconds(3600);
     f.clock.Advance(86400);
     page = f.source->ForecastPage();
     EXPECT_TRUE(Holds(page,
@@ -431,7 +429,6 @@ TEST(LiveStatusLines, TheLastForecastIsKeptUntilTheStationChanges) {
                       "\nKABC\n.NOW...THE WEATHER SERVICE CANNOT BE REACHED (TIMED OUT). "
                       "NEXT TRY AT 5:00 PM.\n.TUESDAY..."))
         << *page;
-    settings.intervalTicks = kDefaultIntervalTicks;
 }
 
 // Through the real fetch job: with the service unreachable from the start

@@ -14,6 +14,7 @@
 #include "platform/http.h"
 #include "platform/linux/system/http_timeouts.h"
 #include "platform/linux/system/network_check.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 
@@ -209,7 +210,7 @@ public:
     // does not end the program: the refreshes retry it.
     bool CanConnect(const char*, std::uint16_t) override {
         const NetworkReport report = CheckSystemNetwork();
-        if (!report.ok) std::fprintf(stderr, "tickwell: %s.\n", report.failure.c_str());
+        if (!report.ok) LogMessage(report.failure + ".");
         return report.ok;
     }
 

@@ -18,9 +18,10 @@
 #include <new>
 #include <string>
 
-#include "app/escaped_text.h"
 #include "platform/https_client.h"
 #include "platform/linux/system/user_folders.h"
+#include "platform/message_log.h"
+#include "platform/redirect_rule.h"
 
 namespace tickwell::platform {
 
@@ -28,7 +29,6 @@ namespace {
 
 // The longest a transfer waits between two looks at the abort flag.
 constexpr int kPollMs = 200;
-constexpr int kMaxRedirects = 5;
 // A body comes in pieces of kilobytes: TCP segments, TLS records, decoded
 // chunks. One sent a byte or a few at a time costs a wake-up, a TLS record
 // and a callback per byte, so after kFewPieces pieces their average must
@@ -104,43 +104,6 @@ std::size_t CollectHeader(char* data, std::size_t size, std::size_t count, void*
 
 int CheckAborted(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->aborted->load() ? 1 : 0;
-}
-
-bool IsRedirectStatus(long status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// The scheme, host and port of `url`, lower case; empty when it cannot be
-// read.
-std::string OriginOf(const std::string& url) {
-    CURLU* parts = curl_url();
-    if (parts == nullptr) {
-        return std::string();
-    }
-    std::string origin;
-    char* scheme = nullptr;
-    char* host = nullptr;
-    char* port = nullptr;
-    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-        origin = std::string(scheme) + "://" + host + ":" + port;
-        std::transform(origin.begin(), origin.end(), origin.begin(),
-                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
-    curl_url_cleanup(parts);
-    return origin;
-}
-
-// Whether a redirect from `from` to `to` stays on the same scheme, host and
-// port: the service's answers come only from the service's own address.
-bool SameOrigin(const std::string& from, const std::string& to) {
-    const std::string origin = OriginOf(from);
-    return !origin.empty() && origin == OriginOf(to);
 }
 
 // Whether `path` is a file that holds at least one certificate the TLS
@@ -242,11 +205,12 @@ public:
             if (next.empty()) {
                 break;
             }
-            if (redirects == kMaxRedirects || !SameOrigin(url, next)) {
+            RedirectDecision decision = DecideRedirect(target, next, redirects, kServiceRedirects);
+            if (decision.verdict != RedirectVerdict::Follow) {
                 response = NoAnswer(HttpsFailure::Redirect);
                 break;
             }
-            target = next;
+            target = std::move(decision.url);
         }
         curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, nullptr);
         curl_slist_free_all(headers);
@@ -326,10 +290,8 @@ private:
         if (!HoldsCertificates(options_.extraCaFile)) {
             // Handed to libcurl, a file without certificates would fail
             // every request; left out, the system's roots still verify.
-            std::fprintf(stderr,
-                         "tickwell: TICKWELL_CA_FILE %s: no certificate could be read; trusting "
-                         "the system's roots only\n",
-                         EscapedForTerminal(options_.extraCaFile).c_str());
+            LogMessage("TICKWELL_CA_FILE " + options_.extraCaFile +
+                       ": no certificate could be read; trusting the system's roots only");
             return;
         }
         extraCaFile_ = options_.extraCaFile;

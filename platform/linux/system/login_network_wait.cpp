@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/linux/system/network_check.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 
@@ -68,25 +69,27 @@ private:
 NetworkWaitResult WaitForNetworkAtLogin() {
     const NetworkReport first = CheckSystemNetwork();
     if (first.ok) return NetworkWaitResult::Ready;
-    std::fprintf(stderr, "tickwell: %s; waiting up to %lld seconds for the network.\n",
-                 first.failure.c_str(), static_cast<long long>(kLoginNetworkWaitMs / 1000));
+    LogMessage(first.failure + "; waiting up to " + std::to_string(kLoginNetworkWaitMs / 1000) +
+               " seconds for the network.");
     StopSignalWatch watch;
     const std::int64_t start = MonotonicMs();
     const NetworkWaitResult result =
         WaitForNetwork({[] { return CheckSystemNetwork().ok; }, MonotonicMs,
                         [&watch](std::int64_t ms) { return watch.Pause(ms); }});
     const double seconds = static_cast<double>(MonotonicMs() - start) / 1000.0;
+    char text[64];
     switch (result) {
         case NetworkWaitResult::Ready:
-            std::fprintf(stderr, "tickwell: the network is up after %.1f s.\n", seconds);
+            std::snprintf(text, sizeof text, "the network is up after %.1f s.", seconds);
             break;
         case NetworkWaitResult::TimedOut:
-            std::fprintf(stderr, "tickwell: no network after %.0f s.\n", seconds);
+            std::snprintf(text, sizeof text, "no network after %.0f s.", seconds);
             break;
         case NetworkWaitResult::Stopped:
-            std::fprintf(stderr, "tickwell: asked to end while waiting for the network.\n");
+            std::snprintf(text, sizeof text, "asked to end while waiting for the network.");
             break;
     }
+    LogMessage(text);
     return result;
 }
 

@@ -15,6 +15,7 @@
 
 #include "platform/linux/system/durable_write.h"
 #include "platform/linux/system/user_folders.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 
@@ -72,7 +73,7 @@ std::string WhyLeftAlone(const std::string& target) {
     return writable ? std::string() : "it is read-only";
 }
 
-// Says on standard error that the settings file at `path` is not written,
+// Notes that the settings file at `path` is not written,
 // and why. The program tries to write it at every save (a station chosen,
 // the Preferences, the exit), so each reason is told only the first time
 // in a run, not again with every save. Only the user-interface thread
@@ -80,10 +81,8 @@ std::string WhyLeftAlone(const std::string& target) {
 void TellNotSaved(const std::string& path, const std::string& why) {
     static std::set<std::string> told;
     if (!told.insert(path + '\n' + why).second) return;
-    std::fprintf(stderr,
-                 "tickwell: the settings file %s is left as it is (%s); "
-                 "the settings are not saved.\n",
-                 path.c_str(), why.c_str());
+    LogMessage("the settings file " + path + " is left as it is (" + why +
+               "); the settings are not saved.");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/win32/gui/close_button.h"
 
+#include <cstdlib>
+
 #include "platform/win32/gui/module_instance.h"
 #include "platform/win32/gui/monitor_dpi.h"
 #include "platform/window_scale.h"
@@ -16,10 +18,33 @@ HWND MakeButton(HWND parent, DWORD style, const Rect& place, int controlId) {
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), moduleInstance, nullptr);
 }
 
+// The average character width of `font` made without a width of its own:
+// the width its face has at its height.
+LONG NaturalWidth(LOGFONTA font) {
+    font.lfWidth = 0;
+    HFONT natural = ::CreateFontIndirectA(&font);
+    if (natural == nullptr) return 0;
+    TEXTMETRICA metrics{};
+    HDC screen = ::GetDC(nullptr);
+    if (screen != nullptr) {
+        HGDIOBJ replaced = ::SelectObject(screen, natural);
+        ::GetTextMetricsA(screen, &metrics);
+        ::SelectObject(screen, replaced);
+        ::ReleaseDC(nullptr, screen);
+    }
+    ::DeleteObject(natural);
+    return metrics.tmAveCharWidth;
+}
+
 // The font a button without one of its own writes with, the system font,
 // as it is on an ordinary 96 dpi screen: the stock font grows with the
 // system's density, and the 1x picture must not. Null on such a screen,
 // where the stock font is that font.
+//
+// The height shrinks back by the density. Windows grows the width with the
+// height; Wine leaves it as at 96 dpi, and halving it there squeezes the
+// "X" to half its width. Of the two readings of the width, the one nearer
+// the face's own width at the 1x height is the 1x width.
 HFONT MakeOneXSystemFont() {
     const int dpi = SystemDpi();
     LOGFONTA font{};
@@ -28,7 +53,13 @@ HFONT MakeOneXSystemFont() {
         return nullptr;
     }
     font.lfHeight = ::MulDiv(font.lfHeight, USER_DEFAULT_SCREEN_DPI, dpi);
-    font.lfWidth = ::MulDiv(font.lfWidth, USER_DEFAULT_SCREEN_DPI, dpi);
+    if (font.lfWidth != 0) {
+        const LONG shrunk = ::MulDiv(font.lfWidth, USER_DEFAULT_SCREEN_DPI, dpi);
+        const LONG natural = NaturalWidth(font);
+        if (std::labs(shrunk - natural) <= std::labs(font.lfWidth - natural)) {
+            font.lfWidth = shrunk;
+        }
+    }
     return ::CreateFontIndirectA(&font);
 }
 

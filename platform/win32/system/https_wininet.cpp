@@ -26,9 +26,6 @@ namespace tickwell::platform {
 
 namespace {
 
-// The service's own answers never redirect elsewhere: at most five
-// redirects, all to the request's host and port, never down to plain http.
-constexpr RedirectRule kServiceRedirects{5, true};
 // Longer URLs and header blocks than these are refused, not truncated.
 constexpr DWORD kMaxUrlChars = 4096;
 constexpr DWORD kMaxHeaderBytes = 64 * 1024;
@@ -168,10 +165,6 @@ int QueryStatus(HINTERNET request) {
     return static_cast<int>(status);
 }
 
-bool IsRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
 // Reads the body whole; false on a read failure, a cancel or a body over
 // the limit (the rest is not read).
 bool ReadBody(HINTERNET request, Exchange& exchange, std::string* body) {
@@ -229,7 +222,7 @@ Step RequestOnce(Exchange& exchange, const UrlParts& parts, int redirects, std::
     }
     const int status = QueryStatus(request.get());
     if (status == 0) return Failed(exchange, HttpsFailure::Other);
-    if (IsRedirect(status)) {
+    if (IsRedirectStatus(status)) {
         std::string location;
         if (!QueryText(request.get(), HTTP_QUERY_LOCATION, &location)) {
             return Failed(exchange, HttpsFailure::Redirect);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/http.h"
+#include "platform/message_log.h"
 #include "platform/redirect_rule.h"
 
 namespace tickwell::platform {
@@ -39,10 +40,6 @@ private:
 // too: at most five, to HTTP or HTTPS only, never from HTTPS down to HTTP.
 // The weather server may send a request to another host.
 constexpr RedirectRule kServerRedirects{5, false};
-
-bool IsRedirectStatus(DWORD status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
 
 // The redirect the answer on `request` asks for: the URL that answered and
 // its Location header. False when the answer is no redirect (or one without
@@ -148,8 +145,7 @@ public:
     bool CanConnect(const char*, std::uint16_t) override {
         const DWORD result = ::InternetAttemptConnect(0);
         if (result == ERROR_SUCCESS) return true;
-        std::fprintf(stderr, "tickwell: InternetAttemptConnect failed (error %lu).\n",
-                     static_cast<unsigned long>(result));
+        LogMessage("InternetAttemptConnect failed (error " + std::to_string(result) + ")");
         return false;
     }
 
