@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -33,7 +34,7 @@ protected:
     }
 
     std::string Contents() const {
-        std::ifstream file(path_, std::ios::binary);
+        std::ifstream file(std::filesystem::path(path_), std::ios::binary);
         std::ostringstream text;
         text << file.rdbuf();
         return text.str();
