@@ -3,6 +3,9 @@
 // start), whole lines when threads write at once, and the program's notes
 // reaching it through the sink.
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+
 #include <windows.h>
 
 #include <filesystem>
@@ -115,3 +118,11 @@ TEST_F(LogFileTest, NotesFromManyThreadsArriveWholeThroughTheSink) {
 
 }  // namespace
 }  // namespace tickwell::platform
+
+#else
+
+TEST(Win32LogFile, RunsOnlyOnWindows) {
+    GTEST_SKIP() << "Windows back end";
+}
+
+#endif  // _WIN32
