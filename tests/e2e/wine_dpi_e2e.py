@@ -199,13 +199,19 @@ class Context:
             self.server.stop()
 
 
-def reference_picture(context):
-    """The window's pixels at 96 dpi, once its readings are shown."""
+def start_at_96_dpi(context, name):
+    """The window at 96 dpi, 200x45, with the sample readings shown."""
     context.set_density(96)
     context.set_settings(WinX=0, WinY=0)
-    _, origin, size = context.start()
+    process, origin, size = context.start()
     e2e.check(size == (WIDTH, HEIGHT), f"at 96 dpi the window is {size}, not 200x45")
-    context.wait_for_readouts(origin, 1, "reference")
+    context.wait_for_readouts(origin, 1, name)
+    return process, origin
+
+
+def reference_picture(context):
+    """The window's pixels at 96 dpi, once its readings are shown."""
+    _, origin = start_at_96_dpi(context, "reference")
     screen = Screen(context.desktop.screenshot())
     context.save("windows-96dpi.png", (WIDTH + 10, HEIGHT + 10, 0, 0))
     context.cleanup()
@@ -262,11 +268,7 @@ def scenario_double_density(context):
 
 def scenario_ordinary_density(context):
     """At 96 dpi the window is 200x45 with the sample readings."""
-    context.set_density(96)
-    context.set_settings(WinX=0, WinY=0)
-    process, origin, size = context.start()
-    e2e.check(size == (WIDTH, HEIGHT), f"at 96 dpi the window is {size}, not 200x45")
-    context.wait_for_readouts(origin, 1, "plain")
+    process, origin = start_at_96_dpi(context, "plain")
     context.close(process, origin, 1)
 
 

@@ -10,6 +10,8 @@
 # Usage: tests/e2e/wine_run.sh [tickwell_e2e.py options...]
 #   TICKWELL_E2E_WINE_PORT   the port (default 18081, beside the Linux runs' 18080)
 #   --screenshot F / --dialog-screenshot F   save the window's and the dialog's pictures
+#   TICKWELL_E2E_FIRST_DISPLAY=N   the tests' X servers take display numbers
+#                            N to N+9 only (beside other runs on one machine)
 #   TICKWELL_WINE_BITS=64    the same tests with the 64-bit test build (the
 #                            win64 preset) under the 64-bit Wine, in the prefix
 #                            build/wineprefix64-e2e: for a kernel that runs no

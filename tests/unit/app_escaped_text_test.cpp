@@ -32,5 +32,14 @@ TEST(EscapedForTerminal, ControlsBackslashesAndEverythingElse) {
     }
 }
 
+// A line of the Windows log: a path reads as written, and no value can
+// start a line of its own.
+TEST(EscapedForLogLine, ControlsOnlyBackslashesAsTheyAre) {
+    EXPECT_EQ(EscapedForLogLine("C:\\Users\\me\\ca.pem"), "C:\\Users\\me\\ca.pem");
+    EXPECT_EQ(EscapedForLogLine("a\r\n2026-01-01 00:00:00 forged"),
+              "a\\x0D\\x0A2026-01-01 00:00:00 forged");
+    EXPECT_EQ(EscapedForLogLine("Zürich \x1b[2J"), "Zürich \\x1B[2J");
+}
+
 }  // namespace
 }  // namespace tickwell

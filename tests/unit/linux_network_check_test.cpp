@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/standard_error_log.h"
 #include "platform/linux/system/login_network_wait.h"
 #include "platform/linux/system/network_check.h"
 
@@ -131,6 +132,7 @@ TEST(NetworkCheckTest, TheWaitAtLoginEndsOnSigtermAndKeepsAnIgnoredSighupIgnored
         if (unshare(CLONE_NEWNET) != 0) _exit(77);
         dup2(output[1], STDERR_FILENO);
         close(output[0]);
+        linux_cli::LogToStandardError();
         const NetworkWaitResult result = WaitForNetworkAtLogin();
         _exit(result == NetworkWaitResult::Stopped ? 10 : 11);
     }

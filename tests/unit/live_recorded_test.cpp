@@ -26,6 +26,7 @@
 #include "fetch/roundup_parser.h"
 #include "live/json_check.h"
 #include "live/live_source.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 namespace {
@@ -189,7 +190,7 @@ Readings ReadingsOf(const json& properties) {
     for (std::string word; !readings.pressure && report >> word && word != "RMK";) {
         if (word.size() == 5 && word[0] == 'A' &&
             word.find_first_not_of("0123456789", 1) == std::string::npos) {
-            readings.pressure = std::stoi(word.substr(1)) / 100.0 * 3386.389;
+            readings.pressure = std::stoi(word.substr(1)) / 100.0 * kPascalsPerInchOfMercury;
         }
     }
     constexpr double a = 17.625, b = 243.04;

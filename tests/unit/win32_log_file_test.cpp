@@ -3,8 +3,12 @@
 // start), whole lines when threads write at once, and the program's notes
 // reaching it through the sink.
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -33,7 +37,7 @@ protected:
     }
 
     std::string Contents() const {
-        std::ifstream file(path_, std::ios::binary);
+        std::ifstream file(std::filesystem::path(path_), std::ios::binary);
         std::ostringstream text;
         text << file.rdbuf();
         return text.str();
@@ -114,3 +118,11 @@ TEST_F(LogFileTest, NotesFromManyThreadsArriveWholeThroughTheSink) {
 
 }  // namespace
 }  // namespace tickwell::platform
+
+#else
+
+TEST(Win32LogFile, RunsOnlyOnWindows) {
+    GTEST_SKIP() << "Windows back end";
+}
+
+#endif  // _WIN32

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "platform/message_log.h"
+
 namespace tickwell::linux_gui {
 
 namespace {
@@ -71,7 +73,7 @@ void OnWake(FL_SOCKET fd, void*) {
     while (read(fd, bytes, sizeof bytes) > 0) {
     }
     if (displayLost) {
-        std::fprintf(stderr, "tickwell: lost the connection to the X server; closing.\n");
+        platform::LogMessage("lost the connection to the X server; closing.");
     }
     EndModalLoops();
     if (closeFunction != nullptr) closeFunction(closeData);

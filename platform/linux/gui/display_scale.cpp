@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/escaped_text.h"
 #include "platform/linux/gui/fltk_graphics.h"
 #include "platform/linux/gui/scale_rules.h"
+#include "platform/message_log.h"
 
 namespace tickwell::linux_gui {
 
@@ -44,12 +44,13 @@ std::optional<double> ReadXftDpi() {
 int DecideDisplayScale(std::optional<std::uint32_t> stored) {
     const char* environment = std::getenv(kScaleVariable);
     if (environment != nullptr && environment[0] != '\0' && !ParseScale(environment)) {
-        std::fprintf(stderr, "tickwell: %s=%s is not 1, 2 or 3; ignored\n", kScaleVariable,
-                     EscapedForTerminal(environment).c_str());
+        platform::LogMessage(std::string(kScaleVariable) + "=" + environment +
+                             " is not 1, 2 or 3; ignored");
     }
     if (stored && !StoredScale(stored)) {
-        std::fprintf(stderr, "tickwell: the setting %s=%d is not 1, 2 or 3; ignored\n",
-                     kScaleSetting, static_cast<int>(*stored));
+        platform::LogMessage(std::string("the setting ") + kScaleSetting + "=" +
+                             std::to_string(static_cast<int>(*stored)) +
+                             " is not 1, 2 or 3; ignored");
     }
     return ChooseScale(environment, stored, ReadXftDpi());
 }
