@@ -24,7 +24,7 @@ struct StationMatch {
     std::string town;
     std::optional<int> miles;
     // The same distance in whole kilometres.
-    std::optional<int> kilometres;
+    std::optional<int> kilometres = std::nullopt;
 };
 
 // The unit a match line gives its distance in.

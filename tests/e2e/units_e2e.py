@@ -15,6 +15,7 @@ Standard library only; the fake and the program runs come from live_e2e.py.
 import argparse
 import os
 import re
+import subprocess
 import sys
 import time
 
@@ -109,10 +110,18 @@ def scenario_settings_mixed(context):
     return f"NOW line: {line[7:]}"
 
 
+def locales_installed():
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    return {"de_DE.utf8", "en_US.utf8"} <= set(listed)
+
+
 def scenario_locale_defaults(context):
     """No units in the settings: LC_ALL=de_DE.UTF-8 gives Celsius, hPa,
     km/h and the 24-hour clock; an unknown stored value leaves its part to
     the locale; LC_ALL=en_US.UTF-8 keeps today's picture."""
+    if not locales_installed():
+        return "SKIPPED: the locales de_DE.UTF-8 and en_US.UTF-8 are not installed " \
+               "(scripts/install-deps.sh all)"
     context.fake.scenario("ok")
     run = Run(context, "locale-de", ["--station", "KXYZ"], METRIC_LOCALE,
               settings="WindUnit=furlongs\n")
