@@ -73,8 +73,9 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
 void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Units& localeUnits);
 
 // The whole start-up: InstallLiveSource for the station `store` holds,
-// then SetUpStation and SetUpUnits with the user's locale's defaults. False when the program cannot
-// run; the messages say why, and what else the user should know, in order.
+// then SetUpStation and SetUpUnits with the user's locale's defaults.
+// False when the program cannot run; the messages say why, and what else
+// the user should know, in order.
 struct LiveStartup {
     bool started = false;
     std::vector<StartupMessage> messages;
