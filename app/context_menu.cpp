@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/station_choice.h"
+#include "app/unit_choice.h"
 #include "fetch/fetch_job.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
@@ -36,6 +37,9 @@ void ShowContextMenu(WindowServices& window, int x, int y) {
     if (StationChoiceOffered()) {
         menu->AppendSeparator();
         menu->AppendItem("&Location...", IDM_LOCATION, MenuEnabled);
+    }
+    if (UnitsChoiceOffered()) {
+        menu->AppendItem("U&nits...", IDM_UNITS, MenuEnabled);
     }
     menu->Track(x, y);
 }

@@ -4,10 +4,13 @@
 #include <utility>
 
 #include "app/station_choice.h"
+#include "app/unit_choice.h"
 #include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
 #include "live/live_internet.h"
 #include "live/station.h"
+#include "live/unit_settings.h"
+#include "platform/locale_conventions.h"
 #include "settings/settings.h"
 
 namespace tickwell {
@@ -123,6 +126,16 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
     return messages;
 }
 
+void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Units& localeUnits) {
+    const live::Units units = live::LoadUnits(store, localeUnits);
+    source.SetUnits(units);
+    UnitsHandler handler;
+    handler.units = units;
+    handler.save = [&store](const live::Units& chosen) { live::SaveUnits(store, chosen); };
+    handler.use = [&source](const live::Units& chosen) { source.SetUnits(chosen); };
+    SetUnitsHandler(std::move(handler));
+}
+
 LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsStore& store,
                              const std::optional<std::string>& requested,
                              const SaveStationFunction& save, platform::Internet& system) {
@@ -135,6 +148,8 @@ LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsS
         return startup;
     }
     startup.messages = SetUpStation(*source, requested, StationWasChosen(store), save);
+    const platform::LocaleConventions locale = platform::UserLocaleConventions();
+    SetUpUnits(*source, store, live::LocaleUnits(locale.metric, locale.twentyFourHour));
     startup.started = true;
     return startup;
 }

@@ -70,9 +70,17 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
                                          const std::optional<std::string>& requested,
                                          bool stationWasChosen, const SaveStationFunction& save);
 
+// The units part of the start-up: the units `store` holds, each one it
+// lacks (or holds a value of the program does not know) from
+// `localeUnits`, handed to `source` and the readouts; then installs the
+// handler through which the Units dialog's choices are saved in `store`
+// and reach the source.
+void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Units& localeUnits);
+
 // The whole start-up: InstallLiveSource for the station `store` holds,
-// then SetUpStation. False when the program cannot run; the messages say
-// why, and what else the user should know, in order.
+// then SetUpStation and SetUpUnits with the user's locale's defaults.
+// False when the program cannot run; the messages say why, and what else
+// the user should know, in order.
 struct LiveStartup {
     bool started = false;
     std::vector<StartupMessage> messages;

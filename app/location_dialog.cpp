@@ -36,7 +36,7 @@ void LocationDialog::Search(LocationControls& controls, const std::string& query
     std::vector<std::string> lines;
     lines.reserve(matches_.size());
     for (const places::StationMatch& match : matches_) {
-        lines.push_back(places::MatchLine(match));
+        lines.push_back(places::MatchLine(match, distance_));
     }
     controls.SetMatchLines(lines);
 }

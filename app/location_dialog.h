@@ -21,6 +21,10 @@ constexpr std::size_t kMaxQueryBytes = 200;
 
 class LocationDialog : public LocationProcedure {
 public:
+    // The matches' distances in `distance`.
+    explicit LocationDialog(places::Distance distance = places::Distance::Miles)
+        : distance_(distance) {}
+
     void OnInit(LocationControls& controls) override;
     void OnQueryChanged(LocationControls& controls) override;
     // Ends the dialog with kLocationOk once a station is chosen; leaves it
@@ -35,6 +39,7 @@ private:
     // Lists the matches of `query`.
     void Search(LocationControls& controls, const std::string& query);
 
+    places::Distance distance_;
     std::string searched_;
     std::vector<places::StationMatch> matches_;
     std::string chosen_;

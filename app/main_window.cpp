@@ -4,6 +4,8 @@
 #include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
 #include "app/station_choice.h"
+#include "app/unit_choice.h"
+#include "app/units_dialog.h"
 #include "app/weather_state.h"
 #include "display/readout_panel.h"
 #include "display/ticker.h"
@@ -33,9 +35,24 @@ void ChooseLocation(WindowServices& window) {
     if (!StationChoiceOffered()) {
         return;
     }
-    LocationDialog dialog;
+    // Distances in the user's units: kilometres with Celsius.
+    LocationDialog dialog(ChosenUnits().temperature == live::TemperatureUnit::Celsius
+                              ? places::Distance::Kilometres
+                              : places::Distance::Miles);
     if (window.RunLocationDialog(dialog) == kLocationOk) {
         ChooseStation(window, dialog.chosenStation());
+    }
+}
+
+// Runs the Units dialog and takes its choice; only the live source, which
+// installs a units handler, makes its pages in the user's units.
+void ChooseUnitsInDialog(WindowServices& window) {
+    if (!UnitsChoiceOffered()) {
+        return;
+    }
+    UnitsDialog dialog(ChosenUnits());
+    if (window.RunUnitsDialog(dialog) == kUnitsOk) {
+        ChooseUnits(window, dialog.chosen());
     }
 }
 
@@ -79,6 +96,7 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
     // Before the ticker steps, so it never takes up text a job stored for
     // a station the user has just left.
     FinishStationSwitch(window);
+    FinishUnitsSwitch(window);
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts
@@ -103,6 +121,7 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
 
 void MainWindowLogic::OnPaint(Canvas& canvas) {
     HideStaleWeather();
+    HideWeatherInOldUnits();
     Font* previousFont = canvas.SelectFont(tickerFont);
     canvas.SetBackgroundMode(BackgroundMode::Transparent);
     DrawReadouts(canvas);
@@ -147,6 +166,7 @@ void MainWindowLogic::OnCommand(WindowServices& window, int commandId, int notif
         case IDM_UPDATE_NOW: StartFetch(); break;
         case IDM_FASTER: settings.fastScroll = !settings.fastScroll; break;
         case IDM_LOCATION: ChooseLocation(window); break;
+        case IDM_UNITS: ChooseUnitsInDialog(window); break;
         default: break;
     }
 }

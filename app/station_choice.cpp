@@ -24,20 +24,6 @@ struct PendingSwitch {
 };
 std::optional<PendingSwitch> pending;
 
-// Readouts show bars again and both texts start over, empty, behind the
-// twenty blanks, until the new station's first fetch fills them.
-void ClearShownWeather() {
-    DataMutexHold hold;
-    weatherState.hasReadings = false;
-    for (ScrollText* scroll : {&weatherState.today, &weatherState.outlook}) {
-        if (scroll->text != nullptr) {
-            scroll->text[0] = '\0';
-        }
-        scroll->length = 0;
-        scroll->position = kScrollStart;
-    }
-}
-
 // Switches the source and fetches; only while no job runs.
 void SwitchNow(WindowServices& window, const std::string& id, bool clears) {
     handler.use(id);

@@ -39,6 +39,18 @@ void AllocateWeatherBuffers() {
     }
 }
 
+void ClearShownWeather() {
+    DataMutexHold hold;
+    weatherState.hasReadings = false;
+    for (ScrollText* scroll : {&weatherState.today, &weatherState.outlook}) {
+        if (scroll->text != nullptr) {
+            scroll->text[0] = '\0';
+        }
+        scroll->length = 0;
+        scroll->position = kScrollStart;
+    }
+}
+
 void ReleaseWeatherBuffers() {
     // Nothing to free: see the header. The pointers stay valid on purpose,
     // since a fetch job may still be writing through them.

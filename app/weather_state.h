@@ -65,6 +65,11 @@ void AllocateWeatherBuffers();
 // memory; this only drops the program's own references.
 void ReleaseWeatherBuffers();
 
+// Readouts show bars again and both texts start over, empty, behind the
+// twenty blanks, until the next fetch fills them: for a change (of station,
+// of units) after which what the window shows would be wrong.
+void ClearShownWeather();
+
 // Holds DataMutex for the lifetime of the object.
 class DataMutexHold {
 public:

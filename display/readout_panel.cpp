@@ -53,6 +53,7 @@ void ReadLocalTime(int* hour, int* minute) {
 }
 
 ClockSource clockSource = ReadLocalTime;
+ReadoutStyle readoutStyle;
 
 // Copies `fallback` when the formatted text did not fit the buffer, so that
 // an absurd reading shows as bars instead of a misleading cut-off number.
@@ -72,6 +73,7 @@ void DrawWith(SegmentReadout* readout, Canvas& canvas, const char* text) {
 constexpr const char* kDegreeBars = "--o";
 constexpr const char* kHumidityBars = "---";
 constexpr const char* kPressureBars = "--.--";
+constexpr const char* kHectopascalBars = "----";
 
 void DrawReading(SegmentReadout* readout, Canvas& canvas, const char* text, const char* bars) {
     if (readout == nullptr) return;
@@ -136,6 +138,28 @@ void FormatPressure(double value, char (&text)[kReadoutTextSize]) {
     KeepOrReplace(written, kPressureBars, text);
 }
 
+void FormatHectopascals(double value, char (&text)[kReadoutTextSize]) {
+    if (!std::isfinite(value)) {
+        std::snprintf(text, kReadoutTextSize, "%s", kHectopascalBars);
+        return;
+    }
+    const int written = std::snprintf(text, kReadoutTextSize, "%04.0f", value);
+    KeepOrReplace(written, kHectopascalBars, text);
+}
+
+void FormatClock24(int hour, int minute, char (&text)[kReadoutTextSize]) {
+    const int written = std::snprintf(text, kReadoutTextSize, "%02d:%02d", hour, minute);
+    KeepOrReplace(written, "--:--", text);
+}
+
+void SetReadoutStyle(const ReadoutStyle& style) {
+    readoutStyle = style;
+}
+
+const ReadoutStyle& CurrentReadoutStyle() {
+    return readoutStyle;
+}
+
 void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]) {
     const char suffix = hour >= 12 ? 'p' : 'a';
     const int shownHour = hour == 0 ? 12 : (hour > 12 ? hour - 12 : hour);
@@ -154,8 +178,13 @@ void DrawReadouts(Canvas& canvas) {
     DrawReading(humidityReadout, canvas, text, kHumidityBars);
     FormatDegrees(weatherState.dewPoint.load(), text);
     DrawReading(dewPointReadout, canvas, text, kDegreeBars);
-    FormatPressure(weatherState.pressure.load(), text);
-    DrawReading(pressureReadout, canvas, text, kPressureBars);
+    if (readoutStyle.hectopascals) {
+        FormatHectopascals(weatherState.pressure.load(), text);
+        DrawReading(pressureReadout, canvas, text, kHectopascalBars);
+    } else {
+        FormatPressure(weatherState.pressure.load(), text);
+        DrawReading(pressureReadout, canvas, text, kPressureBars);
+    }
 }
 
 void DrawCaptions(Canvas& canvas) {
@@ -173,7 +202,11 @@ void DrawClock(Canvas& canvas) {
     int minute = 0;
     clockSource(&hour, &minute);
     char text[kReadoutTextSize];
-    FormatClock(hour, minute, text);
+    if (readoutStyle.twentyFourHourClock) {
+        FormatClock24(hour, minute, text);
+    } else {
+        FormatClock(hour, minute, text);
+    }
     DrawWith(clockReadout, canvas, text);
 }
 

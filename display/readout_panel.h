@@ -1,5 +1,6 @@
 // The lower half of the window: four weather readouts with their captions,
-// and the twelve-hour clock.
+// and the clock (twelve-hour unless the user chose the twenty-four-hour
+// one).
 #pragma once
 
 #include <cstddef>
@@ -29,11 +30,26 @@ void DeleteLabelFont();
 void CreateReadouts(Graphics& graphics);
 void DestroyReadouts();
 
+// How the pressure and the clock are shown: the live build sets it from the
+// user's units (on the user-interface thread only); the defaults are the
+// classic picture. The temperatures are shown as the page gives them.
+struct ReadoutStyle {
+    // Whole hectopascals ("1013"), else inches of mercury ("29.92").
+    bool hectopascals = false;
+    // "23:59", else "11:59p".
+    bool twentyFourHourClock = false;
+    bool operator==(const ReadoutStyle&) const = default;
+};
+void SetReadoutStyle(const ReadoutStyle& style);
+const ReadoutStyle& CurrentReadoutStyle();
+
 // The texts the readouts show; never longer than kReadoutTextSize - 1.
 void FormatDegrees(std::int32_t value, char (&text)[kReadoutTextSize]);
 void FormatHumidity(std::int32_t value, char (&text)[kReadoutTextSize]);
 void FormatPressure(double value, char (&text)[kReadoutTextSize]);
+void FormatHectopascals(double value, char (&text)[kReadoutTextSize]);
 void FormatClock(int hour, int minute, char (&text)[kReadoutTextSize]);
+void FormatClock24(int hour, int minute, char (&text)[kReadoutTextSize]);
 
 void DrawReadouts(Canvas& canvas);
 void DrawCaptions(Canvas& canvas);

@@ -31,8 +31,8 @@ using namespace tickwell::live;
 // take both branches.
 constexpr std::int64_t kNow = 1714497600;  // 2024-04-30 17:20 UTC
 
-void CheckRoundupPage(const std::optional<Observation>& current) {
-    const std::string page = BuildRoundupPage(current, "KXYZ");
+void CheckRoundupPage(const std::optional<Observation>& current, const Units& units) {
+    const std::string page = BuildRoundupPage(current, "KXYZ", units);
     if (page.size() >= kTextBufferSize) std::abort();
     std::vector<char> text(page.begin(), page.end());
     text.push_back('\0');
@@ -67,13 +67,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Alert> alerts = ParseAlerts(body, kNow);
 
     const std::optional<Observation> current = ChooseCurrent(latest, recent, kNow);
-    CheckRoundupPage(current);
+    // Half the inputs in the US units, half in the metric ones and the
+    // 24-hour clock.
+    const Units units = size % 2 == 0
+                            ? Units{}
+                            : Units{TemperatureUnit::Celsius, PressureUnit::Hectopascals,
+                                    WindUnit::MetresPerSecond, ClockStyle::TwentyFourHour};
+    CheckRoundupPage(current, units);
 
     std::vector<std::string> leadLines;
-    for (const Alert& alert : alerts) leadLines.push_back(AlertLine(alert));
+    for (const Alert& alert : alerts) leadLines.push_back(AlertLine(alert, units.clock));
     const std::optional<int> offset =
         latest ? OffsetAt(latest->time, periods) : std::optional<int>();
-    leadLines.push_back(WithLocationHint(NowLine(current, latest, offset)));
+    leadLines.push_back(WithLocationHint(NowLine(current, latest, offset, units)));
     const std::string stationLine = station ? station->name + " (" + station->id + ")" : "KXYZ";
     const std::string page = BuildForecastPage(stationLine, leadLines, periods);
     if (page.size() > kMaxPageBytes) std::abort();

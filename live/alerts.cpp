@@ -104,18 +104,16 @@ std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
     return alerts;
 }
 
-std::string ClockTime(const TimeStamp& time) {
+std::string ClockTime(const TimeStamp& time, ClockStyle clock) {
     const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
-    const int hour = local.hour % 12 == 0 ? 12 : local.hour % 12;
-    std::string text = std::to_string(hour) + ":";
-    if (local.minute < 10) text += '0';
-    text += std::to_string(local.minute);
-    text += local.hour < 12 ? " AM" : " PM";
-    return text;
+    return ClockText(local.hour, local.minute, clock);
 }
 
-std::string HourAndDay(const TimeStamp& time) {
+std::string HourAndDay(const TimeStamp& time, ClockStyle clock) {
     const LocalTime local = ToLocalTime(time.unixSeconds, time.offsetMinutes);
+    if (clock == ClockStyle::TwentyFourHour) {
+        return ClockTime(time, clock) + " " + std::string(DayName(local.weekday));
+    }
     if (local.hour == 0 && local.minute == 0) {
         // The end of the day before: "MIDNIGHT WEDNESDAY" would read as the
         // end of Wednesday.
@@ -133,13 +131,13 @@ std::string HourAndDay(const TimeStamp& time) {
     return text + " " + std::string(DayName(local.weekday));
 }
 
-std::string AlertLine(const Alert& alert) {
+std::string AlertLine(const Alert& alert, ClockStyle clock) {
     std::string line(".");
     line += CutAtWord(PageLine(alert.event), kMaxEventBytes);
     line += "...";
     if (alert.until) {
         line += "UNTIL ";
-        line += HourAndDay(*alert.until);
+        line += HourAndDay(*alert.until, clock);
     } else {
         line += "IN EFFECT";
     }

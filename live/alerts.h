@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "live/time_text.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 
@@ -35,14 +36,16 @@ struct Alert {
 std::vector<Alert> ParseAlerts(const nlohmann::json& collection, std::int64_t now);
 
 // ".WINTER STORM WARNING...UNTIL 6 PM MONDAY." in the offset the alert's own
-// time carries; "...IN EFFECT." without an end.
-std::string AlertLine(const Alert& alert);
+// time carries ("UNTIL 18:00 MONDAY" on the 24-hour clock); "...IN
+// EFFECT." without an end.
+std::string AlertLine(const Alert& alert, ClockStyle clock = ClockStyle::TwelveHour);
 
 // "6 PM MONDAY", "6:30 AM SUNDAY", "NOON MONDAY", and for 00:00 the night
 // that ends then, as the service words it: "MIDNIGHT TUESDAY NIGHT" for the
-// start of Wednesday.
-std::string HourAndDay(const TimeStamp& time);
-// "3:53 PM".
-std::string ClockTime(const TimeStamp& time);
+// start of Wednesday. On the 24-hour clock always the time and its day:
+// "18:00 MONDAY", "12:00 MONDAY", "00:00 WEDNESDAY".
+std::string HourAndDay(const TimeStamp& time, ClockStyle clock = ClockStyle::TwelveHour);
+// "3:53 PM", or "15:53" on the 24-hour clock.
+std::string ClockTime(const TimeStamp& time, ClockStyle clock = ClockStyle::TwelveHour);
 
 }  // namespace tickwell::live

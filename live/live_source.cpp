@@ -28,12 +28,13 @@ json ParseBody(const ApiResult& result, const AnswerLimits& limits) {
 }  // namespace
 
 LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clock,
-                       LiveOptions options, std::string stationId)
+                       LiveOptions options, std::string stationId, const Units& units)
     : client_(std::move(client)),
       clock_(clock),
       options_(std::move(options)),
       cache_(*client_, clock, options_.requestSpacing),
-      stationId_(std::move(stationId)) {}
+      stationId_(std::move(stationId)),
+      units_(units) {}
 
 json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
     const AnswerLimits limits = LimitsOf(endpoint);
@@ -86,6 +87,22 @@ std::string LiveSource::ZoneForecastUrl(const Station& station) const {
     return options_.apiBase + "/zones/forecast/" + station.zoneId + "/forecast";
 }
 
+void LiveSource::SetUnits(const Units& units) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (units != units_) {
+        units_ = units;
+        kept_.reset();
+    }
+}
+
+std::string LiveSource::GridForecastUrl() const {
+    std::string url = options_.apiBase + forecastPath_;
+    if (units_.temperature == TemperatureUnit::Celsius) {
+        url += forecastPath_.find('?') == std::string::npos ? "?units=si" : "&units=si";
+    }
+    return url;
+}
+
 void LiveSource::SetLocationHint(bool show) {
     std::lock_guard<std::mutex> hold(mutex_);
     locationHint_ = show;
@@ -133,9 +150,8 @@ std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
             return {};
         }
     }
-    return WithoutEnded(
-        ParsePeriods(Fetch(options_.apiBase + forecastPath_, Endpoint::GridForecast)),
-        cache_.Now());
+    return WithoutEnded(ParsePeriods(Fetch(GridForecastUrl(), Endpoint::GridForecast)),
+                        cache_.Now());
 }
 
 std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
@@ -183,7 +199,7 @@ std::vector<std::string> LiveSource::LeadLines(const Station& station,
                     cache_.Now());
     std::vector<std::string> lines;
     for (const Alert& alert : alerts) {
-        lines.push_back(AlertLine(alert));
+        lines.push_back(AlertLine(alert, units_.clock));
     }
     bool answered = false;
     const std::optional<Observation> current = CurrentObservation(&answered);
@@ -199,7 +215,7 @@ std::vector<std::string> LiveSource::LeadLines(const Station& station,
             offset = stamp->offsetMinutes;
         }
     }
-    std::string nowLine = NowLine(current, lastSeen_, offset);
+    std::string nowLine = NowLine(current, lastSeen_, offset, units_);
     if (locationHint_) {
         nowLine = WithLocationHint(nowLine);
     }
@@ -252,7 +268,8 @@ std::optional<std::string> LiveSource::TroublePage(const Station* station) {
     std::string page;
     if (kept_) {
         const std::string line = NotUpdatedLine(
-            trouble, LocalTimeText(kept_->madeAt, now, ShownOffsetMinutes(now)), nextTry);
+            trouble, LocalTimeText(kept_->madeAt, now, ShownOffsetMinutes(now), units_.clock),
+            nextTry);
         // Periods that have ended since are left out; once all have, only
         // the trouble is left to tell.
         const std::vector<ForecastPeriod> periods = WithoutEnded(kept_->periods, now);
@@ -277,10 +294,9 @@ ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url
         *url = StationUrl(stationId_);
         return TroubleOf(cache_.LastOutcome(*url), true, stationId_);
     }
-    std::vector<std::string> chain = {options_.apiBase +
-                                      (forecastPath_.empty()
-                                           ? PointsPath(station->latitude, station->longitude)
-                                           : forecastPath_)};
+    std::vector<std::string> chain = {
+        forecastPath_.empty() ? options_.apiBase + PointsPath(station->latitude, station->longitude)
+                              : GridForecastUrl()};
     if (!station->zoneId.empty()) {
         chain.push_back(ZoneForecastUrl(*station));
     }
@@ -300,7 +316,7 @@ ForecastTrouble LiveSource::FindTrouble(const Station* station, std::string* url
 
 std::string LiveSource::NextTryText(const std::string& url, std::int64_t now) {
     const std::int64_t next = NextTryTime(now, cache_.NextRequestTime(url), refreshSeconds_);
-    return LocalTimeText(next, now, ShownOffsetMinutes(now));
+    return LocalTimeText(next, now, ShownOffsetMinutes(now), units_.clock);
 }
 
 int LiveSource::ShownOffsetMinutes(std::int64_t now) {
@@ -314,7 +330,7 @@ std::optional<std::string> LiveSource::RoundupPage() {
     if (!answered) {
         return std::nullopt;
     }
-    std::string page = BuildRoundupPage(current, stationId_);
+    std::string page = BuildRoundupPage(current, stationId_, units_);
     KeepPage("roundup.txt", page);
     return page;
 }

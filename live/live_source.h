@@ -18,6 +18,7 @@
 #include "live/observation.h"
 #include "live/station.h"
 #include "live/status_line.h"
+#include "live/units.h"
 #include "platform/https_client.h"
 
 namespace tickwell::live {
@@ -37,7 +38,7 @@ enum class StationCheck { Known, Unknown, Unreachable };
 class LiveSource {
 public:
     LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clock, LiveOptions options,
-               std::string stationId);
+               std::string stationId, const Units& units = {});
 
     // The forecast page. When the service gives no forecast, the last one
     // shown with a NOW line that says since when nothing could be updated
@@ -61,6 +62,12 @@ public:
     // each fetch job starts, so the job never reads a setting the
     // Preferences dialog may be changing.
     void SetRefreshSeconds(std::int64_t seconds);
+    // The units the pages are made in from now on: the readings, the NOW
+    // line's wind and times, the alerts' ends and the status line's times;
+    // the gridpoint forecast is asked for in SI units when the temperature
+    // is Celsius. A change drops the forecast kept for a failing service,
+    // which is in the old units.
+    void SetUnits(const Units& units);
 
     // Ends a request in progress and fails every later one.
     void Abort();
@@ -81,6 +88,8 @@ private:
     std::vector<std::string> LeadLines(const Station& station,
                                        const std::vector<ForecastPeriod>& periods);
     std::vector<ForecastPeriod> GridPeriods(const Station& station);
+    // The gridpoint forecast's URL, in SI units for a Celsius user.
+    std::string GridForecastUrl() const;
     std::vector<ForecastPeriod> ZonePeriods(const Station& station);
     void KeepPage(const char* fileName, const std::string& page) const;
     // The URLs of the station, its observations and its zone's forecast.
@@ -127,6 +136,7 @@ private:
     bool locationHint_ = false;
     // Fifteen minutes until the program says otherwise.
     std::int64_t refreshSeconds_ = 15 * 60;
+    Units units_;
 };
 
 }  // namespace tickwell::live

@@ -12,8 +12,8 @@ namespace tickwell::live {
 namespace {
 
 // "NORTHWEST WIND 15 MPH, GUSTS 25.", "CALM WIND.", or empty.
-std::string WindSentence(const Observation& observation) {
-    const std::optional<WindMph> wind = WindInMph(observation);
+std::string WindSentence(const Observation& observation, WindUnit unit) {
+    const std::optional<WindMph> wind = WindInUnit(observation, unit);
     if (!wind) {
         return std::string();
     }
@@ -23,22 +23,33 @@ std::string WindSentence(const Observation& observation) {
     std::string text(observation.windDirectionDegrees
                          ? CompassDirection(*observation.windDirectionDegrees)
                          : std::string_view("VARIABLE"));
-    text += " WIND " + std::to_string(wind->speed) + " MPH";
+    text += " WIND " + std::to_string(wind->speed) + " " + WindUnitText(unit);
     if (wind->gust) {
         text += ", GUSTS " + std::to_string(*wind->gust);
     }
     return text + ".";
 }
 
-std::string Stamp(std::int64_t time, const std::optional<int>& offsetMinutes, bool withDay) {
+// "8 DEGREES." in Fahrenheit as the ticker always said it; "8 DEGREES
+// CELSIUS." otherwise.
+std::string TemperatureSentence(double celsius, TemperatureUnit unit) {
+    std::string text = std::to_string(TemperatureReading(unit, celsius)) + " DEGREES";
+    if (unit == TemperatureUnit::Celsius) {
+        text += " CELSIUS";
+    }
+    return text + ".";
+}
+
+std::string Stamp(std::int64_t time, const std::optional<int>& offsetMinutes, bool withDay,
+                  ClockStyle clock) {
     const TimeStamp stamp{time, offsetMinutes.value_or(0)};
     std::string text;
     if (withDay) {
         // "9:53 AM MONDAY".
-        text = ClockTime(stamp) + " ";
+        text = ClockTime(stamp, clock) + " ";
         text += DayName(ToLocalTime(time, stamp.offsetMinutes).weekday);
     } else {
-        text = ClockTime(stamp);
+        text = ClockTime(stamp, clock);
     }
     return offsetMinutes ? text : text + " UTC";
 }
@@ -47,13 +58,13 @@ std::string Stamp(std::int64_t time, const std::optional<int>& offsetMinutes, bo
 
 std::string NowLine(const std::optional<Observation>& current,
                     const std::optional<Observation>& lastSeen,
-                    const std::optional<int>& offsetMinutes) {
+                    const std::optional<int>& offsetMinutes, const Units& units) {
     if (!current) {
         if (!lastSeen) {
             return std::string();
         }
         return ".NOW...NO CURRENT OBSERVATION. THE LAST WAS TAKEN " +
-               Stamp(lastSeen->time, offsetMinutes, true) + ".";
+               Stamp(lastSeen->time, offsetMinutes, true, units.clock) + ".";
     }
     std::string line = ".NOW...";
     const std::string sky = CutAtWord(PageLine(current->description), 60);
@@ -61,9 +72,9 @@ std::string NowLine(const std::optional<Observation>& current,
         line += sky + ". ";
     }
     if (current->temperatureC) {
-        line += std::to_string(FahrenheitFromCelsius(*current->temperatureC)) + " DEGREES. ";
+        line += TemperatureSentence(*current->temperatureC, units.temperature) + " ";
     }
-    const std::string wind = WindSentence(*current);
+    const std::string wind = WindSentence(*current, units.wind);
     if (!wind.empty()) {
         line += wind + " ";
     }
@@ -71,7 +82,7 @@ std::string NowLine(const std::optional<Observation>& current,
     if (!missing.empty()) {
         line += missing + " ";
     }
-    return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false) + ".";
+    return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false, units.clock) + ".";
 }
 
 std::string MissingReadingsSentence(const Observation& observation) {

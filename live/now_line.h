@@ -10,6 +10,7 @@
 #include "live/forecast_page.h"
 #include "live/observation.h"
 #include "live/time_text.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 
@@ -18,10 +19,11 @@ namespace tickwell::live {
 // readings it lacks ("NO DEW POINT OR HUMIDITY REPORTED."); without one,
 // when the last observation was taken; empty when there never was one.
 // Times are written at `offsetMinutes` from UTC, or in UTC (and say so) when
-// that is unknown.
+// that is unknown. Temperature, wind and times in `units` ("8 DEGREES
+// CELSIUS.", "WIND 24 KM/H", "OBSERVED 15:53.").
 std::string NowLine(const std::optional<Observation>& current,
                     const std::optional<Observation>& lastSeen,
-                    const std::optional<int>& offsetMinutes);
+                    const std::optional<int>& offsetMinutes, const Units& units = {});
 
 // "NO PRESSURE REPORTED.", "NO DEW POINT, HUMIDITY OR PRESSURE REPORTED.":
 // which of the readings besides the temperature `observation` lacks; empty

@@ -14,8 +14,6 @@ namespace tickwell::live {
 
 namespace {
 
-constexpr double kKmhPerMph = 1.609344;
-
 // The table's columns: where each field ends (right-aligned numbers) or
 // starts (left-aligned words), 0-based.
 constexpr std::size_t kSkyStart = 15;
@@ -84,7 +82,7 @@ void PutEndingAt(std::string& line, std::size_t lastColumn, std::string_view tex
 }  // namespace
 
 int FahrenheitFromCelsius(double celsius) {
-    return static_cast<int>(std::lround(celsius * 9.0 / 5.0 + 32.0));
+    return TemperatureReading(TemperatureUnit::Fahrenheit, celsius);
 }
 
 int RoundedPercent(double percent) {
@@ -93,29 +91,31 @@ int RoundedPercent(double percent) {
 }
 
 std::string InchesOfMercury(double pascals) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", pascals / kPascalsPerInchOfMercury);
-    return text;
+    return PressureText(PressureUnit::InchesOfMercury, pascals);
 }
 
-std::optional<WindMph> WindInMph(const Observation& observation) {
+std::optional<WindMph> WindInUnit(const Observation& observation, WindUnit unit) {
     if (!observation.windSpeedKmh) {
         return std::nullopt;
     }
     WindMph wind;
-    const double mph = *observation.windSpeedKmh / kKmhPerMph;
-    if (mph < 1.0) {
+    const double speed = WindIn(unit, *observation.windSpeedKmh);
+    if (speed < 1.0) {
         return wind;
     }
-    wind.speed = std::lround(mph);
-    if (observation.windGustKmh && *observation.windGustKmh / kKmhPerMph >= 1.0) {
-        wind.gust = std::lround(*observation.windGustKmh / kKmhPerMph);
+    wind.speed = std::lround(speed);
+    if (observation.windGustKmh && WindIn(unit, *observation.windGustKmh) >= 1.0) {
+        wind.gust = std::lround(WindIn(unit, *observation.windGustKmh));
     }
     return wind;
 }
 
-std::string WindText(const Observation& observation) {
-    const std::optional<WindMph> wind = WindInMph(observation);
+std::optional<WindMph> WindInMph(const Observation& observation) {
+    return WindInUnit(observation, WindUnit::MilesPerHour);
+}
+
+std::string WindText(const Observation& observation, WindUnit unit) {
+    const std::optional<WindMph> wind = WindInUnit(observation, unit);
     if (!wind) {
         return "N/A";
     }
@@ -155,27 +155,28 @@ std::string SkyWord(std::string_view description) {
     return word.substr(0, kSkyWidth);
 }
 
-std::string RoundupRow(const Observation& observation) {
+std::string RoundupRow(const Observation& observation, const Units& units) {
     std::string row(kRoundupRowName);
     PutAt(row, kSkyStart, SkyWord(observation.description));
     PutEndingAt(row, kTemperatureEnd,
-                std::to_string(FahrenheitFromCelsius(*observation.temperatureC)));
-    PutEndingAt(row, kDewPointEnd, std::to_string(FahrenheitFromCelsius(*observation.dewPointC)));
+                std::to_string(TemperatureReading(units.temperature, *observation.temperatureC)));
+    PutEndingAt(row, kDewPointEnd,
+                std::to_string(TemperatureReading(units.temperature, *observation.dewPointC)));
     PutEndingAt(row, kHumidityEnd, std::to_string(RoundedPercent(*observation.humidityPercent)));
-    PutAt(row, kWindStart, WindText(observation));
-    PutAt(row, kPressureStart, InchesOfMercury(*observation.pressurePa));
+    PutAt(row, kWindStart, WindText(observation, units.wind));
+    PutAt(row, kPressureStart, PressureText(units.pressure, *observation.pressurePa));
     return row;
 }
 
-std::string BuildRoundupPage(const std::optional<Observation>& current,
-                             std::string_view stationId) {
+std::string BuildRoundupPage(const std::optional<Observation>& current, std::string_view stationId,
+                             const Units& units) {
     std::string page =
         "<html><head><title>Tickwell weather roundup</title></head><body><pre>\n"
         "WEATHER ROUNDUP\n\n";
     page += kHeader;
     page += '\n';
     if (current && current->HasReadings()) {
-        std::string row = RoundupRow(*current);
+        std::string row = RoundupRow(*current, units);
         PutAt(row, kRemarksStart, stationId);
         page += row;
         page += '\n';

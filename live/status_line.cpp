@@ -116,10 +116,11 @@ std::string WeekdayName(std::int64_t time, int offsetMinutes) {
     return std::string(DayName(ToLocalTime(time, offsetMinutes).weekday));
 }
 
-std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes) {
+std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes,
+                          ClockStyle clock) {
     const LocalTime then = ToLocalTime(time, offsetMinutes);
     const LocalTime today = ToLocalTime(now, offsetMinutes);
-    std::string text = ClockTime(TimeStamp{time, offsetMinutes});
+    std::string text = ClockTime(TimeStamp{time, offsetMinutes}, clock);
     if (then.year != today.year || then.month != today.month || then.day != today.day) {
         text += ' ';
         text += WeekdayName(time, offsetMinutes);

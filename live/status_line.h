@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "live/api_cache.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 
@@ -44,7 +45,8 @@ std::string NotUpdatedLine(const ForecastTrouble& trouble, std::string_view sinc
 
 // "10:30 PM" at `offsetMinutes` from UTC, with the weekday ("10:30 PM
 // TUESDAY") when that is not the local day of `now`.
-std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes);
+std::string LocalTimeText(std::int64_t time, std::int64_t now, int offsetMinutes,
+                          ClockStyle clock = ClockStyle::TwelveHour);
 
 // "TUESDAY": the local weekday of `time`.
 std::string WeekdayName(std::int64_t time, int offsetMinutes);

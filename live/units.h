@@ -3,6 +3,10 @@
 // One place for each factor, so every page and readout converts alike.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace tickwell::live {
 
 enum class TemperatureUnit { Fahrenheit, Celsius };
@@ -43,5 +47,37 @@ int RoundReading(double value);
 // or "M/S".
 const char* TemperatureLetter(TemperatureUnit unit);
 const char* WindUnitText(WindUnit unit);
+
+// A reading in the unit as the readouts and pages show it, rounded from the
+// service's own value (never from a rounded Fahrenheit).
+int TemperatureReading(TemperatureUnit unit, double celsius);
+// "29.92" (two decimals) or "1013" (whole hectopascals).
+std::string PressureText(PressureUnit unit, double pascals);
+
+// A wall-clock time as the ticker writes it: "3:53 PM", "12:00 AM" on the
+// twelve-hour clock, "15:53", "00:00" on the twenty-four-hour clock.
+std::string ClockText(int hour, int minute, ClockStyle clock);
+
+// The choices the locale makes when the user made none: metric quantities
+// (Celsius, hectopascals, km/h) or the US ones, and the clock its time
+// format uses.
+Units LocaleUnits(bool metric, bool twentyFourHour);
+
+// The settings' names and values: "TemperatureUnit" F|C, "PressureUnit"
+// inHg|hPa, "WindUnit" mph|km/h|kn|m/s, "Clock" 12|24.
+constexpr const char* kTemperatureUnitSettingName = "TemperatureUnit";
+constexpr const char* kPressureUnitSettingName = "PressureUnit";
+constexpr const char* kWindUnitSettingName = "WindUnit";
+constexpr const char* kClockSettingName = "Clock";
+const char* SettingText(TemperatureUnit unit);
+const char* SettingText(PressureUnit unit);
+const char* SettingText(WindUnit unit);
+const char* SettingText(ClockStyle clock);
+// A stored value as written by SettingText, exactly; anything else is
+// nothing, so the caller keeps its default.
+std::optional<TemperatureUnit> ParseTemperatureUnit(std::string_view text);
+std::optional<PressureUnit> ParsePressureUnit(std::string_view text);
+std::optional<WindUnit> ParseWindUnit(std::string_view text);
+std::optional<ClockStyle> ParseClockStyle(std::string_view text);
 
 }  // namespace tickwell::live

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "live/units.h"
 #include "places/station_table.h"
 #include "places/text_fold.h"
 
@@ -319,6 +320,7 @@ StationMatch MakeMatch(std::size_t index, Rank rank) {
         const double miles =
             MilesBetween(near.latitude, near.longitude, place.latitude, place.longitude);
         match.miles = static_cast<int>(std::lround(miles));
+        match.kilometres = static_cast<int>(std::lround(miles * live::kKilometresPerMile));
     }
     return match;
 }
@@ -365,9 +367,11 @@ std::vector<StationMatch> FindStations(std::string_view text, std::size_t limit)
     return matches;
 }
 
-std::string MatchLine(const StationMatch& match) {
+std::string MatchLine(const StationMatch& match, Distance distance) {
     std::string line = match.id + "  " + match.city + ", " + match.state + "  " + match.name;
-    if (match.miles) {
+    if (distance == Distance::Kilometres && match.kilometres) {
+        line += "  (" + std::to_string(*match.kilometres) + " km from " + match.town + ")";
+    } else if (match.miles) {
         line += "  (" + std::to_string(*match.miles) + " mi from " + match.town + ")";
     }
     return line;

@@ -23,7 +23,12 @@ struct StationMatch {
     // ("Golden, CO") and the distance to it in whole miles.
     std::string town;
     std::optional<int> miles;
+    // The same distance in whole kilometres.
+    std::optional<int> kilometres = std::nullopt;
 };
+
+// The unit a match line gives its distance in.
+enum class Distance { Miles, Kilometres };
 
 // The stations that match `query`, best first, at most `limit` of them.
 // Case, accents and surplus blanks do not matter; an empty or unmatched
@@ -32,7 +37,8 @@ std::vector<StationMatch> FindStations(std::string_view query, std::size_t limit
 
 // One line of the Location dialog's list and of `tickwell --find`:
 // "KBOS  Boston, MA  General Edward Lawrence Logan Intl", and for a match
-// found through a town "KBJC  Broomfield, CO  Rocky Mountain Metro  (7 mi from Golden, CO)".
-std::string MatchLine(const StationMatch& match);
+// found through a town "KBJC  Broomfield, CO  Rocky Mountain Metro  (7 mi from Golden, CO)",
+// or "(11 km from Golden, CO)" in kilometres.
+std::string MatchLine(const StationMatch& match, Distance distance = Distance::Miles);
 
 }  // namespace tickwell::places

@@ -24,6 +24,13 @@ public:
         (void)value;
         return false;
     }
+    // Sets a text value (REG_SZ) while open for writing; a store that keeps
+    // no text ignores it. Only what the user chose in a dialog is written
+    // this way.
+    virtual void WriteText(const char* name, const std::string& value) {
+        (void)name;
+        (void)value;
+    }
     // Closes the key; after writing, this is when the values become durable.
     virtual void Close() = 0;
 };

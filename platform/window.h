@@ -46,6 +46,18 @@ public:
     virtual void End(int result) = 0;
     // Hands a URL (web page or mailto:) to the desktop; the result is ignored.
     virtual void OpenUrl(const char* url) = 0;
+    // A drop-down list of choices (the Units dialog's): fills it with
+    // `items` and selects item `selected`. A dialog without lists ignores it.
+    virtual void SetChoices(int controlId, const std::vector<std::string>& items, int selected) {
+        (void)controlId;
+        (void)items;
+        (void)selected;
+    }
+    // The selected item's index; -1 when none is (or there is no such list).
+    virtual int GetChoice(int controlId) {
+        (void)controlId;
+        return -1;
+    }
 };
 
 // The logic of a modal dialog, called by the back end for its events.
@@ -114,6 +126,13 @@ public:
     // Runs the Location dialog modally, owned by this window; returns the
     // result the procedure ended it with.
     virtual int RunLocationDialog(LocationProcedure& procedure) = 0;
+    // Runs the Units dialog (live builds) modally, owned by this window;
+    // returns the result the procedure ended it with (2, Cancel, where there
+    // is none).
+    virtual int RunUnitsDialog(DialogProcedure& procedure) {
+        (void)procedure;
+        return 2;
+    }
 };
 
 // What the main window's logic receives from the back end, in the order a

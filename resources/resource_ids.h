@@ -22,6 +22,7 @@
 
 #define IDD_PREFERENCES 101
 #define IDD_LOCATION 102
+#define IDD_UNITS 103
 #define IDB_PICTURE 106
 #define IDI_TICKWELL 107
 
@@ -32,6 +33,10 @@
 #define IDC_SEND_EMAIL 1008
 #define IDC_LOCATION_QUERY 1010
 #define IDC_LOCATION_LIST 1011
+#define IDC_TEMPERATURE_UNIT 1020
+#define IDC_PRESSURE_UNIT 1021
+#define IDC_WIND_UNIT 1022
+#define IDC_CLOCK_STYLE 1023
 
 #define IDM_TODAY 40001
 #define IDM_OUTLOOK 40002
@@ -40,6 +45,7 @@
 #define IDM_FASTER 40005
 // The live builds only.
 #define IDM_LOCATION 40006
+#define IDM_UNITS 40007
 
 #define TEXT_CREDIT "By the Quillfen team"
 #define TEXT_NOTICE "(c) 2026 Quillfen"

@@ -23,7 +23,11 @@ linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64
-  dbus dbus-daemon dbus-bin dunst libnotify-bin python3-dbus iproute2 tzdata)
+  dbus dbus-daemon dbus-bin dunst libnotify-bin python3-dbus iproute2 tzdata locales)
+# The unit tests' locale defaults run the program in a metric, 24-hour
+# locale and in the US one; `locales` brings their sources, localedef makes
+# just these two (not the whole of locales-all).
+test_locales=(de_DE en_US)
 # The Debian package and the Windows installer, and the tools that check them.
 linux_pkgs+=(librsvg2-bin dpkg-dev)
 test_pkgs+=(nsis lintian appstream desktop-file-utils man-db)
@@ -69,12 +73,19 @@ if [ "$what" = all ] || [ "$what" = windows ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || need_wine=1
   installed wine32:i386 || need_wine=1
 fi
-if [ ${#missing[@]} -eq 0 ] && [ $need_wine = 0 ]; then
+need_locales=()
+if [ "$what" = all ]; then
+  for l in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qx "$l.utf8" || need_locales+=("$l")
+  done
+fi
+if [ ${#missing[@]} -eq 0 ] && [ $need_wine = 0 ] && [ ${#need_locales[@]} -eq 0 ]; then
   say "all ${#want[@]} packages for '$what' are installed"
   exit 0
 fi
 if [ "$(id -u)" != 0 ]; then
   [ $need_wine = 1 ] && missing+=(wine wine32:i386)
+  [ ${#need_locales[@]} -gt 0 ] && say "missing locales: ${need_locales[*]}" >&2
   say "missing: ${missing[*]}" >&2
   say "run this script as root (or with sudo) to install them" >&2
   exit 1
@@ -88,11 +99,16 @@ install=("${apt[@]}" install -y --no-install-recommends --no-upgrade)
 if [ $need_wine = 1 ]; then
   step "adding the i386 architecture for Wine" dpkg --add-architecture i386
 fi
-step "updating the package lists (waits up to 10 minutes for another apt)" "${apt[@]}" update
+if [ ${#missing[@]} -gt 0 ] || [ $need_wine = 1 ]; then
+  step "updating the package lists (waits up to 10 minutes for another apt)" "${apt[@]}" update
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   step "installing ${#missing[@]} missing packages: ${missing[*]}" "${install[@]}" "${missing[@]}"
 fi
 if [ $need_wine = 1 ]; then
   step "installing Wine (wine, wine32:i386)" "${install[@]}" wine wine32:i386
 fi
+for l in "${need_locales[@]}"; do
+  step "generating the locale $l.UTF-8" localedef -i "$l" -c -f UTF-8 "$l.UTF-8"
+done
 say "done; apt's output is in $log"

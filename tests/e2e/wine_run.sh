@@ -77,6 +77,10 @@ python3 "$root/tests/e2e/wine_roots_e2e.py" --program "$live_build/tickwell.exe"
 python3 "$root/tests/e2e/wine_location_e2e.py" --program "$live_build/tickwell.exe" \
   --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
   --shot "$root/build/e2e-shots/location-windows.png"
+# The units as REG_SZ values, from the locale and from the Units dialog.
+python3 "$root/tests/e2e/wine_units_e2e.py" --program "$live_build/tickwell.exe" \
+  --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
+  --shots "$root/build/e2e-shots"
 # The window at 192 and 96 dpi and with Scale=3; it leaves the density as it was.
 python3 "$root/tests/e2e/wine_dpi_e2e.py" --program "$live_build/tickwell-demo.exe" \
   --shots "$root/build/e2e-shots"

@@ -27,6 +27,21 @@ void FakeSettingsStore::Write(const char* name, std::uint32_t value) {
     values[name] = value;
 }
 
+bool FakeSettingsStore::ReadText(const char* name, std::string* value) {
+    calls.push_back(std::string("ReadText ") + name);
+    const auto found = texts.find(name);
+    if (found == texts.end() || unreadable.count(name) != 0) {
+        return false;
+    }
+    *value = found->second;
+    return true;
+}
+
+void FakeSettingsStore::WriteText(const char* name, const std::string& value) {
+    calls.push_back(std::string("WriteText ") + name + "=" + value);
+    texts[name] = value;
+}
+
 void FakeSettingsStore::Close() {
     calls.push_back("Close");
 }

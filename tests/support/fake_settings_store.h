@@ -20,12 +20,16 @@ public:
     bool OpenForWriting() override;
     void Write(const char* name, std::uint32_t value) override;
     void Close() override;
+    bool ReadText(const char* name, std::string* value) override;
+    void WriteText(const char* name, const std::string& value) override;
 
     // The writes since the last ClearLog, in order.
     std::vector<std::pair<std::string, std::uint32_t>> Writes() const;
     void ClearLog() { calls.clear(); }
 
     std::map<std::string, std::uint32_t> values;
+    // The text values (REG_SZ).
+    std::map<std::string, std::string> texts;
     // Names whose value is there but can't be read (malformed).
     std::set<std::string> unreadable;
     bool readingFails = false;

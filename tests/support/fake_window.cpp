@@ -392,6 +392,29 @@ int FakeWindow::RunLocationDialog(LocationProcedure& procedure) {
     return lastLocationDialog->ended ? lastLocationDialog->result : 2;
 }
 
+void FakeDialogControls::SetChoices(int controlId, const std::vector<std::string>& items,
+                                    int selected) {
+    log_.Add("SetChoices " + std::to_string(controlId) + " " + std::to_string(items.size()) + " " +
+             std::to_string(selected));
+    choiceItems[controlId] = items;
+    choice[controlId] = selected;
+}
+
+int FakeDialogControls::GetChoice(int controlId) {
+    const auto found = choice.find(controlId);
+    return found != choice.end() ? found->second : -1;
+}
+
+int FakeWindow::RunUnitsDialog(DialogProcedure& procedure) {
+    log_.Add("RunUnitsDialog");
+    lastDialog = std::make_unique<FakeDialogControls>(log_);
+    procedure.OnInit(*lastDialog);
+    if (dialogScript) {
+        dialogScript(procedure, *lastDialog);
+    }
+    return lastDialog->ended ? lastDialog->result : 2;
+}
+
 int FakeWindow::RunPreferencesDialog(DialogProcedure& procedure) {
     log_.Add("RunPreferencesDialog");
     lastDialog = std::make_unique<FakeDialogControls>(log_);

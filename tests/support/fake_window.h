@@ -169,8 +169,15 @@ public:
     void ShowNormal() override;
     void End(int result) override;
     void OpenUrl(const char* url) override;
+    // Logs "SetChoices id N selected" and keeps the list.
+    void SetChoices(int controlId, const std::vector<std::string>& items, int selected) override;
+    int GetChoice(int controlId) override;
 
     std::map<int, std::string> fieldText;
+    // Each drop-down list's items and selected index, which a test sets as
+    // the user would.
+    std::map<int, std::vector<std::string>> choiceItems;
+    std::map<int, int> choice;
     int result = 0;
     bool ended = false;
 
@@ -225,6 +232,8 @@ public:
     // `locationScript` (which plays the user), and returns the result the
     // procedure ended it with (2, Cancel, when it did not end it).
     int RunLocationDialog(LocationProcedure& procedure) override;
+    // As RunPreferencesDialog, logged as "RunUnitsDialog".
+    int RunUnitsDialog(DialogProcedure& procedure) override;
 
     WindowHandlers* handlers = nullptr;
     Point position{0, 0};

@@ -647,3 +647,59 @@ TEST(LiveHostile, AnObservationFromTheFutureIsNotCurrentNorTheLastSeen) {
 
 }  // namespace
 }  // namespace tickwell::live
+
+namespace tickwell::live {
+namespace {
+
+// The user's units reach the pages: the gridpoint forecast asked for in SI
+// units with Celsius, the NOW line, the roundup row and the status line's
+// times in the chosen units; a change drops the forecast kept for a
+// failing service, which is in the old units.
+TEST(LiveSourceUnits, SiForecastAndPagesInTheChosenUnits) {
+    const Units metric{TemperatureUnit::Celsius, PressureUnit::Hectopascals,
+                       WindUnit::KilometresPerHour, ClockStyle::TwentyFourHour};
+    const std::string grid = std::string(kBase) + "/gridpoints/BOU/62,60/forecast";
+    SourceFixture f;
+    f.service.overrides["/gridpoints/BOU/62,60/forecast?units=si"] =
+        f.service(grid, SentRequest{grid, 0, "", 0});
+    f.source->SetUnits(metric);
+    auto page = f.source->ForecastPage();
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->find(".NOW...CLEAR. 10 DEGREES CELSIUS. SOUTH WIND 10 KM/H. OBSERVED 19:50 "
+                         "UTC.\n.TONIGHT...GRID.\n"),
+              std::string::npos)
+        << *page;
+    EXPECT_EQ(f.client->Count(grid + "?units=si"), 1);
+    EXPECT_EQ(f.client->Count(grid), 0);
+    auto roundup = f.source->RoundupPage();
+    ASSERT_TRUE(roundup);
+    EXPECT_NE(roundup->find("DENVER INTL AP CLEAR     10  -5  50 S10       1016   KXYZ"),
+              std::string::npos)
+        << *roundup;
+
+    // Back to the US units: the plain URL, and a forecast kept from then on.
+    f.source->SetUnits(Units{});
+    f.clock.Advance(3600);
+    page = f.source->ForecastPage();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(f.client->Count(grid), 1);
+    EXPECT_NE(page->find(".NOW...CLEAR. 50 DEGREES. SOUTH WIND 6 MPH. OBSERVED 8:50 PM UTC."),
+              std::string::npos)
+        << *page;
+    // Every forecast fails: after a change of units the US forecast is not
+    // kept; the status line says why in 24-hour time.
+    f.service.overrides["/gridpoints/BOU/62,60/forecast?units=si"] = Answer(500);
+    f.service.overrides["/zones/forecast/COZ040/forecast"] = Answer(503);
+    f.source->SetUnits(metric);
+    f.clock.Advance(3600);
+    page = f.source->ForecastPage();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->find(".TONIGHT...GRID."), std::string::npos) << *page;
+    EXPECT_NE(page->find(".NOW...THE WEATHER SERVICE ANSWERS WITH ERRORS (500). NEXT TRY AT "
+                         "22:15."),
+              std::string::npos)
+        << *page;
+}
+
+}  // namespace
+}  // namespace tickwell::live

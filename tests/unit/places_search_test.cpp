@@ -141,6 +141,21 @@ TEST(PlacesSearch, MatchLines) {
     match = {"KBJC", "Denver", "CO", "Rocky Mountain Metropolitan Airport", "Golden, CO", 12};
     EXPECT_EQ(MatchLine(match),
               "KBJC  Denver, CO  Rocky Mountain Metropolitan Airport  (12 mi from Golden, CO)");
+    // In kilometres, from the distance itself rather than the whole miles.
+    const std::vector<StationMatch> found = FindStations("golden, co");
+    std::size_t near = 0;
+    for (const StationMatch& each : found) {
+        if (!each.miles) continue;
+        ++near;
+        ASSERT_TRUE(each.kilometres.has_value());
+        EXPECT_NEAR(*each.kilometres, *each.miles * 1.609344, 1.0) << each.id;
+        const std::string line = MatchLine(each, Distance::Kilometres);
+        EXPECT_NE(line.find("  (" + std::to_string(*each.kilometres) + " km from "),
+                  std::string::npos)
+            << line;
+        EXPECT_EQ(line.find(" mi from "), std::string::npos) << line;
+    }
+    EXPECT_GT(near, 0u);
 }
 
 TEST(PlacesSearch, Folding) {

@@ -23,6 +23,7 @@
 #include "app/weather_state.h"
 #include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
+#include "live/unit_settings.h"
 #include "platform/http.h"
 #include "platform/threads.h"
 #include "platform/win32/system/registry_store.h"
@@ -406,6 +407,43 @@ TEST_F(Win32Registry, SavingTheSettingsLeavesTheStationAsItWas) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_STREQ(buffer, "KBOS");
     settings = Settings{};
+}
+
+TEST_F(Win32Registry, UnitsAreSavedAsTextValuesAndReadBackBesideTheOthers) {
+    const char station[] = "KBOS";
+    PutRaw("Station", REG_SZ, station, sizeof station);
+    const live::Units metric{live::TemperatureUnit::Celsius, live::PressureUnit::Hectopascals,
+                             live::WindUnit::KilometresPerHour, live::ClockStyle::TwentyFourHour};
+    live::SaveUnits(store, metric);
+    const struct {
+        const char* name;
+        const char* text;
+    } stored[] = {{"TemperatureUnit", "C"},
+                  {"PressureUnit", "hPa"},
+                  {"WindUnit", "km/h"},
+                  {"Clock", "24"},
+                  {"Station", "KBOS"}};
+    for (const auto& value : stored) {
+        char buffer[16] = {};
+        DWORD size = sizeof buffer;
+        DWORD type = 0;
+        ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, kTestKey, value.name, RRF_RT_ANY, &type, buffer,
+                                 &size),
+                  ERROR_SUCCESS)
+            << value.name;
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << value.name;
+        EXPECT_STREQ(buffer, value.text);
+    }
+    EXPECT_EQ(live::LoadUnits(store, live::Units{}), metric);
+    // A value as a user may set it with reg add: an unknown one, or one of
+    // the wrong type, leaves its part to the defaults.
+    PutRaw("WindUnit", REG_SZ, "knots", 6);
+    const DWORD twelve = 12;
+    PutRaw("Clock", REG_DWORD, &twelve, sizeof twelve);
+    live::Units expected = metric;
+    expected.wind = live::WindUnit::MilesPerHour;
+    expected.clock = live::ClockStyle::TwelveHour;
+    EXPECT_EQ(live::LoadUnits(store, live::Units{}), expected);
 }
 
 // ----------------------------------------------------------------- WinINet

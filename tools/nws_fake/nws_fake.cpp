@@ -329,7 +329,8 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
             return;
         }
         const std::string office = path.substr(12, path.find('/', 12) - 12);
-        body = GridForecastJson(PlaceOfOffice(office), now);
+        const bool si = request.has_param("units") && request.get_param_value("units") == "si";
+        body = GridForecastJson(PlaceOfOffice(office), now, si);
     } else if (StartsWith(path, "/zones/forecast/") && EndsWith(path, "/forecast")) {
         body = ZoneForecastJson(now);
     } else if (path == "/alerts/active") {

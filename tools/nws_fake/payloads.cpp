@@ -177,10 +177,21 @@ std::string PointsJson(const std::string& base, const std::string& latLon) {
         .dump();
 }
 
-std::string GridForecastJson(const FakePlace& place, std::int64_t now) {
+std::string GridForecastJson(const FakePlace& place, std::int64_t now, bool si) {
     const std::int64_t start = now / 3600 * 3600;
     const int offset = place.offsetMinutes;
     json periods = json::array();
+    if (si) {
+        periods.push_back(Period(1, "Tonight", false, start, offset,
+                                 "Mostly cloudy, with a low around -4. North wind 10 to 15 km/h."));
+        periods.push_back(Period(2, "Tuesday", true, start + 12 * 3600, offset,
+                                 "Sunny, with a high near 7. West wind around 13 km/h."));
+        return json{
+            {"type", "Feature"},
+            {"properties",
+             {{"units", "si"}, {"updateTime", IsoTime(now - 3600, 0)}, {"periods", periods}}}}
+            .dump();
+    }
     periods.push_back(Period(1, "Tonight", false, start, offset, place.firstPeriodText));
     periods.push_back(Period(2, "Tuesday", true, start + 12 * 3600, offset,
                              "Sunny, with a high near 45. West wind around 8 mph."));

@@ -44,7 +44,9 @@ const FakePlace& PlaceOfOffice(const std::string& office);
 
 std::string StationJson(const std::string& base, const std::string& id);
 std::string PointsJson(const std::string& base, const std::string& latLon);
-std::string GridForecastJson(const FakePlace& place, std::int64_t now);
+// In SI units (Celsius, km/h) when `si`, as the service answers
+// `units=si`.
+std::string GridForecastJson(const FakePlace& place, std::int64_t now, bool si = false);
 std::string ZoneForecastJson(std::int64_t now);
 std::string LatestObservationJson(const std::string& base, const std::string& id,
                                   ObservationKind kind, std::int64_t now);

@@ -10,6 +10,7 @@
 #include "platform/linux/gui/location_dialog.h"
 #include "platform/linux/gui/popup_menu.h"
 #include "platform/linux/gui/preferences_dialog.h"
+#include "platform/linux/gui/units_dialog.h"
 #include "platform/linux/gui/window_areas.h"
 
 namespace tickwell::linux_gui {
@@ -188,6 +189,11 @@ std::unique_ptr<PopupMenu> FltkWindowServices::CreatePopupMenu() {
 int FltkWindowServices::RunPreferencesDialog(DialogProcedure& procedure) {
     return RunPreferences(procedure, widget_->x() + kBorder * scale_,
                           widget_->y() + kBorder * scale_, scale_);
+}
+
+int FltkWindowServices::RunUnitsDialog(DialogProcedure& procedure) {
+    return RunUnits(procedure, widget_->x() + kBorder * scale_, widget_->y() + kBorder * scale_,
+                    scale_);
 }
 
 int FltkWindowServices::RunLocationDialog(LocationProcedure& procedure) {

@@ -82,6 +82,7 @@ public:
     std::unique_ptr<PopupMenu> CreatePopupMenu() override;
     int RunPreferencesDialog(DialogProcedure& procedure) override;
     int RunLocationDialog(LocationProcedure& procedure) override;
+    int RunUnitsDialog(DialogProcedure& procedure) override;
 
     // For the desktop and the widget.
     void Show();

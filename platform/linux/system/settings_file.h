@@ -41,9 +41,9 @@ public:
     bool OpenForWriting() override;
     void Write(const char* name, std::uint32_t value) override;
     bool ReadText(const char* name, std::string* value) override;
-    // Sets a text value (the station, which only the command line sets);
-    // kept like the others until Close.
-    void WriteText(const char* name, const std::string& value);
+    // Sets a text value (the station, the units); kept like the others
+    // until Close.
+    void WriteText(const char* name, const std::string& value) override;
     void Close() override;
 
     const std::string& path() const { return path_; }

@@ -155,6 +155,10 @@ int Win32Window::RunPreferencesDialog(DialogProcedure& procedure) {
     return win32::RunPreferencesDialog(hwnd_, procedure);
 }
 
+int Win32Window::RunUnitsDialog(DialogProcedure& procedure) {
+    return win32::RunUnitsDialog(hwnd_, procedure);
+}
+
 void Win32Window::ApplyScale(int scale, const RECT* place) {
     RECT now{};
     ::GetWindowRect(hwnd_, &now);

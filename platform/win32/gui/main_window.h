@@ -60,6 +60,7 @@ public:
     std::unique_ptr<PopupMenu> CreatePopupMenu() override;
     int RunPreferencesDialog(DialogProcedure& procedure) override;
     int RunLocationDialog(LocationProcedure& procedure) override;
+    int RunUnitsDialog(DialogProcedure& procedure) override;
 
     // The window procedure of the class "Mozilla/4.0". The creation
     // parameter is the Win32Window, which learns its handle at WM_NCCREATE,

@@ -21,6 +21,8 @@ INT_PTR CALLBACK PreferencesProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     Win32DialogControls controls(dialog);
     switch (message) {
         case WM_INITDIALOG:
+            // The Units dialog has no up-down control: the message then goes
+            // nowhere.
             ::SendDlgItemMessageA(dialog, IDC_INTERVAL_SPIN, UDM_SETRANGE32, kSpinMinimum,
                                   kSpinMaximum);
             openProcedure->OnInit(controls);
@@ -68,13 +70,40 @@ void Win32DialogControls::OpenUrl(const char* url) {
     ::ShellExecuteExA(&info);
 }
 
-int RunPreferencesDialog(HWND owner, DialogProcedure& procedure) {
+void Win32DialogControls::SetChoices(int controlId, const std::vector<std::string>& items,
+                                     int selected) {
+    ::SendDlgItemMessageA(dialog_, controlId, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items) {
+        ::SendDlgItemMessageA(dialog_, controlId, CB_ADDSTRING, 0,
+                              reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    ::SendDlgItemMessageA(dialog_, controlId, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+int Win32DialogControls::GetChoice(int controlId) {
+    const LRESULT index = ::SendDlgItemMessageA(dialog_, controlId, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+namespace {
+
+int RunDialog(HWND owner, int templateId, DialogProcedure& procedure) {
     DialogProcedure* outer = openProcedure;
     openProcedure = &procedure;
-    const INT_PTR result = ::DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_PREFERENCES),
-                                             owner, PreferencesProc, 0);
+    const INT_PTR result =
+        ::DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(templateId), owner, PreferencesProc, 0);
     openProcedure = outer;
     return static_cast<int>(result);
+}
+
+}  // namespace
+
+int RunPreferencesDialog(HWND owner, DialogProcedure& procedure) {
+    return RunDialog(owner, IDD_PREFERENCES, procedure);
+}
+
+int RunUnitsDialog(HWND owner, DialogProcedure& procedure) {
+    return RunDialog(owner, IDD_UNITS, procedure);
 }
 
 }  // namespace tickwell::win32

@@ -1,4 +1,5 @@
-// The Preferences dialog from dialog template 101, run modally.
+// The Preferences dialog from dialog template 101, and the live builds'
+// Units dialog from template 103, run modally.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,8 @@ public:
     void ShowNormal() override;
     void End(int result) override;
     void OpenUrl(const char* url) override;
+    void SetChoices(int controlId, const std::vector<std::string>& items, int selected) override;
+    int GetChoice(int controlId) override;
 
 private:
     HWND dialog_;
@@ -31,5 +34,7 @@ private:
 // Runs the dialog owned by `owner` until `procedure` ends it; returns the
 // result it ended with (-1 when the dialog could not be created).
 int RunPreferencesDialog(HWND owner, DialogProcedure& procedure);
+// The Units dialog (template 103), run the same way.
+int RunUnitsDialog(HWND owner, DialogProcedure& procedure);
 
 }  // namespace tickwell::win32

@@ -77,6 +77,13 @@ void RegistrySettingsStore::Write(const char* name, std::uint32_t value) {
                      reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
+void RegistrySettingsStore::WriteText(const char* name, const std::string& value) {
+    if (key_ == nullptr || value.size() + 1 > kMaxTextBytes) return;
+    ::RegSetValueExA(static_cast<HKEY>(key_), name, 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+}
+
 void RegistrySettingsStore::Close() {
     if (key_ == nullptr) return;
     ::RegCloseKey(static_cast<HKEY>(key_));

@@ -27,6 +27,8 @@ public:
     // A REG_SZ value of at most kMaxTextBytes bytes; anything else is
     // treated as missing.
     bool ReadText(const char* name, std::string* value) override;
+    // A REG_SZ value, with its terminating NUL.
+    void WriteText(const char* name, const std::string& value) override;
     void Close() override;
 
 private:
