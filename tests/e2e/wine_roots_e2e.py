@@ -181,7 +181,7 @@ def read_log(path):
 def scenario_unreadable_ca_file(context):
     """A TICKWELL_CA_FILE that is not there: the error box names it, the
     program ends with status 1, and the log file holds the same note with
-    its time."""
+    its time, after the note that the file cannot be read."""
     log = log_path(context)
     if os.path.exists(log):
         os.remove(log)
@@ -206,6 +206,8 @@ def scenario_unreadable_ca_file(context):
     wanted = "could not trust the certificates of TICKWELL_CA_FILE " + windows_missing
     noted = [line for line in lines if line.endswith(wanted)]
     e2e.check(noted, f"the log holds no note of the file: {lines}")
+    why = f"TICKWELL_CA_FILE {windows_missing} cannot be read"
+    e2e.check(any(line.endswith(why) for line in lines), f"the log does not say why: {lines}")
     stamp = noted[0][:len("2026-01-01 00:00:00 ")]
     e2e.check(time.strptime(stamp, "%Y-%m-%d %H:%M:%S ") is not None, f"no time on {noted[0]}")
     return f"noted: {noted[0]}"
