@@ -3,7 +3,8 @@
 headers of the API requests:
 
 - with the real service's address, the file's certificate never enters the
-  store, checked while the program runs and after it ends;
+  store, checked while the program runs and after it ends, and the log file
+  says the file was ignored;
 - a run against the HTTPS fake on loopback that is killed while its
   certificate is in the store leaves it there, recorded in the program's
   key; the next start takes it out and the record with it;
@@ -70,7 +71,11 @@ def end(context, process):
 
 def scenario_real_service(context):
     """TICKWELL_CA_FILE with the real service's address: the store never
-    gains the certificate (no network here: the requests fail, fine)."""
+    gains the certificate (no network here: the requests fail, fine), and
+    the log file says the file was ignored."""
+    log = log_path(context)
+    if os.path.exists(log):
+        os.remove(log)
     thumb = thumbprint(os.path.join(context.certs, "ca.pem"))
     e2e.check(not store_holds(context, thumb), "the store holds the test certificate already")
     environment = {"TICKWELL_API_BASE": "https://api.weather.gov",
@@ -85,6 +90,10 @@ def scenario_real_service(context):
     how = end(context, process)
     e2e.check(not store_holds(context, thumb), "the certificate is in the store after the run")
     e2e.check(record(context) is None, f"a record was written: {record(context)}")
+    noted = read_log(log)
+    e2e.check(any(line.endswith("TICKWELL_CA_FILE is used only with a TICKWELL_API_BASE on this "
+                                "machine; ignored for api.weather.gov") for line in noted),
+              f"the log does not say the file was ignored: {noted}")
     return f"{looks} looks while it ran; {how}"
 
 
@@ -163,10 +172,16 @@ def log_path(context):
     return unix
 
 
+def read_log(path):
+    e2e.check(os.path.exists(path), f"no log file at {path}")
+    with open(path, encoding="utf-8", errors="replace") as file:
+        return file.read().splitlines()
+
+
 def scenario_unreadable_ca_file(context):
     """A TICKWELL_CA_FILE that is not there: the error box names it, the
     program ends with status 1, and the log file holds the same note with
-    its time."""
+    its time, after the note that the file cannot be read."""
     log = log_path(context)
     if os.path.exists(log):
         os.remove(log)
@@ -187,12 +202,12 @@ def scenario_unreadable_ca_file(context):
     except subprocess.TimeoutExpired:
         raise e2e.Failure("the program did not end after its error box")
     e2e.check(code == 1, f"exit status {code}, not 1")
-    e2e.check(os.path.exists(log), f"no log file at {log}")
-    with open(log, encoding="utf-8", errors="replace") as file:
-        lines = file.read().splitlines()
+    lines = read_log(log)
     wanted = "could not trust the certificates of TICKWELL_CA_FILE " + windows_missing
     noted = [line for line in lines if line.endswith(wanted)]
     e2e.check(noted, f"the log holds no note of the file: {lines}")
+    why = f"TICKWELL_CA_FILE {windows_missing} cannot be read"
+    e2e.check(any(line.endswith(why) for line in lines), f"the log does not say why: {lines}")
     stamp = noted[0][:len("2026-01-01 00:00:00 ")]
     e2e.check(time.strptime(stamp, "%Y-%m-%d %H:%M:%S ") is not None, f"no time on {noted[0]}")
     return f"noted: {noted[0]}"

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/message_log.h"
+
 namespace tickwell::platform {
 
 namespace {
@@ -155,7 +157,12 @@ bool DecodePemCertificates(const std::string& pem, std::vector<std::vector<unsig
 bool ExtraRoots::AddFromPemFile(const std::string& path) {
     std::string pem;
     std::vector<std::vector<unsigned char>> ders;
-    if (!ReadSmallFile(path, &pem) || !DecodePemCertificates(pem, &ders) || ders.empty()) {
+    if (!ReadSmallFile(path, &pem)) {
+        LogMessage("TICKWELL_CA_FILE " + path + " cannot be read");
+        return false;
+    }
+    if (!DecodePemCertificates(pem, &ders) || ders.empty()) {
+        LogMessage("TICKWELL_CA_FILE " + path + ": no certificate could be read");
         return false;
     }
     HCERTSTORE store = OpenUserRoots();
