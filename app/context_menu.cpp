@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/alert_notifications.h"
 #include "app/station_choice.h"
 #include "fetch/fetch_job.h"
 #include "resources/resource_ids.h"
@@ -36,6 +37,10 @@ void ShowContextMenu(WindowServices& window, int x, int y) {
     if (StationChoiceOffered()) {
         menu->AppendSeparator();
         menu->AppendItem("&Location...", IDM_LOCATION, MenuEnabled);
+    }
+    if (AlertNotificationsOffered()) {
+        menu->AppendItem("&Alert notifications", IDM_ALERT_NOTIFICATIONS,
+                         CheckedIf(AlertNotificationsOn()));
     }
     menu->Track(x, y);
 }

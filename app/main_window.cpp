@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/alert_notifications.h"
 #include "app/context_menu.h"
 #include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
@@ -79,6 +80,7 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
     // Before the ticker steps, so it never takes up text a job stored for
     // a station the user has just left.
     FinishStationSwitch(window);
+    DeliverAlertNotifications();
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts
@@ -147,6 +149,7 @@ void MainWindowLogic::OnCommand(WindowServices& window, int commandId, int notif
         case IDM_UPDATE_NOW: StartFetch(); break;
         case IDM_FASTER: settings.fastScroll = !settings.fastScroll; break;
         case IDM_LOCATION: ChooseLocation(window); break;
+        case IDM_ALERT_NOTIFICATIONS: ToggleAlertNotifications(); break;
         default: break;
     }
 }

@@ -5,12 +5,15 @@
 // from any thread and ends a request in progress at once.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 
+#include "live/alert_messages.h"
 #include "live/answer_limits.h"
 #include "live/api_cache.h"
 #include "live/clock.h"
@@ -31,6 +34,11 @@ struct LiveOptions {
     // The least time between two requests of one URL (see ApiCache).
     std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
 };
+
+// Gets the alert messages of each sound alerts answer and the service's
+// time, on the thread that fetched them.
+using AlertMessagesHandler =
+    std::function<void(std::vector<AlertMessage> messages, std::int64_t serviceNow)>;
 
 enum class StationCheck { Known, Unknown, Unreachable };
 
@@ -56,6 +64,9 @@ public:
     // user how to choose a place (or is a line of its own without one).
     void SetLocationHint(bool show);
     std::string StationId();
+
+    // Installs the handler of the alert messages (before the first fetch).
+    void SetAlertMessagesHandler(AlertMessagesHandler handler);
 
     // Ends a request in progress and fails every later one.
     void Abort();
@@ -117,6 +128,7 @@ private:
     // The station's offset from UTC, from its last forecast's times.
     std::optional<int> stationOffset_;
     bool locationHint_ = false;
+    AlertMessagesHandler alertMessagesHandler_;
 };
 
 }  // namespace tickwell::live

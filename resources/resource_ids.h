@@ -40,6 +40,7 @@
 #define IDM_FASTER 40005
 // The live builds only.
 #define IDM_LOCATION 40006
+#define IDM_ALERT_NOTIFICATIONS 40007
 
 #define TEXT_CREDIT "By the Quillfen team"
 #define TEXT_NOTICE "(c) 2026 Quillfen"

@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <string>
 
+#include "app/alert_notifications.h"
 #include "app/escaped_text.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "live/station.h"
+#include "platform/linux/system/desktop_notifier.h"
 #include "platform/linux/system/settings_file.h"
+#include "platform/linux/system/state_file.h"
 #include "platform/settings_store.h"
 
 namespace tickwell::linux_cli {
@@ -25,6 +28,27 @@ void SaveStation(const std::string& id) {
     file.Close();
 }
 
+constexpr const char* kWarningsFile = "warnings";
+
+// Notifications of warnings through the desktop's notification server;
+// without one, the ticker alone shows them, as before.
+void SetUpNotifications() {
+    AlertNotificationSetup setup;
+    std::string error;
+    setup.notifier = platform::NewDesktopNotifier(&error);
+    if (!setup.notifier) {
+        std::fprintf(stderr, "tickwell: %s; warnings show in the ticker only\n",
+                     EscapedForTerminal(error).c_str());
+    }
+    setup.enabled = ReadAlertSetting(SystemSettingsStore());
+    setup.saveSetting = [](bool enabled) { WriteAlertSetting(SystemSettingsStore(), enabled); };
+    setup.loadMemory = [] { return platform::ReadStateFile(kWarningsFile); };
+    setup.saveMemory = [](const std::string& text) {
+        platform::WriteStateFile(kWarningsFile, text);
+    };
+    SetUpAlertNotifications(std::move(setup));
+}
+
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
@@ -33,6 +57,9 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
         SaveStation, platform::SystemInternet());
     for (const StartupMessage& message : startup.messages) {
         std::fprintf(stderr, "tickwell: %s\n", EscapedForTerminal(message.text).c_str());
+    }
+    if (startup.started) {
+        SetUpNotifications();
     }
     return startup.started;
 }
