@@ -90,7 +90,11 @@ std::string OneLine(std::string_view utf8) {
 
 std::string FirstSentence(const std::string& text, std::size_t limit) {
     std::string sentence = text;
-    const std::size_t stop = text.find(". ");
+    // The service's "..." runs on within a sentence.
+    std::size_t stop = text.find(". ");
+    while (stop != std::string::npos && stop > 0 && text[stop - 1] == '.') {
+        stop = text.find(". ", stop + 1);
+    }
     if (stop != std::string::npos) {
         sentence.resize(stop + 1);
     }

@@ -48,7 +48,7 @@ std::optional<std::vector<AlertMessage>> ParseAlertMessages(const nlohmann::json
 std::string OneLine(std::string_view utf8);
 
 // The first sentence of `text` (up to its first full stop followed by a
-// blank, or all of it), cut at a word to at most `limit` bytes.
+// blank, an ellipsis left in, or all of it), cut at a word to at most `limit` bytes.
 std::string FirstSentence(const std::string& text, std::size_t limit);
 
 }  // namespace tickwell::live

@@ -86,6 +86,25 @@ void KeepBound(std::vector<KnownWarning>& known, std::vector<NoticeAction>* acti
     known.resize(kMaxWarningsKept);
 }
 
+// One answer's actions as the desktop should see them: a notice shown and
+// then changed is shown as changed; one shown and withdrawn is not shown.
+std::vector<NoticeAction> Coalesced(std::vector<NoticeAction> actions) {
+    std::vector<NoticeAction> kept;
+    for (NoticeAction& action : actions) {
+        auto shown = std::find_if(kept.begin(), kept.end(), [&](const NoticeAction& earlier) {
+            return earlier.kind == NoticeAction::Kind::Show && earlier.notice == action.notice;
+        });
+        if (shown != kept.end() && action.kind == NoticeAction::Kind::Update) {
+            shown->content = std::move(action.content);
+        } else if (shown != kept.end() && action.kind == NoticeAction::Kind::Close) {
+            kept.erase(shown);
+        } else {
+            kept.push_back(std::move(action));
+        }
+    }
+    return kept;
+}
+
 }  // namespace
 
 Notice NoticeOf(const AlertMessage& message, std::int64_t now) {
@@ -218,7 +237,7 @@ std::vector<NoticeAction> WarningWatch::Take(const std::vector<AlertMessage>& me
     }
     for (NoticeAction& action : Expire(now)) actions.push_back(std::move(action));
     KeepBound(known_, &actions);
-    return actions;
+    return Coalesced(std::move(actions));
 }
 
 std::vector<NoticeAction> WarningWatch::Expire(std::int64_t now) {
