@@ -52,11 +52,13 @@ std::string EndText(const std::optional<TimeStamp>& end, std::int64_t now) {
     if (!end) {
         return "In effect";
     }
-    std::string text = "Until " + ClockTime(*end);
+    std::string text = "Until ";
+    text += ClockTime(*end);
     const LocalTime then = ToLocalTime(end->unixSeconds, end->offsetMinutes);
     const LocalTime today = ToLocalTime(now, end->offsetMinutes);
     if (then.year != today.year || then.month != today.month || then.day != today.day) {
-        text += " " + TitleCase(DayName(then.weekday));
+        text += ' ';
+        text += TitleCase(DayName(then.weekday));
     }
     return text;
 }
@@ -116,7 +118,8 @@ Notice NoticeOf(const AlertMessage& message, std::int64_t now) {
     for (const std::string* text : {&about, &message.instruction}) {
         const std::string sentence = OneLine(FirstSentence(*text, kMaxSentenceBytes));
         if (!sentence.empty()) {
-            notice.body += "\n" + sentence;
+            notice.body += '\n';
+            notice.body += sentence;
         }
     }
     return notice;
@@ -268,11 +271,18 @@ std::vector<NoticeAction> WarningWatch::WithdrawAll() {
 std::string WarningsText(const std::vector<KnownWarning>& warnings) {
     std::string text = std::string(kTextHeader) + "\n";
     for (const KnownWarning& warning : warnings) {
-        text += std::to_string(warning.end.unixSeconds) + "\t" +
-                std::to_string(warning.end.offsetMinutes) + "\t" +
-                std::to_string(warning.severityRank) + "\t" + std::to_string(warning.sent) + "\t" +
-                (warning.cancelled ? "1" : "0") + "\t" + warning.event;
-        for (const std::string& id : warning.ids) text += "\t" + id;
+        for (const std::string& field :
+             {std::to_string(warning.end.unixSeconds), std::to_string(warning.end.offsetMinutes),
+              std::to_string(warning.severityRank), std::to_string(warning.sent),
+              std::string(warning.cancelled ? "1" : "0"), warning.event}) {
+            text += field;
+            text += '\t';
+        }
+        text.pop_back();
+        for (const std::string& id : warning.ids) {
+            text += '\t';
+            text += id;
+        }
         text += "\n";
     }
     return text;
