@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/alert_notifications.h"
+#include "app/tray_status.h"
 #include "live/warning_watch.h"
 
 namespace tickwell {
@@ -104,6 +105,15 @@ TEST(AlertNotificationsFlow, HandedOverShownRememberedToggled) {
     EXPECT_TRUE(off.shown.empty());
     ResetAlertNotifications();
     EXPECT_FALSE(AlertNotificationsOffered());
+}
+
+TEST(AlertNotificationsFlow, TrayTipIsTheNowLine) {
+    const std::string today =
+        ".Tornado warning...Until 6 am tuesday. .Now...Mostly cloudy. 28 degrees. .Today...Sun. .";
+    EXPECT_EQ(NowLineOf(today, 120), "Now...Mostly cloudy. 28 degrees.");
+    EXPECT_EQ(NowLineOf(".Now...Clear.", 120), "Now...Clear.");
+    EXPECT_EQ(NowLineOf(".Today...Sun. .", 120), "");
+    EXPECT_LE(NowLineOf(".Now..." + std::string(300, 'x') + " y. .", 120).size(), 120u);
 }
 
 }  // namespace
