@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -42,17 +43,36 @@ void CopyWide(const std::string& utf8, wchar_t* target, std::size_t capacity) {
     target[count] = L'\0';
 }
 
-// The largest bold font whose `text` fits `size` pixels wide.
+HFONT BoldFont(int height, int width) {
+    return ::CreateFontW(-height, width, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                         DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+}
+
+// The width of `text` in `font`, and the font's average character width.
+int TextWidth(HDC dc, HFONT font, const std::wstring& text, int* averageWidth) {
+    HGDIOBJ previous = ::SelectObject(dc, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, previous);
+    *averageWidth = metrics.tmAveCharWidth;
+    return extent.cx;
+}
+
+// A bold font with digits three quarters of the icon tall, narrowed until
+// `text` fits `size` pixels wide: three characters stay as tall as two.
 HFONT FittingFont(HDC dc, const std::wstring& text, int size) {
-    for (int height = size + 2; height > 4; --height) {
-        HFONT font = ::CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                   DEFAULT_PITCH | FF_SWISS, L"Tahoma");
-        HGDIOBJ previous = ::SelectObject(dc, font);
-        SIZE extent{};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        ::SelectObject(dc, previous);
-        if (extent.cx <= size) return font;
+    const int height = size * 3 / 4 + 1;
+    HFONT font = BoldFont(height, 0);
+    int average = 0;
+    const int natural = TextWidth(dc, font, text, &average);
+    if (natural <= size || average <= 0) return font;
+    ::DeleteObject(font);
+    for (int width = average * size / natural; width > 0; --width) {
+        font = BoldFont(height, width);
+        if (TextWidth(dc, font, text, &average) <= size) return font;
         ::DeleteObject(font);
     }
     return nullptr;
@@ -77,7 +97,11 @@ void BringToFront(HWND window) {
 }  // namespace
 
 HICON TemperatureIcon(const std::optional<int>& temperature, int size) {
-    const std::wstring text = temperature ? std::to_wstring(*temperature) : L"--";
+    // The minus sign, wider than a hyphen, which is a dot at 16 pixels.
+    std::wstring text = L"--";
+    if (temperature) {
+        text = (*temperature < 0 ? L"\u2212" : L"") + std::to_wstring(std::abs(*temperature));
+    }
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
     HBITMAP color = ::CreateCompatibleBitmap(screen, size, size);
