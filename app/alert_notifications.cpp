@@ -153,7 +153,9 @@ void HandOverAlertMessages(std::vector<live::AlertMessage> messages, std::int64_
 }
 
 void DeliverAlertNotifications() {
-    if (!AlertNotificationsOn() || !mailbox.Any()) {
+    // Without a desktop to tell, nothing counts as notified: a warning
+    // still pops up in a later run that has one.
+    if (!AlertNotificationsOn() || !state.setup.notifier || !mailbox.Any()) {
         return;
     }
     std::int64_t now = 0;

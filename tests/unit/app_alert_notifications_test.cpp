@@ -103,6 +103,15 @@ TEST(AlertNotificationsFlow, HandedOverShownRememberedToggled) {
     off.SetUp(false);
     DeliverAlertNotifications();
     EXPECT_TRUE(off.shown.empty());
+    // Without a desktop to tell, nothing is taken as notified.
+    AlertNotificationSetup none;
+    none.loadMemory = [] { return std::string(); };
+    int saves = 0;
+    none.saveMemory = [&saves](const std::string&) { ++saves; };
+    SetUpAlertNotifications(std::move(none));
+    HandOverAlertMessages({Tornado()}, kNow + 180);
+    DeliverAlertNotifications();
+    EXPECT_EQ(saves, 0);
     ResetAlertNotifications();
     EXPECT_FALSE(AlertNotificationsOffered());
 }
