@@ -44,6 +44,13 @@ def balloon_titles(log):
         return re.findall(r'TOOLTIPS_SetTitleT hwnd = \w+, title = L"([^"]*)"', handle.read())
 
 
+def balloon_flags(log):
+    """{title: the balloon's flags}: Wine logs NIIF_* as the tooltip's icon."""
+    with open(log, encoding="utf-8", errors="replace") as handle:
+        return {title: int(icon, 16) for title, icon in re.findall(
+            r'TOOLTIPS_SetTitleT hwnd = \w+, title = L"([^"]*)", icon = (\w+)', handle.read())}
+
+
 def digits_in_tray(desktop):
     shot = desktop.screenshot()
     x0, y0, width, height = TRAY
@@ -111,6 +118,11 @@ def main():
         process = run.start()
         e2e.check(e2e.wait_until(lambda: sorted(balloon_titles(run.log)) == WARNINGS, 30, 0.5),
                   f"step 1: balloons {balloon_titles(run.log)}, not one each of {WARNINGS}")
+        # NIIF_ERROR (3) for the Extreme warning, NIIF_WARNING (2) for the
+        # Severe one, both with NIIF_RESPECT_QUIET_TIME (0x80).
+        e2e.check(balloon_flags(run.log) == {"Tornado Warning": 0x83,
+                                             "Severe Thunderstorm Warning": 0x82},
+                  f"step 1: the balloons' flags are {balloon_flags(run.log)}")
         e2e.check(e2e.wait_until(lambda: digits_in_tray(desktop) > 20, 10),
                   "the notification area shows no temperature")
         if options.shot:
