@@ -160,8 +160,14 @@ void DeliverAlertNotifications() {
     }
     std::int64_t now = 0;
     std::optional<std::vector<live::AlertMessage>> messages = mailbox.TakeNewer(&state.taken, &now);
-    Perform(messages ? state.watch.Take(*messages, now) : state.watch.Expire(now));
-    SaveMemoryIfChanged();
+    const std::vector<live::NoticeAction> actions =
+        messages ? state.watch.Take(*messages, now) : state.watch.Expire(now);
+    Perform(actions);
+    // A warning forgotten quietly (ended while cancelled) is saved with the
+    // next answer; nothing is written on the heartbeats between.
+    if (messages || !actions.empty()) {
+        SaveMemoryIfChanged();
+    }
 }
 
 void ResetAlertNotifications() {
