@@ -15,7 +15,7 @@ constexpr const char* kService = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
 constexpr std::uint64_t kCallTimeoutMicroseconds = 2'000'000;
-// The spec's urgency levels.
+// The notification protocol's urgency levels.
 constexpr int kNormalUrgency = 1;
 constexpr int kCriticalUrgency = 2;
 
