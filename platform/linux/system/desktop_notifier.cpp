@@ -51,7 +51,7 @@ public:
     // Asks the server what it can do, and from then on hears which
     // notifications it closes. False, with `error`, when no server answers.
     bool Start(std::string* error) {
-        sd_bus_error callError = SD_BUS_ERROR_NULL;
+        sd_bus_error callError{};  // SD_BUS_ERROR_NULL, without its C99 literal
         sd_bus_message* reply = nullptr;
         int result = sd_bus_call_method(bus_, kService, kPath, kInterface, "GetCapabilities",
                                         &callError, &reply, "");
@@ -93,7 +93,7 @@ public:
         }
         const std::uint32_t serverId = shown->second;
         serverIds_.erase(shown);
-        sd_bus_error callError = SD_BUS_ERROR_NULL;
+        sd_bus_error callError{};  // SD_BUS_ERROR_NULL, without its C99 literal
         const int result =
             sd_bus_call_method(bus_, kService, kPath, kInterface, "CloseNotification", &callError,
                                nullptr, "u", serverId);
@@ -125,7 +125,7 @@ private:
     void Send(std::uint32_t id, const Notice& notice, std::uint32_t replaces) {
         Drain();
         const std::string body = markup_ ? Escaped(notice.body) : notice.body;
-        sd_bus_error callError = SD_BUS_ERROR_NULL;
+        sd_bus_error callError{};  // SD_BUS_ERROR_NULL, without its C99 literal
         sd_bus_message* reply = nullptr;
         const int result = sd_bus_call_method(
             bus_, kService, kPath, kInterface, "Notify", &callError, &reply, "susssasa{sv}i",

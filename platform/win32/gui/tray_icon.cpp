@@ -199,11 +199,12 @@ void TrayIcon::Refresh() {
         ShowNextBalloon();
     }
     const TrayStatus status = CurrentTrayStatus(kTipBytes);
-    if (status == shown_ && picture_ != nullptr) return;
-    Redraw(status);
+    if (added_ && status == shown_) return;
+    if (!(status == shown_) || picture_ == nullptr) Redraw(status);
     NOTIFYICONDATAW data = Data(NIF_ICON | NIF_TIP);
     if (!added_ || ::Shell_NotifyIconW(NIM_MODIFY, &data) == FALSE) {
-        // The notification area was not there yet, or lost the icon.
+        // The notification area was not there yet (a start at login), or
+        // lost the icon: asked again on every heartbeat until it takes it.
         Add();
     }
 }
