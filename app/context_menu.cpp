@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/alert_notifications.h"
 #include "app/station_choice.h"
 #include "app/unit_choice.h"
 #include "fetch/fetch_job.h"
@@ -40,6 +41,10 @@ void ShowContextMenu(WindowServices& window, int x, int y) {
     }
     if (UnitsChoiceOffered()) {
         menu->AppendItem("U&nits...", IDM_UNITS, MenuEnabled);
+    }
+    if (AlertNotificationsOffered()) {
+        menu->AppendItem("&Alert notifications", IDM_ALERT_NOTIFICATIONS,
+                         CheckedIf(AlertNotificationsOn()));
     }
     menu->Track(x, y);
 }

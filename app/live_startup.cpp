@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/alert_notifications.h"
 #include "app/station_choice.h"
 #include "app/unit_choice.h"
 #include "fetch/fetch_job.h"
@@ -84,6 +85,7 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
         *error = NoClientError(environment);
         return nullptr;
     }
+    source->SetAlertMessagesHandler(HandOverAlertMessages);
     // The source's face to the HTTP library lives for the whole run, like
     // the source; so does the host name the start-up check reads.
     UseInternet(*new live::LiveInternet(*source, system));

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/alert_notifications.h"
 #include "app/context_menu.h"
 #include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
@@ -97,6 +98,7 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
     // a station the user has just left.
     FinishStationSwitch(window);
     FinishUnitsSwitch(window);
+    DeliverAlertNotifications();
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts
@@ -167,6 +169,7 @@ void MainWindowLogic::OnCommand(WindowServices& window, int commandId, int notif
         case IDM_FASTER: settings.fastScroll = !settings.fastScroll; break;
         case IDM_LOCATION: ChooseLocation(window); break;
         case IDM_UNITS: ChooseUnitsInDialog(window); break;
+        case IDM_ALERT_NOTIFICATIONS: ToggleAlertNotifications(); break;
         default: break;
     }
 }

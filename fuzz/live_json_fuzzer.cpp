@@ -14,6 +14,7 @@
 #include "app/weather_state.h"
 #include "fetch/roundup_parser.h"
 #include "fuzz/page_input.h"
+#include "live/alert_messages.h"
 #include "live/alerts.h"
 #include "live/forecast_page.h"
 #include "live/json_check.h"
@@ -21,6 +22,7 @@
 #include "live/observation.h"
 #include "live/roundup_page.h"
 #include "live/station.h"
+#include "live/warning_watch.h"
 
 namespace {
 
@@ -41,6 +43,37 @@ void CheckRoundupPage(const std::optional<Observation>& current, const Units& un
     // A current observation with all four readings always makes a row the
     // parser reads, and anything else never does: no made-up readings.
     if (stored != (current.has_value() && current->HasReadings())) std::abort();
+}
+
+// The warnings' rules on whatever messages the answer holds: notices in
+// valid UTF-8 on lines of their own, and a memory that reads back as it
+// was written, within its bound.
+void CheckWarnings(const nlohmann::json& body) {
+    const std::optional<std::vector<AlertMessage>> messages = ParseAlertMessages(body);
+    if (!messages) return;
+    WarningWatch watch;
+    for (std::int64_t now : {kNow, kNow + 3600, kNow + 86400}) {
+        for (const NoticeAction& action : watch.Take(*messages, now)) {
+            if (action.kind == NoticeAction::Kind::Close) continue;
+            if (action.content.summary.empty() ||
+                OneLine(action.content.summary) != action.content.summary) {
+                std::abort();
+            }
+            std::size_t start = 0;
+            while (start <= action.content.body.size()) {
+                const std::size_t end = action.content.body.find('\n', start);
+                const std::string line = action.content.body.substr(start, end - start);
+                if (line.empty() || OneLine(line) != line) std::abort();
+                if (end == std::string::npos) break;
+                start = end + 1;
+            }
+        }
+        if (watch.Known().size() > kMaxWarningsKept) std::abort();
+        const std::string text = WarningsText(watch.Known());
+        bool damaged = true;
+        const std::vector<KnownWarning> read = ParseWarningsText(text, &damaged);
+        if (damaged || WarningsText(read) != text) std::abort();
+    }
 }
 
 }  // namespace
@@ -65,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<Observation> latest = ParseObservation(body);
     const std::vector<Observation> recent = ParseObservations(body);
     const std::vector<Alert> alerts = ParseAlerts(body, kNow);
+    CheckWarnings(body);
 
     const std::optional<Observation> current = ChooseCurrent(latest, recent, kNow);
     // Half the inputs in the US units, half in the metric ones and the

@@ -16,13 +16,6 @@ using nlohmann::json;
 
 constexpr std::size_t kMaxEventBytes = 80;
 
-int SeverityRank(std::string_view severity) {
-    if (severity == "Extreme") return 0;
-    if (severity == "Severe") return 1;
-    if (severity == "Moderate") return 2;
-    return 3;
-}
-
 // Whether `a` goes before `b`: more severe, then the earlier onset, an alert
 // without an onset last.
 bool Precedes(const Alert& a, const Alert& b) {
@@ -61,6 +54,13 @@ void DropRepeatedLines(std::vector<Alert>& alerts) {
 }
 
 }  // namespace
+
+int SeverityRank(std::string_view severity) {
+    if (severity == "Extreme") return 0;
+    if (severity == "Severe") return 1;
+    if (severity == "Moderate") return 2;
+    return 3;
+}
 
 std::vector<Alert> ParseAlerts(const json& collection, std::int64_t now) {
     std::vector<Alert> alerts;

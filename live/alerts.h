@@ -7,6 +7,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "live/time_text.h"
@@ -28,6 +29,9 @@ struct Alert {
     // is left out from then on.
     std::optional<TimeStamp> expires;
 };
+
+// 0 for "Extreme", 1 "Severe", 2 "Moderate", 3 anything else.
+int SeverityRank(std::string_view severity);
 
 // The actual (not test, exercise or draft) alerts of an /alerts/active
 // FeatureCollection still in force at `now`, most severe first, then by

@@ -50,6 +50,11 @@ json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
     return body;
 }
 
+void LiveSource::SetAlertMessagesHandler(AlertMessagesHandler handler) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    alertMessagesHandler_ = std::move(handler);
+}
+
 void LiveSource::Abort() {
     client_->Abort();
 }
@@ -192,11 +197,15 @@ std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
 
 std::vector<std::string> LiveSource::LeadLines(const Station& station,
                                                const std::vector<ForecastPeriod>& periods) {
-    const std::vector<Alert> alerts =
-        ParseAlerts(Fetch(options_.apiBase + "/alerts/active?status=actual&point=" +
-                              PointText(station.latitude, station.longitude),
-                          Endpoint::Alerts),
-                    cache_.Now());
+    const json alertsBody = Fetch(options_.apiBase + "/alerts/active?status=actual&point=" +
+                                      PointText(station.latitude, station.longitude),
+                                  Endpoint::Alerts);
+    const std::vector<Alert> alerts = ParseAlerts(alertsBody, cache_.Now());
+    if (alertMessagesHandler_) {
+        if (std::optional<std::vector<AlertMessage>> messages = ParseAlertMessages(alertsBody)) {
+            alertMessagesHandler_(std::move(*messages), cache_.Now());
+        }
+    }
     std::vector<std::string> lines;
     for (const Alert& alert : alerts) {
         lines.push_back(AlertLine(alert, units_.clock));

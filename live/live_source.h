@@ -5,12 +5,15 @@
 // from any thread and ends a request in progress at once.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 
+#include "live/alert_messages.h"
 #include "live/answer_limits.h"
 #include "live/api_cache.h"
 #include "live/clock.h"
@@ -32,6 +35,11 @@ struct LiveOptions {
     // The least time between two requests of one URL (see ApiCache).
     std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
 };
+
+// Gets the alert messages of each sound alerts answer and the service's
+// time, on the thread that fetched them.
+using AlertMessagesHandler =
+    std::function<void(std::vector<AlertMessage> messages, std::int64_t serviceNow)>;
 
 enum class StationCheck { Known, Unknown, Unreachable };
 
@@ -68,6 +76,9 @@ public:
     // is Celsius. A change drops the forecast kept for a failing service,
     // which is in the old units.
     void SetUnits(const Units& units);
+
+    // Installs the handler of the alert messages (before the first fetch).
+    void SetAlertMessagesHandler(AlertMessagesHandler handler);
 
     // Ends a request in progress and fails every later one.
     void Abort();
@@ -137,6 +148,7 @@ private:
     // Fifteen minutes until the program says otherwise.
     std::int64_t refreshSeconds_ = 15 * 60;
     Units units_;
+    AlertMessagesHandler alertMessagesHandler_;
 };
 
 }  // namespace tickwell::live

@@ -46,6 +46,7 @@
 // The live builds only.
 #define IDM_LOCATION 40006
 #define IDM_UNITS 40007
+#define IDM_ALERT_NOTIFICATIONS 40008
 
 #define TEXT_CREDIT "By the Quillfen team"
 #define TEXT_NOTICE "(c) 2026 Quillfen"

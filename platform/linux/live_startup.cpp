@@ -2,10 +2,13 @@
 
 #include <string>
 
+#include "app/alert_notifications.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "live/station.h"
+#include "platform/linux/system/desktop_notifier.h"
 #include "platform/linux/system/settings_file.h"
+#include "platform/linux/system/state_file.h"
 #include "platform/message_log.h"
 #include "platform/settings_store.h"
 
@@ -24,6 +27,26 @@ void SaveStation(const std::string& id) {
     file.Close();
 }
 
+constexpr const char* kWarningsFile = "warnings";
+
+// Notifications of warnings through the desktop's notification server;
+// without one, the ticker alone shows them, as before.
+void SetUpNotifications() {
+    AlertNotificationSetup setup;
+    std::string error;
+    setup.notifier = platform::NewDesktopNotifier(&error);
+    if (!setup.notifier) {
+        platform::LogMessage(error + "; warnings show in the ticker only");
+    }
+    setup.enabled = ReadAlertSetting(SystemSettingsStore());
+    setup.saveSetting = [](bool enabled) { WriteAlertSetting(SystemSettingsStore(), enabled); };
+    setup.loadMemory = [] { return platform::ReadStateFile(kWarningsFile); };
+    setup.saveMemory = [](const std::string& text) {
+        platform::WriteStateFile(kWarningsFile, text);
+    };
+    SetUpAlertNotifications(std::move(setup));
+}
+
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
@@ -32,6 +55,9 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
         SaveStation, platform::SystemInternet());
     for (const StartupMessage& message : startup.messages) {
         platform::LogMessage(message.text);
+    }
+    if (startup.started) {
+        SetUpNotifications();
     }
     return startup.started;
 }

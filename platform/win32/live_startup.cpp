@@ -6,12 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "app/alert_notifications.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
 #include "platform/loopback_host.h"
 #include "platform/message_log.h"
 #include "platform/settings_store.h"
+#include "platform/win32/gui/tray_icon.h"
 #include "platform/win32/station_startup.h"
+#include "platform/win32/system/state_file.h"
 
 namespace tickwell::win32 {
 
@@ -41,6 +44,22 @@ void KeepExtraCaFileForLoopbackOnly(live::LiveEnvironment* environment) {
     environment->extraCaFile.clear();
 }
 
+constexpr const char* kWarningsFile = "warnings.txt";
+
+// The notification-area icon, which shows the warnings' balloons; it
+// lives as long as the program.
+void SetUpNotifications() {
+    static TrayIcon icon;
+    SetActiveTrayIcon(&icon);
+    AlertNotificationSetup setup;
+    setup.notifier = NotifierOn(icon);
+    setup.enabled = ReadAlertSetting(SystemSettingsStore());
+    setup.saveSetting = [](bool enabled) { WriteAlertSetting(SystemSettingsStore(), enabled); };
+    setup.loadMemory = [] { return ReadStateFile(kWarningsFile); };
+    setup.saveMemory = [](const std::string& text) { WriteStateFile(kWarningsFile, text); };
+    SetUpAlertNotifications(std::move(setup));
+}
+
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
@@ -57,6 +76,9 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
         if (message.kind == StartupMessage::Kind::Error) {
             ShowError(message.text);
         }
+    }
+    if (startup.started) {
+        SetUpNotifications();
     }
     return startup.started;
 }

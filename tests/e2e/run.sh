@@ -30,6 +30,11 @@ python3 "$root/tests/e2e/close_stress_e2e.py" --build "$live_build" --closes 16 
 # ahead): cheap refreshes, readings and memory come back; about 30 s.
 python3 "$root/tests/e2e/hostile_e2e.py" --build "$live_build" --port "$((port + 30))" \
   ${TICKWELL_E2E_HOSTILE_DISPLAY:+--display "$TICKWELL_E2E_HOSTILE_DISPLAY"}
+# Desktop notifications of warnings: a private session bus, dunst and
+# dbus-monitor against the fake's storm steps; about 20 s.
+python3 "$root/tests/e2e/notifications_e2e.py" --build "$live_build" --port "$((port + 40))" \
+  --shot "$root/build/e2e-shots/notifications-linux.png" \
+  ${TICKWELL_E2E_NOTIFICATIONS_DISPLAY:+--display "$TICKWELL_E2E_NOTIFICATIONS_DISPLAY"}
 # The Location dialog of the live program, against a fake of its own.
 python3 "$root/tests/e2e/location_e2e.py" --build "$live_build" --port "$((port + 20))" \
   --shot "$root/build/e2e-shots/location-linux.png" \

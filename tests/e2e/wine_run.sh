@@ -84,3 +84,9 @@ python3 "$root/tests/e2e/wine_units_e2e.py" --program "$live_build/tickwell.exe"
 # The window at 192 and 96 dpi and with Scale=3; it leaves the density as it was.
 python3 "$root/tests/e2e/wine_dpi_e2e.py" --program "$live_build/tickwell-demo.exe" \
   --shots "$root/build/e2e-shots"
+# The warnings' balloons counted in Wine's notification area, the icon's
+# temperature, no icon left after the close, no balloon after a restart
+# (stops the prefix's wineserver: keep it last).
+python3 "$root/tests/e2e/wine_notifications_e2e.py" --program "$live_build/tickwell.exe" \
+  --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
+  --shot "$root/build/e2e-shots/notifications-windows.png"

@@ -53,7 +53,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), not $version"
 depends=$(field Depends)
 # FLTK is linked into the program; the libraries it draws with are not.
-for library in libc6 libcurl4 libx11-6 libxft2; do
+for library in libc6 libcurl4 libx11-6 libxft2 libsystemd0; do
     grep -q "\\b$library\\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 # Every dependency is a package this machine has, so its name is real.

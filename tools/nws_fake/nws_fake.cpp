@@ -30,7 +30,10 @@ const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
                                                     {"slow", Scenario::Slow},
                                                     {"deep", Scenario::Deep},
                                                     {"trickle", Scenario::Trickle},
-                                                    {"future", Scenario::Future}};
+                                                    {"future", Scenario::Future},
+                                                    {"storm", Scenario::Storm},
+                                                    {"storm-update", Scenario::StormUpdate},
+                                                    {"storm-cancel", Scenario::StormCancel}};
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -334,8 +337,14 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
     } else if (StartsWith(path, "/zones/forecast/") && EndsWith(path, "/forecast")) {
         body = ZoneForecastJson(now);
     } else if (path == "/alerts/active") {
-        body = AlertsJson(scenario == Scenario::Alerts, now);
-        lastModified = HttpDate(now / 60 * 60);
+        const int stormStep = scenario == Scenario::Storm         ? 1
+                              : scenario == Scenario::StormUpdate ? 2
+                              : scenario == Scenario::StormCancel ? 3
+                                                                  : 0;
+        body = stormStep != 0 ? StormAlertsJson(stormStep, now)
+                              : AlertsJson(scenario == Scenario::Alerts, now);
+        // The storm steps change within a minute: each answer is new.
+        lastModified = stormStep != 0 ? HttpDate(now) : HttpDate(now / 60 * 60);
     }
     if (body.empty()) {
         response.status = 404;

@@ -38,7 +38,13 @@ enum class Scenario {
     // or stamped a year ahead.
     Deep,
     Trickle,
-    Future
+    Future,
+    // Warnings in three steps: a Tornado Warning, one Severe Thunderstorm
+    // Warning under two ids and a Wind Advisory; then the tornado warning
+    // updated; then that update cancelled.
+    Storm,
+    StormUpdate,
+    StormCancel
 };
 
 std::optional<Scenario> ParseScenario(const std::string& name);

@@ -274,6 +274,68 @@ std::string AlertsJson(bool withAlerts, std::int64_t now) {
         .dump();
 }
 
+namespace {
+
+json StormAlert(const std::string& id, const std::string& type, const std::string& event,
+                const std::string& severity, std::int64_t sent, std::int64_t ends,
+                const std::string& headline, const std::vector<std::string>& references) {
+    const int offset = kFakeville.offsetMinutes;
+    json referenced = json::array();
+    for (const std::string& each : references) {
+        referenced.push_back({{"identifier", each}, {"sender", "w-nws.webmaster@noaa.gov"}});
+    }
+    return {{"type", "Feature"},
+            {"id", "https://api.weather.gov/alerts/" + id},
+            {"properties",
+             {{"id", id},
+              {"status", "Actual"},
+              {"messageType", type},
+              {"event", event},
+              {"severity", severity},
+              {"sent", IsoTime(sent, offset)},
+              {"effective", IsoTime(sent, offset)},
+              {"onset", IsoTime(sent, offset)},
+              {"expires", IsoTime(ends, offset)},
+              {"ends", IsoTime(ends, offset)},
+              {"headline", headline},
+              {"description", "At 412 PM, a storm was located near Fakeville. HAZARD...Wind."},
+              {"instruction", "Take shelter now. Move to an interior room."},
+              {"references", referenced}}}};
+}
+
+}  // namespace
+
+std::string StormAlertsJson(int step, std::int64_t now) {
+    // Times in whole hours, so every answer within the hour is the same.
+    const std::int64_t hour = now / 3600 * 3600;
+    const std::string tornado = "urn:oid:2.49.0.1.840.0.fake.tornado.1";
+    const std::string tornadoUpdate = "urn:oid:2.49.0.1.840.0.fake.tornado.2";
+    json features = json::array();
+    if (step == 1) {
+        features.push_back(StormAlert(tornado, "Alert", "Tornado Warning", "Extreme", hour - 600,
+                                      hour + 7200, "Tornado Warning issued by NWS Boulder CO", {}));
+    } else if (step == 2) {
+        features.push_back(
+            StormAlert(tornadoUpdate, "Update", "Tornado Warning", "Extreme", hour - 300,
+                       hour + 7200, "Tornado Warning remains in effect for Fakeville", {tornado}));
+    } else {
+        features.push_back(StormAlert("urn:oid:2.49.0.1.840.0.fake.tornado.3", "Cancel",
+                                      "Tornado Warning", "Minor", hour - 120, hour + 7200,
+                                      "The Tornado Warning has been cancelled",
+                                      {tornado, tornadoUpdate}));
+    }
+    for (const char* id :
+         {"urn:oid:2.49.0.1.840.0.fake.storm.001.1", "urn:oid:2.49.0.1.840.0.fake.storm.002.1"}) {
+        features.push_back(StormAlert(id, "Alert", "Severe Thunderstorm Warning", "Severe",
+                                      hour - 900, hour + 5400,
+                                      "Severe Thunderstorm Warning issued by NWS Boulder CO", {}));
+    }
+    features.push_back(StormAlert("urn:oid:2.49.0.1.840.0.fake.wind.1", "Alert", "Wind Advisory",
+                                  "Moderate", hour - 1200, hour + 10800,
+                                  "Wind Advisory issued by NWS Boulder CO", {}));
+    return json{{"type", "FeatureCollection"}, {"features", features}}.dump();
+}
+
 std::string ProblemJson(int status, const std::string& title) {
     return json{{"correlationId", "fake"},
                 {"title", title},

@@ -54,6 +54,8 @@ std::string ObservationListJson(const std::string& base, const std::string& id,
                                 ObservationKind kind, std::int64_t now, int limit);
 // One Severe and one Moderate alert when `withAlerts`, none otherwise.
 std::string AlertsJson(bool withAlerts, std::int64_t now);
+// The warnings of the storm scenarios at `step` 1, 2 or 3 (see Scenario).
+std::string StormAlertsJson(int step, std::int64_t now);
 std::string ProblemJson(int status, const std::string& title);
 
 // "2026-12-07T18:00:00-07:00": `unixSeconds` written at `offsetMinutes`.

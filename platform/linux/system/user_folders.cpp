@@ -17,13 +17,23 @@ std::string HomeFolder() {
     return "/tmp";
 }
 
+// $`variable` when it is an absolute path, else `fallback` in the home
+// folder.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    std::string base = value != nullptr && value[0] == '/' ? value : HomeFolder() + fallback;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return base;
+}
+
 }  // namespace
 
 std::string ConfigFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base = config != nullptr && config[0] == '/' ? config : HomeFolder() + "/.config";
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base;
+    return XdgFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string StateFolder() {
+    return XdgFolder("XDG_STATE_HOME", "/.local/state");
 }
 
 std::string ParentFolder(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "platform/win32/gui/module_instance.h"
 #include "platform/win32/gui/popup_menu.h"
 #include "platform/win32/gui/preferences_dialog.h"
+#include "platform/win32/gui/tray_icon.h"
 #include "platform/window_scale.h"
 
 namespace tickwell::win32 {
@@ -268,8 +269,14 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND hwnd, UINT message, WPARAM wP
 
 LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE: handlers_.OnCreate(*this); return 0;
-        case WM_DESTROY: handlers_.OnDestroy(*this); return 0;
+        case WM_CREATE:
+            handlers_.OnCreate(*this);
+            if (TrayIcon* tray = ActiveTrayIcon()) tray->Attach(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            if (TrayIcon* tray = ActiveTrayIcon()) tray->Remove();
+            handlers_.OnDestroy(*this);
+            return 0;
         // The process may end as soon as this returns, without WM_DESTROY:
         // the settings are saved now, as closing would.
         case WM_ENDSESSION:
@@ -294,8 +301,15 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             handlers_.OnRightClick(*this, ScreenXOf(lParam), ScreenYOf(lParam));
             return 0;
         case WM_COMMAND: handlers_.OnCommand(*this, LOWORD(wParam), HIWORD(wParam)); return 0;
-        case WM_TIMER: handlers_.OnTimer(*this); return 0;
-        default: return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+        case WM_TIMER:
+            handlers_.OnTimer(*this);
+            if (TrayIcon* tray = ActiveTrayIcon()) tray->Refresh();
+            return 0;
+        default:
+            if (TrayIcon* tray = ActiveTrayIcon(); tray && tray->Handle(message, wParam, lParam)) {
+                return 0;
+            }
+            return ::DefWindowProcA(hwnd_, message, wParam, lParam);
     }
 }
 
