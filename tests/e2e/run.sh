@@ -41,7 +41,7 @@ python3 "$root/tests/e2e/location_e2e.py" --build "$live_build" --port "$((port 
   ${TICKWELL_E2E_LOCATION_DISPLAY:+--display "$TICKWELL_E2E_LOCATION_DISPLAY"}
 # The user's units from the settings file, the locale (LC_ALL) and the
 # Units dialog, against a fake of their own; about 15 s.
-python3 "$root/tests/e2e/units_e2e.py" --build "$live_build" --port "$((port + 40))" \
+python3 "$root/tests/e2e/units_e2e.py" --build "$live_build" --port "$((port + 50))" \
   --shots "$root/build/e2e-shots" \
   ${TICKWELL_E2E_UNITS_DISPLAY:+--display "$TICKWELL_E2E_UNITS_DISPLAY"}
 
