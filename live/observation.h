@@ -12,9 +12,10 @@ namespace tickwell::live {
 
 // Values in the service's units; a value that is null, missing, flagged as
 // failed by the service's quality control, of a unit this program does not
-// know or outside what the weather can be is absent. A missing pressure is
-// taken from the altimeter group of the raw METAR report, and a missing
-// humidity or dew point is worked out from the other and the temperature.
+// know or outside what the weather can be is absent. A missing temperature,
+// dew point or pressure is taken from the raw METAR report (see
+// ReadMetar), unless quality control failed it, and a missing humidity or
+// dew point is worked out from the other and the temperature.
 struct Observation {
     std::int64_t time = 0;  // Unix seconds
     std::string description;
