@@ -9,6 +9,7 @@
 #include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
+#include "live/table_station.h"
 #include "settings/settings.h"
 
 namespace tickwell::live {
@@ -34,7 +35,10 @@ LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clo
       clock_(clock),
       options_(std::move(options)),
       cache_(*client_, clock, options_.requestSpacing),
-      stationId_(std::move(stationId)) {}
+      stationId_(std::move(stationId)),
+      nearby_(options_.apiBase, [this](const std::string& url, Endpoint endpoint, int* status) {
+          return Fetch(url, endpoint, status);
+      }) {}
 
 json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
     const AnswerLimits limits = LimitsOf(endpoint);
@@ -67,6 +71,7 @@ void LiveSource::UseStation(const std::string& id) {
         forecastPath_.clear();
         lastSeen_.reset();
         reportedUnknown_ = false;
+        tableOnly_ = false;
         // A new station's ticker never shows the old one's forecast.
         kept_.reset();
         stationOffset_.reset();
@@ -84,7 +89,8 @@ StationCheck LiveSource::CheckStation(const std::string& id) {
     int status = 0;
     const json body = Fetch(options_.apiBase + "/stations/" + id, Endpoint::Station, &status);
     if (status == 404) {
-        return StationCheck::Unknown;
+        // One of the table's stations is served as its place.
+        return TableStation(id) ? StationCheck::Known : StationCheck::Unknown;
     }
     return ParseStation(body, id) ? StationCheck::Known : StationCheck::Unreachable;
 }
@@ -96,12 +102,20 @@ const Station* LiveSource::StationInfo() {
     int status = 0;
     const json body =
         Fetch(options_.apiBase + "/stations/" + stationId_, Endpoint::Station, &status);
-    if (status == 404 && !reportedUnknown_) {
+    if (status == 404) {
+        station_ = TableStation(stationId_);
+        tableOnly_ = station_.has_value();
+    } else {
+        station_ = ParseStation(body, stationId_);
+    }
+    if (status == 404 && !station_ && !reportedUnknown_) {
         reportedUnknown_ = true;
         std::fprintf(stderr, "tickwell: the weather service knows no station %s\n",
                      stationId_.c_str());
     }
-    station_ = ParseStation(body, stationId_);
+    if (station_) {
+        nearby_.SetPlace(stationId_, station_->latitude, station_->longitude);
+    }
     return station_ ? &*station_ : nullptr;
 }
 
@@ -119,6 +133,7 @@ std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
                 forecastPath_ = UrlPath(forecast->get<std::string>());
             }
         }
+        nearby_.SetListPath(StationListPath(points));
         if (forecastPath_.empty()) {
             return {};
         }
@@ -139,6 +154,22 @@ std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
 }
 
 std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
+    const Station* station = StationInfo();
+    *answered = false;
+    std::optional<Observation> own;
+    if (!tableOnly_) {
+        own = OwnObservation(answered);
+    }
+    if (station == nullptr) {
+        return own;
+    }
+    // What the chosen station lacks comes from the stations near it.
+    std::optional<Observation> current = nearby_.Complete(std::move(own), cache_.Now());
+    *answered = *answered || (current && current->nearby);
+    return current;
+}
+
+std::optional<Observation> LiveSource::OwnObservation(bool* answered) {
     const std::string observations = options_.apiBase + "/stations/" + stationId_ + "/observations";
     int latestStatus = 0;
     const json latestBody =

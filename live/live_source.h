@@ -15,6 +15,7 @@
 #include "live/api_cache.h"
 #include "live/clock.h"
 #include "live/forecast_page.h"
+#include "live/nearby_stations.h"
 #include "live/observation.h"
 #include "live/station.h"
 #include "live/status_line.h"
@@ -69,10 +70,13 @@ private:
     const Station* StationInfo();
     // What the readouts and the NOW line show, if an observation of the last
     // two hours has a temperature: the newest such, with each reading from
-    // the newest observation that has it (see ChooseCurrent); also keeps
+    // the newest observation that has it (see ChooseCurrent), and what it
+    // lacks from the stations near (see NearbyStations); also keeps
     // lastSeen_ up to date. `answered` tells whether the service
     // gave any observation at all.
     std::optional<Observation> CurrentObservation(bool* answered);
+    // The same from the chosen station's own observations alone.
+    std::optional<Observation> OwnObservation(bool* answered);
     std::vector<std::string> LeadLines(const Station& station,
                                        const std::vector<ForecastPeriod>& periods);
     std::vector<ForecastPeriod> GridPeriods(const Station& station);
@@ -108,6 +112,10 @@ private:
     std::string stationId_;
     std::optional<Station> station_;
     bool reportedUnknown_ = false;
+    // The station is one of the table's that the service does not know: it
+    // stands for its place, and its readings come from the stations near.
+    bool tableOnly_ = false;
+    NearbyStations nearby_;
     // The gridpoint forecast's path, from the /points answer.
     std::string forecastPath_;
     // The newest observation the service has given, current or not, but
