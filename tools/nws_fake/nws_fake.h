@@ -38,7 +38,13 @@ enum class Scenario {
     // or stamped a year ahead.
     Deep,
     Trickle,
-    Future
+    Future,
+    // The chosen station (any but the listed neighbours, see payloads.h)
+    // silent: observations three hours old, observations answering 404,
+    // or the station itself unknown (404).
+    Stale,
+    Empty,
+    Unknown
 };
 
 std::optional<Scenario> ParseScenario(const std::string& name);
