@@ -51,11 +51,20 @@ bool TakeRequestedStation(live::LiveSource& source, const std::string& requested
 
 // The Location dialog's choices reach the live source, which is never
 // destroyed, and the settings through this handler.
-void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& save) {
+void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& save,
+                           const SavePlaceFunction& savePlace,
+                           const std::optional<live::Place>& place) {
     StationHandler handler;
     handler.station = source.StationId();
+    handler.place = place;
     handler.save = save;
     handler.use = [&source](const std::string& id) { source.UseStation(id); };
+    if (savePlace) {
+        handler.savePlace = savePlace;
+        handler.usePlace = [&source](const std::optional<live::Place>& chosen) {
+            source.UsePlace(chosen);
+        };
+    }
     SetStationHandler(std::move(handler));
 }
 
@@ -97,23 +106,33 @@ bool StationWasChosen(SettingsStore& store) {
 
 std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
                                          const std::optional<std::string>& requested,
-                                         bool stationWasChosen, const SaveStationFunction& save) {
+                                         bool stationWasChosen, const SaveStationFunction& save,
+                                         const SavePlaceFunction& savePlace,
+                                         const std::optional<live::Place>& place) {
     std::vector<StartupMessage> messages;
     const bool taken = requested && TakeRequestedStation(source, *requested, &messages);
+    std::optional<live::Place> shownPlace = place;
     if (taken) {
         save(*requested);
+        // A station given by itself is its own place.
+        if (savePlace) {
+            savePlace(std::nullopt);
+        }
+        shownPlace.reset();
+        source.UsePlace(std::nullopt);
         source.UseStation(*requested);
     } else if (!stationWasChosen) {
         // Until a station was chosen the window tells how to choose one.
         source.SetLocationHint(true);
     }
-    InstallStationHandler(source, save);
+    InstallStationHandler(source, save, savePlace, shownPlace);
     return messages;
 }
 
 LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsStore& store,
                              const std::optional<std::string>& requested,
-                             const SaveStationFunction& save, platform::Internet& system) {
+                             const SaveStationFunction& save, platform::Internet& system,
+                             const SavePlaceFunction& savePlace) {
     LiveStartup startup;
     StartupMessage error;
     live::LiveSource* source =
@@ -122,7 +141,10 @@ LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsS
         startup.messages.push_back(std::move(error));
         return startup;
     }
-    startup.messages = SetUpStation(*source, requested, StationWasChosen(store), save);
+    const std::optional<live::Place> place = live::LoadPlace(store);
+    source->UsePlace(place);
+    startup.messages =
+        SetUpStation(*source, requested, StationWasChosen(store), save, savePlace, place);
     startup.started = true;
     return startup;
 }

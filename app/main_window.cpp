@@ -35,7 +35,7 @@ void ChooseLocation(WindowServices& window) {
     }
     LocationDialog dialog;
     if (window.RunLocationDialog(dialog) == kLocationOk) {
-        ChooseStation(window, dialog.chosenStation());
+        ChooseStation(window, dialog.chosenStation(), dialog.chosenPlace());
     }
 }
 

@@ -79,6 +79,18 @@ void LiveSource::UseStation(const std::string& id) {
     locationHint_ = false;
 }
 
+void LiveSource::UsePlace(const std::optional<Place>& place) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (place != place_) {
+        place_ = place;
+        // The station is read again and put at the place.
+        station_.reset();
+        forecastPath_.clear();
+        kept_.reset();
+        stationOffset_.reset();
+    }
+}
+
 void LiveSource::SetLocationHint(bool show) {
     std::lock_guard<std::mutex> hold(mutex_);
     locationHint_ = show;
@@ -112,6 +124,12 @@ const Station* LiveSource::StationInfo() {
         reportedUnknown_ = true;
         std::fprintf(stderr, "tickwell: the weather service knows no station %s\n",
                      stationId_.c_str());
+    }
+    if (station_ && place_) {
+        // The town's forecast and alerts; the readings stay the station's.
+        station_->name = place_->name;
+        station_->latitude = place_->latitude;
+        station_->longitude = place_->longitude;
     }
     if (station_) {
         nearby_.SetPlace(stationId_, station_->latitude, station_->longitude);

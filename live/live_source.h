@@ -17,6 +17,7 @@
 #include "live/forecast_page.h"
 #include "live/nearby_stations.h"
 #include "live/observation.h"
+#include "live/place.h"
 #include "live/station.h"
 #include "live/status_line.h"
 #include "platform/https_client.h"
@@ -53,6 +54,9 @@ public:
     StationCheck CheckStation(const std::string& id);
     // Shows station `id` from now on, and ends the location hint.
     void UseStation(const std::string& id);
+    // Gives the forecast and alerts for `place` (a town chosen near the
+    // station) instead of the station's own point; nothing: the station's.
+    void UsePlace(const std::optional<Place>& place);
     // While `show` holds, the NOW line ends with a hint that tells a new
     // user how to choose a place (or is a line of its own without one).
     void SetLocationHint(bool show);
@@ -115,6 +119,7 @@ private:
     // The station is one of the table's that the service does not know: it
     // stands for its place, and its readings come from the stations near.
     bool tableOnly_ = false;
+    std::optional<Place> place_;
     NearbyStations nearby_;
     // The gridpoint forecast's path, from the /points answer.
     std::string forecastPath_;

@@ -50,7 +50,7 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     KeepExtraCaFileForLoopbackOnly(&environment);
     const LiveStartup startup =
         tickwell::StartLiveWeather(environment, SystemSettingsStore(), requestedStation,
-                                   SaveStation, platform::SystemInternet());
+                                   SaveStation, platform::SystemInternet(), SavePlace);
     // Notes are for a terminal; a message box would stop the start-up for
     // something that needs no answer.
     for (const StartupMessage& message : startup.messages) {
