@@ -5,7 +5,8 @@ to the service (a station of the program's table). The readings must come
 from the nearest station the fake lists for the place that reports (KNBR,
 4 miles north; KSIL, nearer, only has old observations; KFAR is beyond 25
 miles), the NOW line must name it, and a refresh must cost no more than the
-fake's request log allows.
+fake's request log allows. A place saved as a town gets the town's
+forecast and alerts.
 
     nearby_e2e.py --build build/linux [--port 18195] [--display :72]
 
@@ -19,7 +20,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import Run, run_suite  # noqa: E402
+from live_e2e import FAKE_READOUTS, Run, run_suite  # noqa: E402
 from tickwell_e2e import FileSettings, check, wait_until  # noqa: E402
 
 # KNBR's observation: 5.0 C, dew point -5.0 C, 48.4 %, 101900 Pa.
@@ -136,10 +137,37 @@ def scenario_unknown(context):
     return f"KNBR {miles} mi from KDEN, {count} requests a refresh"
 
 
+def scenario_town(context):
+    """A place saved as a town: the town's forecast and alerts, the
+    station's readings; --station alone clears the place."""
+    context.fake.scenario("ok")
+    settings = ("# Tickwell settings\nStation=KXYZ\nPlace=Golden, CO\nPlaceLat=39.75554\n"
+                "PlaceLon=-105.22110\n")
+    start = request_count(context.fake)
+    run = Run(context, "town", settings=settings)
+    origin = run.window()
+    run.shows(origin, FAKE_READOUTS)
+    check(wait_until(lambda: "GOLDEN, CO (KXYZ)\n" in run.page_or_empty("forecast.txt"), 10),
+          f"the town is not named: {run.page_or_empty('forecast.txt')[:200]!r}")
+    asked = targets_since(context.fake, start)
+    for wanted in ("/points/39.7555,-105.2211", "/alerts/active?status=actual&point=39.7555,-105.2211",
+                   "/stations/KXYZ/observations/latest"):
+        check(wanted in asked, f"{wanted} was not asked: {asked}")
+    check("/points/39.8466,-104.6562" not in asked, "the station's own point was asked")
+    run.close(origin)
+    again = Run(context, "town", ["--station", "KBOS"])
+    origin = again.window()
+    again.close(origin)
+    saved = open(FileSettings(again.home).path).read()
+    check("Station=KBOS" in saved and "PlaceLat=\n" in saved,
+          f"--station did not clear the place: {saved!r}")
+
+
 SCENARIOS = [
     ("stale", scenario_stale),
     ("empty", scenario_empty),
     ("unknown", scenario_unknown),
+    ("town", scenario_town),
 ]
 
 
