@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -131,6 +133,51 @@ TEST(MetarGroups, OnlyEmptyReadingsAreTakenFromTheReport) {
     ASSERT_TRUE(all && all->humidityPercent);
     EXPECT_NEAR(*all->humidityPercent, 36.0, 0.6);
 }
+
+#ifdef TICKWELL_SOURCE_DIR
+TEST(MetarGroups, AgreeWithTheServicesOwnDecodingOfRecordedReports) {
+    // Real observations recorded by others: where the service decoded a
+    // reading, the report's group gives the same (the T group to the
+    // tenth, the main group to the whole degree, the A group to 0.01 inHg).
+    const std::filesystem::path folder = TICKWELL_SOURCE_DIR "/../shared/reference/nws/recorded";
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no recorded answers at " << folder.string();
+    }
+    int reports = 0;
+    for (const char* kind : {"observations", "observation-lists"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder / kind)) {
+            std::ifstream file(entry.path());
+            const json body = json::parse(file, nullptr, false);
+            const json features =
+                body.contains("features") ? body["features"] : json::array({body});
+            for (const json& feature : features) {
+                const json& properties = feature["properties"];
+                const std::string report = properties.value("rawMessage", "");
+                if (report.empty()) continue;
+                SCOPED_TRACE(report);
+                ++reports;
+                const MetarReadings readings = ReadMetar(report);
+                const bool tenths = report.find(" T0") != std::string::npos ||
+                                    report.find(" T1") != std::string::npos;
+                const double tolerance = tenths ? 0.051 : 0.51;
+                for (const auto& [name, read] : {std::pair{"temperature", readings.temperatureC},
+                                                 std::pair{"dewpoint", readings.dewPointC}}) {
+                    const json& value = properties[name]["value"];
+                    if (!value.is_number()) continue;
+                    ASSERT_TRUE(read) << name;
+                    EXPECT_NEAR(*read, value.get<double>(), tolerance) << name;
+                }
+                const json& pressure = properties["barometricPressure"]["value"];
+                if (pressure.is_number()) {
+                    ASSERT_TRUE(readings.pressurePa);
+                    EXPECT_NEAR(*readings.pressurePa, pressure.get<double>(), 20);
+                }
+            }
+        }
+    }
+    EXPECT_GE(reports, 10);
+}
+#endif
 
 }  // namespace
 }  // namespace tickwell::live
