@@ -77,8 +77,13 @@ std::vector<ListedStation> ParseStationList(const json& collection) {
         if (properties == nullptr) {
             continue;
         }
-        const std::optional<std::string> id =
-            NormalizeStationId(StringField(*properties, "stationIdentifier"));
+        std::string identifier = StringField(*properties, "stationIdentifier");
+        if (identifier.empty()) {
+            // The station's URL ends with its id.
+            const std::string url = StringField(feature, "id");
+            identifier = url.substr(url.rfind('/') + 1);
+        }
+        const std::optional<std::string> id = NormalizeStationId(identifier);
         if (!id) {
             continue;
         }
@@ -133,14 +138,25 @@ void NearbyStations::Refresh(std::int64_t now) {
     if (listReadAt_ && now - *listReadAt_ < kStationListKeepSeconds) {
         return;
     }
-    const std::string path =
-        listPath_.empty() ? PointsPath(latitude_, longitude_) + "/stations" : listPath_;
+    // The point's own list when the one its answer named is not there.
+    std::vector<std::string> paths;
+    if (!listPath_.empty()) {
+        paths.push_back(listPath_);
+    }
+    paths.push_back(PointsPath(latitude_, longitude_) + "/stations");
+    json list(json::value_t::discarded);
     int status = 0;
-    const json list = fetch_(apiBase_ + path, Endpoint::StationList, &status);
-    if (status != 200 || list.is_discarded()) {
+    for (const std::string& path : paths) {
+        list = fetch_(apiBase_ + path, Endpoint::StationList, &status);
+        if (status != 404) {
+            break;
+        }
+    }
+    if (list.is_discarded() && status != 404) {
         // Asked again at the next refresh, as the cache's spacing allows.
         return;
     }
+    // A place the service lists no stations for has none for the day.
     listReadAt_ = now;
     candidates_.clear();
     for (const ListedStation& station : ParseStationList(list)) {

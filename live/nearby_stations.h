@@ -38,8 +38,9 @@ struct ListedStation {
 };
 
 // The stations of a FeatureCollection as the service lists them for a
-// point (properties.stationIdentifier, geometry.coordinates), in its order;
-// entries without a valid id or coordinates are left out.
+// point (properties.stationIdentifier, else the end of the feature's id
+// URL; geometry.coordinates), in its order; entries without a valid id or
+// coordinates are left out.
 std::vector<ListedStation> ParseStationList(const nlohmann::json& collection);
 
 // The great-circle distance between two points in statute miles.
@@ -60,8 +61,8 @@ public:
     // The place readings are wanted for: the chosen station `ownId` at its
     // coordinates, or a town's. Forgets everything learnt about another.
     void SetPlace(const std::string& ownId, double latitude, double longitude);
-    // The list's path from the place's point answer; without one the list
-    // of `/points/{lat},{lon}/stations` is read.
+    // The list's path from the place's point answer; without one, or when
+    // it answers 404, the list of `/points/{lat},{lon}/stations` is read.
     void SetListPath(const std::string& path);
 
     // `own` (the chosen station's current observation, if any) with what it

@@ -33,6 +33,14 @@ json Listed(const std::string& id, double degreesNorth) {
         {"properties", {{"stationIdentifier", id}, {"name", id}}}};
 }
 
+// A station named only by its URL.
+json ById() {
+    json station = Listed("", 0.2);
+    station["properties"].erase("stationIdentifier");
+    station["id"] = "https://api.weather.gov/stations/KAPA";
+    return station;
+}
+
 // An observation `minutesOld` old with the readings given (null: none).
 json Observed(int minutesOld, json temperature, json dewPoint, json pressure) {
     const auto reading = [](json value, const char* unit) {
@@ -159,10 +167,18 @@ TEST(NearbyStations, LaterRefreshesMoveOnAndTheListIsKeptADay) {
     EXPECT_EQ(service.Count(kList), 1);
     nearby.Complete(std::nullopt, kNow + kStationListKeepSeconds + 120);
     EXPECT_EQ(service.Count(kList), 2);
-    // Another place forgets the list and asks by its point.
+    // Another place forgets the list and asks by its point; so does a
+    // place whose named list is not there.
     nearby.SetPlace("KOWN", 40.0, -105.0);
     nearby.Complete(std::nullopt, kNow + kStationListKeepSeconds + 200);
     EXPECT_EQ(service.Count("/points/40,-105/stations"), 1);
+    nearby.SetPlace("KOWN", 41.0, -105.0);
+    nearby.SetListPath("/gridpoints/BOU/1,1/stations");
+    nearby.Complete(std::nullopt, kNow + kStationListKeepSeconds + 300);
+    EXPECT_EQ(service.Count("/gridpoints/BOU/1,1/stations"), 1);
+    EXPECT_EQ(service.Count("/points/41,-105/stations"), 1);
+    nearby.Complete(std::nullopt, kNow + kStationListKeepSeconds + 400);
+    EXPECT_EQ(service.Count("/points/41,-105/stations"), 1) << "none there is none for a day";
 }
 
 TEST(NearbyStations, StationListsAsTheServiceWritesThem) {
@@ -171,11 +187,13 @@ TEST(NearbyStations, StationListsAsTheServiceWritesThem) {
                         {Listed("kbjc", 0.1),
                          Listed("KBJC X", 0.1),
                          json::array(),
+                         ById(),
                          {{"type", "Feature"}, {"properties", {{"stationIdentifier", "KNOG"}}}},
                          Listed("AV085", 200.0)}}};
     const std::vector<ListedStation> stations = ParseStationList(list);
-    ASSERT_EQ(stations.size(), 1u);
+    ASSERT_EQ(stations.size(), 2u);
     EXPECT_EQ(stations[0].id, "KBJC");
+    EXPECT_EQ(stations[1].id, "KAPA");
     EXPECT_TRUE(ParseStationList(json("x")).empty());
     EXPECT_EQ(StationListPath(json::parse(R"({"properties": {"observationStations":
         "https://api.weather.gov/gridpoints/BOX/70,82/stations"}})")),
