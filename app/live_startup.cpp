@@ -57,11 +57,20 @@ bool TakeRequestedStation(live::LiveSource& source, const std::string& requested
 
 // The Location dialog's choices reach the live source, which is never
 // destroyed, and the settings through this handler.
-void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& save) {
+void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& save,
+                           const SavePlaceFunction& savePlace,
+                           const std::optional<live::Place>& place) {
     StationHandler handler;
     handler.station = source.StationId();
+    handler.place = place;
     handler.save = save;
     handler.use = [&source](const std::string& id) { source.UseStation(id); };
+    if (savePlace) {
+        handler.savePlace = savePlace;
+        handler.usePlace = [&source](const std::optional<live::Place>& chosen) {
+            source.UsePlace(chosen);
+        };
+    }
     SetStationHandler(std::move(handler));
 }
 
@@ -100,9 +109,8 @@ void HandIntervalToSource(live::LiveSource& source) {
     // The interval is the user's to change in Preferences while a job runs,
     // so the job never reads the setting: its source gets the value as it
     // stands when the job starts.
-    SetJobStartHandler([&source] {
-        source.SetRefreshSeconds(settings.intervalTicks / (kTicksPerMinute / 60));
-    });
+    SetJobStartHandler(
+        [&source] { source.SetRefreshSeconds(settings.intervalTicks / (kTicksPerMinute / 60)); });
 }
 
 bool StationWasChosen(SettingsStore& store) {
@@ -114,17 +122,26 @@ bool StationWasChosen(SettingsStore& store) {
 
 std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
                                          const std::optional<std::string>& requested,
-                                         bool stationWasChosen, const SaveStationFunction& save) {
+                                         bool stationWasChosen, const SaveStationFunction& save,
+                                         const SavePlaceFunction& savePlace,
+                                         const std::optional<live::Place>& place) {
     std::vector<StartupMessage> messages;
     const bool taken = requested && TakeRequestedStation(source, *requested, &messages);
+    std::optional<live::Place> shownPlace = place;
     if (taken) {
         save(*requested);
+        // A station given by itself is its own place.
+        if (savePlace) {
+            savePlace(std::nullopt);
+        }
+        shownPlace.reset();
+        source.UsePlace(std::nullopt);
         source.UseStation(*requested);
     } else if (!stationWasChosen) {
         // Until a station was chosen the window tells how to choose one.
         source.SetLocationHint(true);
     }
-    InstallStationHandler(source, save);
+    InstallStationHandler(source, save, savePlace, shownPlace);
     return messages;
 }
 
@@ -140,7 +157,8 @@ void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Unit
 
 LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsStore& store,
                              const std::optional<std::string>& requested,
-                             const SaveStationFunction& save, platform::Internet& system) {
+                             const SaveStationFunction& save, platform::Internet& system,
+                             const SavePlaceFunction& savePlace) {
     LiveStartup startup;
     StartupMessage error;
     live::LiveSource* source =
@@ -149,7 +167,10 @@ LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsS
         startup.messages.push_back(std::move(error));
         return startup;
     }
-    startup.messages = SetUpStation(*source, requested, StationWasChosen(store), save);
+    const std::optional<live::Place> place = live::LoadPlace(store);
+    source->UsePlace(place);
+    startup.messages =
+        SetUpStation(*source, requested, StationWasChosen(store), save, savePlace, place);
     const platform::LocaleConventions locale = platform::UserLocaleConventions();
     SetUpUnits(*source, store, live::LocaleUnits(locale.metric, locale.twentyFourHour));
     startup.started = true;

@@ -40,6 +40,8 @@ struct StartupMessage {
 // when that fails: it saves the Location dialog's choices later in the run
 // too, when no start-up is there to pass a message on.
 using SaveStationFunction = std::function<void(const std::string& id)>;
+// Saves the place chosen with the station (nothing: none), the same way.
+using SavePlaceFunction = std::function<void(const std::optional<live::Place>& place)>;
 
 // Starts the live source of this run for station `stationId` and puts it
 // in place of the HTTP library (UseInternet, with `system` answering the
@@ -63,12 +65,16 @@ bool StationWasChosen(SettingsStore& store);
 // --station), asks the service about it: a station the service does not
 // know is refused with an error and the current one stays; one it could
 // not be asked about is taken with a note. A taken station is saved and
-// shown. When none was taken and none was ever chosen, the window tells
-// how to choose one. Then installs the handler through which the Location
-// dialog's choices are saved and reach the source.
+// shown, without the place saved with the old one. When none was taken
+// and none was ever chosen, the window tells how to choose one. Then
+// installs the handler through which the Location dialog's choices (the
+// station, and a town's place when `savePlace` is given) are saved and
+// reach the source; `place` is the place the source shows now.
 std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
                                          const std::optional<std::string>& requested,
-                                         bool stationWasChosen, const SaveStationFunction& save);
+                                         bool stationWasChosen, const SaveStationFunction& save,
+                                         const SavePlaceFunction& savePlace = {},
+                                         const std::optional<live::Place>& place = std::nullopt);
 
 // The units part of the start-up: the units `store` holds, each one it
 // lacks (or holds a value of the program does not know) from
@@ -77,8 +83,8 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
 // and reach the source.
 void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Units& localeUnits);
 
-// The whole start-up: InstallLiveSource for the station `store` holds,
-// then SetUpStation and SetUpUnits with the user's locale's defaults.
+// The whole start-up: InstallLiveSource for the station `store` holds, at
+// the place saved with it, then SetUpStation and SetUpUnits with the user's locale's defaults.
 // False when the program cannot run; the messages say why, and what else
 // the user should know, in order.
 struct LiveStartup {
@@ -87,6 +93,7 @@ struct LiveStartup {
 };
 LiveStartup StartLiveWeather(const live::LiveEnvironment& environment, SettingsStore& store,
                              const std::optional<std::string>& requested,
-                             const SaveStationFunction& save, platform::Internet& system);
+                             const SaveStationFunction& save, platform::Internet& system,
+                             const SavePlaceFunction& savePlace = {});
 
 }  // namespace tickwell

@@ -1,10 +1,24 @@
 #include "app/location_dialog.h"
 
 #include "live/station.h"
+#include "places/place_lookup.h"
 
 namespace tickwell {
 
 namespace {
+
+// The town `match` was found through, as a place; nothing when it was
+// found by itself.
+std::optional<live::Place> TownOf(const places::StationMatch& match) {
+    if (match.town.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<places::TablePlace> town = places::FindTableTown(match.town);
+    if (!town) {
+        return std::nullopt;
+    }
+    return live::CheckedPlace(live::Place{town->name, town->latitude, town->longitude});
+}
 
 // The field's text, cut to what the search reads. A cut in the middle of a
 // UTF-8 sequence only leaves a broken last letter, which the search ignores
@@ -23,6 +37,7 @@ void LocationDialog::OnInit(LocationControls& controls) {
     searched_.clear();
     matches_.clear();
     chosen_.clear();
+    place_.reset();
     Search(controls, QueryOf(controls));
 }
 
@@ -51,18 +66,23 @@ void LocationDialog::OnOk(LocationControls& controls) {
     if (!matches_.empty()) {
         const int highlighted = controls.HighlightedLine();
         const bool inList = highlighted >= 0 && highlighted < static_cast<int>(matches_.size());
-        chosen_ = matches_[inList ? static_cast<std::size_t>(highlighted) : 0].id;
+        const places::StationMatch& match =
+            matches_[inList ? static_cast<std::size_t>(highlighted) : 0];
+        chosen_ = match.id;
+        place_ = TownOf(match);
         controls.End(kLocationOk);
         return;
     }
     if (const std::optional<std::string> id = live::NormalizeStationId(query)) {
         chosen_ = *id;
+        place_.reset();
         controls.End(kLocationOk);
     }
 }
 
 void LocationDialog::OnCancel(LocationControls& controls) {
     chosen_.clear();
+    place_.reset();
     controls.End(kLocationCancel);
 }
 

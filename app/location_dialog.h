@@ -4,9 +4,11 @@
 // it is a valid station id, for the weather service to judge.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "live/place.h"
 #include "places/station_search.h"
 #include "platform/window.h"
 
@@ -34,6 +36,9 @@ public:
 
     // The station chosen with OK; empty until then.
     const std::string& chosenStation() const { return chosen_; }
+    // The town the station was found through, when it was: its forecast
+    // is the one shown. Nothing for a station chosen by itself.
+    const std::optional<live::Place>& chosenPlace() const { return place_; }
 
 private:
     // Lists the matches of `query`.
@@ -43,6 +48,7 @@ private:
     std::string searched_;
     std::vector<places::StationMatch> matches_;
     std::string chosen_;
+    std::optional<live::Place> place_;
 };
 
 }  // namespace tickwell

@@ -41,7 +41,7 @@ void ChooseLocation(WindowServices& window) {
                               ? places::Distance::Kilometres
                               : places::Distance::Miles);
     if (window.RunLocationDialog(dialog) == kLocationOk) {
-        ChooseStation(window, dialog.chosenStation());
+        ChooseStation(window, dialog.chosenStation(), dialog.chosenPlace());
     }
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "live/place.h"
 #include "platform/window.h"
 
 namespace tickwell {
@@ -16,12 +18,19 @@ struct StationHandler {
     // ("KDEN"). Later changes all come through ChooseStation, which keeps
     // track of them without asking the source.
     std::string station;
+    // The place it shows the forecast of then (nothing: the station's own).
+    std::optional<live::Place> place;
     // Saves `id` as the station setting; every other stored value stays.
     std::function<void(const std::string& id)> save;
     // Makes the live source show station `id` from now on. Called on the
     // user-interface thread only while no fetch job runs, since the source
     // serialises its calls and a job may hold it for a whole request.
     std::function<void(const std::string& id)> use;
+    // Optional: saves the place chosen with the station (nothing: none,
+    // the station's own), and gives the live source its forecast. Called
+    // right after save and use.
+    std::function<void(const std::optional<live::Place>& place)> savePlace;
+    std::function<void(const std::optional<live::Place>& place)> usePlace;
 };
 
 // Installs the handler (the live start-up does, before the window opens).
@@ -36,7 +45,9 @@ bool StationChoiceOffered();
 // source switches and a fetch starts at once when no job runs; otherwise
 // on the first tick after the running job has ended (see
 // FinishStationSwitch). Does nothing without a handler.
-void ChooseStation(WindowServices& window, const std::string& id);
+// `place`: the town the station was chosen for, whose forecast is shown.
+void ChooseStation(WindowServices& window, const std::string& id,
+                   const std::optional<live::Place>& place = std::nullopt);
 
 // The heartbeat's part of a switch that waits for a running job: keeps the
 // window clear of that job's results while it runs, and once it has ended

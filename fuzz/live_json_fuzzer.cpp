@@ -2,6 +2,7 @@
 // service's answers, builds the two pages from whatever they accept, and
 // hands the roundup page to the roundup parser, as the live source does.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "live/alerts.h"
 #include "live/forecast_page.h"
 #include "live/json_check.h"
+#include "live/nearby_stations.h"
 #include "live/now_line.h"
 #include "live/observation.h"
 #include "live/roundup_page.h"
@@ -100,7 +102,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Alert> alerts = ParseAlerts(body, kNow);
     CheckWarnings(body);
 
-    const std::optional<Observation> current = ChooseCurrent(latest, recent, kNow);
+    const std::optional<Observation> own = ChooseCurrent(latest, recent, kNow);
+    // The same body as the list of stations near and as each one's latest
+    // observation.
+    for (const ListedStation& listed : ParseStationList(body)) {
+        if (listed.id.empty() || !(std::abs(listed.latitude) <= 90)) std::abort();
+    }
+    (void)StationListPath(body);
+    NearbyStations nearby("https://api.test", [&body](const std::string&, Endpoint, int* status) {
+        if (status != nullptr) *status = 200;
+        return body;
+    });
+    nearby.SetPlace("KXYZ", 39.8466, -104.6562);
+    const std::optional<Observation> current = nearby.Complete(own, kNow);
     // Half the inputs in the US units, half in the metric ones and the
     // 24-hour clock.
     const Units units = size % 2 == 0

@@ -20,6 +20,9 @@ constexpr std::size_t kKiB = 1024;
 //   observation list    39443 B,  1319 values  -> 256 KiB, 12000 values
 //                       (twelve observations; the program asks for ten)
 //   active alerts       41979 B,   651 values  -> 512 KiB, 8000 values
+//   station list         1040 B,    30 values a station -> 1 MiB, 40000 values
+//                       (the service lists every station of a gridpoint's
+//                       area, some dozens; the program asks for them all)
 //
 // A station's own answer carries a JSON-LD context its list entry (the
 // recording) lacks, and a zone forecast of a whole week holds some
@@ -37,6 +40,7 @@ AnswerLimits LimitsOf(Endpoint endpoint) {
         case Endpoint::ObservationList:
             return {256 * kKiB, 12000, kMaxJsonDepth, kMaxObservationFreshSeconds};
         case Endpoint::Alerts: return {512 * kKiB, 8000, kMaxJsonDepth, kMaxFreshSeconds};
+        case Endpoint::StationList: return {1024 * kKiB, 40000, kMaxJsonDepth, kMaxFreshSeconds};
     }
     return kAnyAnswer;
 }

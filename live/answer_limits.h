@@ -18,6 +18,7 @@ enum class Endpoint {
     LatestObservation,  // /stations/{id}/observations/latest
     ObservationList,    // /stations/{id}/observations?limit=10
     Alerts,             // /alerts/active?status=actual&point=...
+    StationList,        // /gridpoints/{office}/{x},{y}/stations, /points/{lat},{lon}/stations
 };
 
 struct AnswerLimits {

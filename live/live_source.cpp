@@ -8,6 +8,7 @@
 #include "live/now_line.h"
 #include "live/page_file.h"
 #include "live/roundup_page.h"
+#include "live/table_station.h"
 #include "platform/message_log.h"
 
 namespace tickwell::live {
@@ -34,6 +35,8 @@ LiveSource::LiveSource(std::unique_ptr<platform::HttpsClient> client, Clock& clo
       options_(std::move(options)),
       cache_(*client_, clock, options_.requestSpacing),
       stationId_(std::move(stationId)),
+      nearby_(options_.apiBase, [this](const std::string& url, Endpoint endpoint,
+                                       int* status) { return Fetch(url, endpoint, status); }),
       units_(units) {}
 
 json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
@@ -72,6 +75,7 @@ void LiveSource::UseStation(const std::string& id) {
         forecastPath_.clear();
         lastSeen_.reset();
         reportedUnknown_ = false;
+        tableOnly_ = false;
         // A new station's ticker never shows the old one's forecast.
         kept_.reset();
         stationOffset_.reset();
@@ -108,6 +112,18 @@ std::string LiveSource::GridForecastUrl() const {
     return url;
 }
 
+void LiveSource::UsePlace(const std::optional<Place>& place) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (place != place_) {
+        place_ = place;
+        // The station is read again and put at the place.
+        station_.reset();
+        forecastPath_.clear();
+        kept_.reset();
+        stationOffset_.reset();
+    }
+}
+
 void LiveSource::SetLocationHint(bool show) {
     std::lock_guard<std::mutex> hold(mutex_);
     locationHint_ = show;
@@ -118,7 +134,8 @@ StationCheck LiveSource::CheckStation(const std::string& id) {
     int status = 0;
     const json body = Fetch(StationUrl(id), Endpoint::Station, &status);
     if (status == 404) {
-        return StationCheck::Unknown;
+        // One of the table's stations is served as its place.
+        return TableStation(id) ? StationCheck::Known : StationCheck::Unknown;
     }
     return ParseStation(body, id) ? StationCheck::Known : StationCheck::Unreachable;
 }
@@ -129,11 +146,25 @@ const Station* LiveSource::StationInfo() {
     }
     int status = 0;
     const json body = Fetch(StationUrl(stationId_), Endpoint::Station, &status);
-    if (status == 404 && !reportedUnknown_) {
+    if (status == 404) {
+        station_ = TableStation(stationId_);
+        tableOnly_ = station_.has_value();
+    } else {
+        station_ = ParseStation(body, stationId_);
+    }
+    if (status == 404 && !station_ && !reportedUnknown_) {
         reportedUnknown_ = true;
         platform::LogMessage("the weather service knows no station " + stationId_);
     }
-    station_ = ParseStation(body, stationId_);
+    if (station_ && place_) {
+        // The town's forecast and alerts; the readings stay the station's.
+        station_->name = place_->name;
+        station_->latitude = place_->latitude;
+        station_->longitude = place_->longitude;
+    }
+    if (station_) {
+        nearby_.SetPlace(stationId_, station_->latitude, station_->longitude);
+    }
     return station_ ? &*station_ : nullptr;
 }
 
@@ -151,6 +182,7 @@ std::vector<ForecastPeriod> LiveSource::GridPeriods(const Station& station) {
                 forecastPath_ = UrlPath(forecast->get<std::string>());
             }
         }
+        nearby_.SetListPath(StationListPath(points));
         if (forecastPath_.empty()) {
             return {};
         }
@@ -168,6 +200,22 @@ std::vector<ForecastPeriod> LiveSource::ZonePeriods(const Station& station) {
 }
 
 std::optional<Observation> LiveSource::CurrentObservation(bool* answered) {
+    const Station* station = StationInfo();
+    *answered = false;
+    std::optional<Observation> own;
+    if (!tableOnly_) {
+        own = OwnObservation(answered);
+    }
+    if (station == nullptr) {
+        return own;
+    }
+    // What the chosen station lacks comes from the stations near it.
+    std::optional<Observation> current = nearby_.Complete(std::move(own), cache_.Now());
+    *answered = *answered || (current && current->nearby);
+    return current;
+}
+
+std::optional<Observation> LiveSource::OwnObservation(bool* answered) {
     const std::string observations = StationUrl(stationId_) + "/observations";
     int latestStatus = 0;
     const json latestBody =

@@ -18,7 +18,9 @@
 #include "live/api_cache.h"
 #include "live/clock.h"
 #include "live/forecast_page.h"
+#include "live/nearby_stations.h"
 #include "live/observation.h"
+#include "live/place.h"
 #include "live/station.h"
 #include "live/status_line.h"
 #include "live/units.h"
@@ -61,6 +63,9 @@ public:
     StationCheck CheckStation(const std::string& id);
     // Shows station `id` from now on, and ends the location hint.
     void UseStation(const std::string& id);
+    // Gives the forecast and alerts for `place` (a town chosen near the
+    // station) instead of the station's own point; nothing: the station's.
+    void UsePlace(const std::optional<Place>& place);
     // While `show` holds, the NOW line ends with a hint that tells a new
     // user how to choose a place (or is a line of its own without one).
     void SetLocationHint(bool show);
@@ -92,10 +97,13 @@ private:
     const Station* StationInfo();
     // What the readouts and the NOW line show, if an observation of the last
     // two hours has a temperature: the newest such, with each reading from
-    // the newest observation that has it (see ChooseCurrent); also keeps
+    // the newest observation that has it (see ChooseCurrent), and what it
+    // lacks from the stations near (see NearbyStations); also keeps
     // lastSeen_ up to date. `answered` tells whether the service
     // gave any observation at all.
     std::optional<Observation> CurrentObservation(bool* answered);
+    // The same from the chosen station's own observations alone.
+    std::optional<Observation> OwnObservation(bool* answered);
     std::vector<std::string> LeadLines(const Station& station,
                                        const std::vector<ForecastPeriod>& periods);
     std::vector<ForecastPeriod> GridPeriods(const Station& station);
@@ -136,6 +144,11 @@ private:
     std::string stationId_;
     std::optional<Station> station_;
     bool reportedUnknown_ = false;
+    // The station is one of the table's that the service does not know: it
+    // stands for its place, and its readings come from the stations near.
+    bool tableOnly_ = false;
+    std::optional<Place> place_;
+    NearbyStations nearby_;
     // The gridpoint forecast's path, from the /points answer.
     std::string forecastPath_;
     // The newest observation the service has given, current or not, but

@@ -82,7 +82,30 @@ std::string NowLine(const std::optional<Observation>& current,
     if (!missing.empty()) {
         line += missing + " ";
     }
-    return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false, units.clock) + ".";
+    return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false, units.clock) +
+           NearbySentence(*current);
+}
+
+std::string NearbySentence(const Observation& observation) {
+    if (!observation.nearby) {
+        return ".";
+    }
+    const NearbySource& source = *observation.nearby;
+    const std::string where =
+        "AT " + source.stationId + " " + std::to_string(source.miles) + " MI AWAY.";
+    if (source.whole) {
+        return " " + where;
+    }
+    std::vector<const char*> taken;
+    if (source.dewPoint) taken.push_back("DEW POINT");
+    if (source.humidity) taken.push_back("HUMIDITY");
+    if (source.pressure) taken.push_back("PRESSURE");
+    std::string sentence = ".";
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        sentence += i == 0 ? " " : i + 1 == taken.size() ? " AND " : ", ";
+        sentence += taken[i];
+    }
+    return sentence + " " + where;
 }
 
 std::string MissingReadingsSentence(const Observation& observation) {

@@ -25,6 +25,11 @@ std::string NowLine(const std::optional<Observation>& current,
                     const std::optional<Observation>& lastSeen,
                     const std::optional<int>& offsetMinutes, const Units& units = {});
 
+// How the NOW line ends: "." for the chosen station's own observation; for
+// one taken from another station " AT KBJC 4 MI AWAY.", or when only some
+// readings are, ". PRESSURE AT KBJC 4 MI AWAY.".
+std::string NearbySentence(const Observation& observation);
+
 // "NO PRESSURE REPORTED.", "NO DEW POINT, HUMIDITY OR PRESSURE REPORTED.":
 // which of the readings besides the temperature `observation` lacks; empty
 // when it lacks none.

@@ -87,10 +87,17 @@ std::optional<double> Checked(Quantity quantity, std::string_view unit, double v
 }
 
 // properties[name] = {"unitCode": ..., "value": number or null,
-// "qualityControl": ...}.
-std::optional<double> Measured(const json& properties, const char* name, Quantity quantity) {
+// "qualityControl": ...}. `failed`, when given, tells whether the service's
+// quality control failed it.
+std::optional<double> Measured(const json& properties, const char* name, Quantity quantity,
+                               bool* failed = nullptr) {
     auto field = properties.find(name);
-    if (field == properties.end() || !field->is_object() || FailedQualityControl(*field)) {
+    const bool rejected =
+        field != properties.end() && field->is_object() && FailedQualityControl(*field);
+    if (failed != nullptr) {
+        *failed = rejected;
+    }
+    if (field == properties.end() || !field->is_object() || rejected) {
         return std::nullopt;
     }
     auto value = field->find("value");
@@ -100,16 +107,29 @@ std::optional<double> Measured(const json& properties, const char* name, Quantit
     return Checked(quantity, StringField(*field, "unitCode"), value->get<double>());
 }
 
-// Fills a missing pressure from the METAR report's altimeter group, and a
-// missing humidity or dew point from the other and the temperature, all
-// within this one observation.
-void CompleteReadings(Observation& observation, std::string_view report) {
-    if (!observation.pressurePa) {
-        if (auto inches = AltimeterInches(report)) {
-            observation.pressurePa =
-                Checked(Quantity::Pressure, "Pa", *inches * kPascalsPerInchOfMercury);
+// Which of the readings the service's quality control failed: those stay
+// missing whatever the report says.
+struct Failed {
+    bool temperature = false;
+    bool dewPoint = false;
+    bool pressure = false;
+};
+
+// Fills the temperature, dew point and pressure the service left empty
+// from the METAR report, and then a missing humidity or dew point from the
+// other and the temperature, all within this one observation.
+void CompleteReadings(Observation& observation, std::string_view report, const Failed& failed) {
+    const MetarReadings metar = ReadMetar(report);
+    const auto fill = [](std::optional<double>& reading, bool rejected, Quantity quantity,
+                         const std::optional<double>& value, const char* unit) {
+        if (!reading && !rejected && value) {
+            reading = Checked(quantity, unit, *value);
         }
-    }
+    };
+    fill(observation.temperatureC, failed.temperature, Quantity::Temperature, metar.temperatureC,
+         "degC");
+    fill(observation.dewPointC, failed.dewPoint, Quantity::Temperature, metar.dewPointC, "degC");
+    fill(observation.pressurePa, failed.pressure, Quantity::Pressure, metar.pressurePa, "Pa");
     if (!observation.temperatureC) {
         return;
     }
@@ -159,14 +179,18 @@ std::optional<Observation> ParseObservation(const json& feature) {
     if (description != properties->end() && description->is_string()) {
         observation.description = description->get<std::string>();
     }
-    observation.temperatureC = Measured(*properties, "temperature", Quantity::Temperature);
-    observation.dewPointC = Measured(*properties, "dewpoint", Quantity::Temperature);
+    Failed failed;
+    observation.temperatureC =
+        Measured(*properties, "temperature", Quantity::Temperature, &failed.temperature);
+    observation.dewPointC =
+        Measured(*properties, "dewpoint", Quantity::Temperature, &failed.dewPoint);
     observation.humidityPercent = Measured(*properties, "relativeHumidity", Quantity::Humidity);
-    observation.pressurePa = Measured(*properties, "barometricPressure", Quantity::Pressure);
+    observation.pressurePa =
+        Measured(*properties, "barometricPressure", Quantity::Pressure, &failed.pressure);
     observation.windDirectionDegrees = Measured(*properties, "windDirection", Quantity::Direction);
     observation.windSpeedKmh = Measured(*properties, "windSpeed", Quantity::Speed);
     observation.windGustKmh = Measured(*properties, "windGust", Quantity::Speed);
-    CompleteReadings(observation, StringField(*properties, "rawMessage"));
+    CompleteReadings(observation, StringField(*properties, "rawMessage"), failed);
     return observation;
 }
 

@@ -10,11 +10,25 @@
 
 namespace tickwell::live {
 
+// Which readings of an observation another station than the chosen one
+// gave, and how far away it is.
+struct NearbySource {
+    std::string stationId;
+    int miles = 0;
+    // The whole observation (time, sky, wind, temperature) is that
+    // station's; else only the readings flagged below.
+    bool whole = false;
+    bool dewPoint = false;
+    bool humidity = false;
+    bool pressure = false;
+};
+
 // Values in the service's units; a value that is null, missing, flagged as
 // failed by the service's quality control, of a unit this program does not
-// know or outside what the weather can be is absent. A missing pressure is
-// taken from the altimeter group of the raw METAR report, and a missing
-// humidity or dew point is worked out from the other and the temperature.
+// know or outside what the weather can be is absent. A missing temperature,
+// dew point or pressure is taken from the raw METAR report (see
+// ReadMetar), unless quality control failed it, and a missing humidity or
+// dew point is worked out from the other and the temperature.
 struct Observation {
     std::int64_t time = 0;  // Unix seconds
     std::string description;
@@ -25,6 +39,8 @@ struct Observation {
     std::optional<double> windDirectionDegrees;
     std::optional<double> windSpeedKmh;
     std::optional<double> windGustKmh;
+    // Set when readings come from another station (see nearby_stations.h).
+    std::optional<NearbySource> nearby;
 
     // Whether the four readings the readouts show are all there.
     bool HasReadings() const { return temperatureC && dewPointC && humidityPercent && pressurePa; }

@@ -5,6 +5,7 @@
 #include "app/alert_notifications.h"
 #include "app/live_startup.h"
 #include "live/live_setup.h"
+#include "live/place.h"
 #include "live/station.h"
 #include "platform/linux/system/desktop_notifier.h"
 #include "platform/linux/system/settings_file.h"
@@ -47,12 +48,25 @@ void SetUpNotifications() {
     SetUpAlertNotifications(std::move(setup));
 }
 
+// Writes the place chosen with the station (empty values for none) the
+// same way.
+void SavePlace(const std::optional<live::Place>& place) {
+    platform::SettingsFile file(platform::DefaultSettingsPath());
+    if (!file.OpenForWriting()) {
+        return;
+    }
+    for (const live::SettingText& setting : live::PlaceSettingTexts(place)) {
+        file.WriteText(setting.name, setting.value);
+    }
+    file.Close();
+}
+
 }  // namespace
 
 bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     const LiveStartup startup = tickwell::StartLiveWeather(
         live::ReadLiveEnvironment(SystemEnvironment), SystemSettingsStore(), requestedStation,
-        SaveStation, platform::SystemInternet());
+        SaveStation, platform::SystemInternet(), SavePlace);
     for (const StartupMessage& message : startup.messages) {
         platform::LogMessage(message.text);
     }

@@ -67,7 +67,7 @@ bool StartLiveWeather(const std::optional<std::string>& requestedStation) {
     KeepExtraCaFileForLoopbackOnly(&environment);
     const LiveStartup startup =
         tickwell::StartLiveWeather(environment, SystemSettingsStore(), requestedStation,
-                                   SaveStation, platform::SystemInternet());
+                                   SaveStation, platform::SystemInternet(), SavePlace);
     // Every message goes to the log; errors also to a message box. A box
     // for a note would stop the start-up for something that needs no
     // answer.

@@ -2,23 +2,50 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "live/station.h"
 #include "platform/win32/system/registry_store.h"
 
 namespace tickwell::win32 {
 
-bool SaveStationSetting(const char* keyPath, const std::string& id) {
+namespace {
+
+// Writes each (name, text) as a REG_SZ of `keyPath`; false when the
+// registry refused any.
+bool SaveTexts(const char* keyPath, const std::vector<live::SettingText>& texts) {
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    // The text with its terminating NUL, as a REG_SZ is stored.
-    const LONG result = ::RegSetValueExA(key, live::kStationSettingName, 0, REG_SZ,
-                                         reinterpret_cast<const BYTE*>(id.c_str()),
-                                         static_cast<DWORD>(id.size() + 1));
+    bool saved = true;
+    for (const live::SettingText& text : texts) {
+        // The text with its terminating NUL, as a REG_SZ is stored.
+        saved =
+            saved && ::RegSetValueExA(key, text.name, 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(text.value.c_str()),
+                                      static_cast<DWORD>(text.value.size() + 1)) == ERROR_SUCCESS;
+    }
     ::RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return saved;
+}
+
+}  // namespace
+
+bool SaveStationSetting(const char* keyPath, const std::string& id) {
+    return SaveTexts(keyPath, {{live::kStationSettingName, id}});
+}
+
+bool SavePlaceSetting(const char* keyPath, const std::optional<live::Place>& place) {
+    return SaveTexts(keyPath, live::PlaceSettingTexts(place));
+}
+
+void SavePlace(const std::optional<live::Place>& place) {
+    if (!SavePlaceSetting(kSettingsKeyPath, place)) {
+        ::MessageBoxA(nullptr, "Could not save the place in the registry.", "Tickwell Error",
+                      MB_OK | MB_ICONERROR);
+    }
 }
 
 void SaveStation(const std::string& id) {

@@ -35,6 +35,11 @@ python3 "$root/tests/e2e/hostile_e2e.py" --build "$live_build" --port "$((port +
 python3 "$root/tests/e2e/notifications_e2e.py" --build "$live_build" --port "$((port + 40))" \
   --shot "$root/build/e2e-shots/notifications-linux.png" \
   ${TICKWELL_E2E_NOTIFICATIONS_DISPLAY:+--display "$TICKWELL_E2E_NOTIFICATIONS_DISPLAY"}
+# A silent chosen station (observations 3 h old, none, or unknown to the
+# service): the nearest reporting station's readings, named on the NOW
+# line, and the requests a refresh costs; about 20 s.
+python3 "$root/tests/e2e/nearby_e2e.py" --build "$live_build" --port "$((port + 60))" \
+  ${TICKWELL_E2E_NEARBY_DISPLAY:+--display "$TICKWELL_E2E_NEARBY_DISPLAY"}
 # The Location dialog of the live program, against a fake of its own.
 python3 "$root/tests/e2e/location_e2e.py" --build "$live_build" --port "$((port + 20))" \
   --shot "$root/build/e2e-shots/location-linux.png" \

@@ -104,7 +104,7 @@ TEST(LiveReadings, PressureFromTheAltimeterGroupOfTheReport) {
         {"KXYZ 071953Z 00000KT A2992 RMK A3100", nullptr, "29.92"},
         {"KXYZ A3030", 101860, "30.08"},  // the service's own reading comes first
         {"KXYZ 071953Z 00000KT 10SM CLR 20/10 RMK A3030", nullptr, ""},  // only in remarks
-        {"KXYZ A30301 A30X0 XA3030 A303 A3030/ Q1013", nullptr, ""},     // malformed
+        {"KXYZ A30301 A30X0 XA3030 A303 A3030/ Q101", nullptr, ""},      // malformed
         {"KXYZ A0950", nullptr, ""},                                     // not weather
         {"", nullptr, ""},
     };

@@ -408,6 +408,14 @@ TEST(Win32StationSetting, SavedAsTextBesideTheNumbersAndReadBack) {
     ::RegSetValueExA(key, "Station", 0, REG_SZ, reinterpret_cast<const BYTE*>(bad), sizeof bad);
     EXPECT_FALSE(StationWasChosen(store));
     ::RegCloseKey(key);
+
+    // The town chosen with the station, beside it; cleared with none.
+    const live::Place golden{"Golden, CO", 39.75554, -105.2211};
+    EXPECT_FALSE(live::LoadPlace(store));
+    ASSERT_TRUE(SavePlaceSetting(keyPath, golden));
+    EXPECT_EQ(live::LoadPlace(store), golden);
+    ASSERT_TRUE(SavePlaceSetting(keyPath, std::nullopt));
+    EXPECT_FALSE(live::LoadPlace(store));
     EXPECT_EQ(::RegDeleteKeyA(HKEY_CURRENT_USER, keyPath), ERROR_SUCCESS);
 }
 

@@ -33,7 +33,10 @@ const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
                                                     {"future", Scenario::Future},
                                                     {"storm", Scenario::Storm},
                                                     {"storm-update", Scenario::StormUpdate},
-                                                    {"storm-cancel", Scenario::StormCancel}};
+                                                    {"storm-cancel", Scenario::StormCancel},
+                                                    {"stale", Scenario::Stale},
+                                                    {"empty", Scenario::Empty},
+                                                    {"unknown", Scenario::Unknown}};
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -58,7 +61,16 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-ObservationKind KindOf(Scenario scenario) {
+bool ChosenIsSilent(Scenario scenario) {
+    return scenario == Scenario::Stale || scenario == Scenario::Empty ||
+           scenario == Scenario::Unknown;
+}
+
+// The observations of station `id` in `scenario`.
+ObservationKind KindOf(Scenario scenario, const std::string& id) {
+    if (ChosenIsSilent(scenario)) {
+        return KindOfStation(id, ObservationKind::Old);
+    }
     return scenario == Scenario::Nulls    ? ObservationKind::Nulls
            : scenario == Scenario::Old    ? ObservationKind::Old
            : scenario == Scenario::Future ? ObservationKind::Future
@@ -300,13 +312,16 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
     if (StartsWith(path, "/stations/")) {
         const std::string rest = path.substr(10);
         const std::string id = rest.substr(0, rest.find('/'));
-        if (scenario == Scenario::NoStation || id == "KNONE") {
+        const bool observations =
+            EndsWith(path, "/observations/latest") || EndsWith(path, "/observations");
+        const bool silent = ChosenIsSilent(scenario) && !IsListedNeighbour(id);
+        if (scenario == Scenario::NoStation || id == "KNONE" ||
+            (silent && scenario == Scenario::Unknown) ||
+            (silent && scenario == Scenario::Empty && observations)) {
             response.status = 404;
             response.set_content(ProblemJson(404, "NotFound"), "application/problem+json");
             return;
         }
-        const bool observations =
-            EndsWith(path, "/observations/latest") || EndsWith(path, "/observations");
         if (observations && (scenario == Scenario::Deep || scenario == Scenario::Trickle)) {
             ServeHostile(response, scenario);
             return;
@@ -314,17 +329,21 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
         if (rest == id) {
             body = StationJson(base, id);
         } else if (EndsWith(path, "/observations/latest")) {
-            body = LatestObservationJson(base, id, KindOf(scenario), now);
+            body = LatestObservationJson(base, id, KindOf(scenario, id), now);
             lastModified = ObservationsModified(scenario, now);
         } else if (EndsWith(path, "/observations")) {
             const int limit = request.has_param("limit")
                                   ? std::atoi(request.get_param_value("limit").c_str())
                                   : 10;
-            body = ObservationListJson(base, id, KindOf(scenario), now, limit);
+            body = ObservationListJson(base, id, KindOf(scenario, id), now, limit);
             lastModified = ObservationsModified(scenario, now);
         }
+    } else if (StartsWith(path, "/points/") && EndsWith(path, "/stations")) {
+        body = PointStationListJson(base, path.substr(8, path.size() - 8 - 9));
     } else if (StartsWith(path, "/points/")) {
         body = PointsJson(base, path.substr(8));
+    } else if (StartsWith(path, "/gridpoints/") && EndsWith(path, "/stations")) {
+        body = GridStationListJson(base, path.substr(12, path.find('/', 12) - 12));
     } else if (StartsWith(path, "/gridpoints/") && EndsWith(path, "/forecast")) {
         if (scenario == Scenario::GridFails) {
             response.status = 500;

@@ -44,7 +44,13 @@ enum class Scenario {
     // updated; then that update cancelled.
     Storm,
     StormUpdate,
-    StormCancel
+    StormCancel,
+    // The chosen station (any but the listed neighbours, see payloads.h)
+    // silent: observations three hours old, observations answering 404,
+    // or the station itself unknown (404).
+    Stale,
+    Empty,
+    Unknown
 };
 
 std::optional<Scenario> ParseScenario(const std::string& name);

@@ -49,6 +49,31 @@ constexpr FakePlace kBoston = {"Boston, Logan International Airport",
                                52.5,
                                101100};
 
+// The station 4 miles north of every place, which reports when the chosen
+// one does not; readings unlike both others'.
+constexpr FakePlace kNearby = {"Nearby Reporting Station",
+                               39.9046,
+                               -104.6562,
+                               "COZ040",
+                               "America/Denver",
+                               "BOU",
+                               62,
+                               60,
+                               -7 * 60,
+                               "",
+                               "Light Snow",
+                               5.0,
+                               -5.0,
+                               48.4,
+                               101900};
+
+struct Neighbour {
+    const char* id;
+    double degreesNorth;
+};
+// About 2, 4 and 35 miles north.
+constexpr Neighbour kNeighbours[] = {{"KSIL", 0.029}, {"KNBR", 0.058}, {"KFAR", 0.5}};
+
 json Measured(const char* unit, json value) {
     return json{{"unitCode", unit}, {"value", value}, {"qualityControl", "V"}};
 }
@@ -114,7 +139,73 @@ bool ReadPoint(const std::string& latLon, double* latitude, double* longitude) {
 }  // namespace
 
 const FakePlace& PlaceOfStation(const std::string& id) {
+    if (IsListedNeighbour(id)) {
+        return kNearby;
+    }
     return id == "KBOS" ? kBoston : kFakeville;
+}
+
+bool IsListedNeighbour(const std::string& id) {
+    for (const Neighbour& neighbour : kNeighbours) {
+        if (id == neighbour.id) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ObservationKind KindOfStation(const std::string& id, ObservationKind silent) {
+    if (id == "KSIL") {
+        return ObservationKind::Old;
+    }
+    return IsListedNeighbour(id) ? ObservationKind::Fresh : silent;
+}
+
+std::string StationListJson(const std::string& base, double latitude, double longitude) {
+    json features = json::array();
+    for (const Neighbour& neighbour : kNeighbours) {
+        const double north = latitude + neighbour.degreesNorth;
+        const std::string url = base + "/stations/" + neighbour.id;
+        features.push_back(
+            {{"id", url},
+             {"type", "Feature"},
+             {"geometry", {{"type", "Point"}, {"coordinates", {longitude, north}}}},
+             {"properties",
+              {{"@id", url},
+               {"@type", "wx:ObservationStation"},
+               {"stationIdentifier", neighbour.id},
+               {"name", std::string(kNearby.name) + " " + neighbour.id},
+               {"timeZone", "America/Denver"},
+               {"distance",
+                {{"unitCode", "wmoUnit:m"}, {"value", neighbour.degreesNorth * 111195.0}}},
+               {"bearing", {{"unitCode", "wmoUnit:degree_(angle)"}, {"value", 0}}},
+               {"forecast", base + "/zones/forecast/COZ040"}}}});
+    }
+    return json{{"type", "FeatureCollection"},
+                {"features", features},
+                {"observationStations",
+                 [&] {
+                     json urls = json::array();
+                     for (const Neighbour& neighbour : kNeighbours) {
+                         urls.push_back(base + "/stations/" + neighbour.id);
+                     }
+                     return urls;
+                 }()}}
+        .dump();
+}
+
+std::string GridStationListJson(const std::string& base, const std::string& office) {
+    const FakePlace& place = PlaceOfOffice(office);
+    return StationListJson(base, place.latitude, place.longitude);
+}
+
+std::string PointStationListJson(const std::string& base, const std::string& latLon) {
+    double latitude = 0;
+    double longitude = 0;
+    if (!ReadPoint(latLon, &latitude, &longitude)) {
+        return std::string();
+    }
+    return StationListJson(base, latitude, longitude);
 }
 
 const FakePlace& PlaceAtPoint(const std::string& latLon) {
@@ -173,6 +264,7 @@ std::string PointsJson(const std::string& base, const std::string& latLon) {
                   {"forecast", grid + "/forecast"},
                   {"forecastHourly", grid + "/forecast/hourly"},
                   {"forecastZone", base + "/zones/forecast/" + place.zone},
+                  {"observationStations", grid + "/stations"},
                   {"timeZone", place.timeZone}}}}
         .dump();
 }

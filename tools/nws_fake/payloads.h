@@ -13,6 +13,11 @@ namespace tickwell::tools::nws {
 // station with a broken clock would.
 enum class ObservationKind { Fresh, Nulls, Old, Future };
 
+// The observations of station `id` in the scenarios where the chosen
+// station is silent: the listed neighbours' (KSIL's three hours old,
+// KNBR's and KFAR's current), else `silent`.
+ObservationKind KindOfStation(const std::string& id, ObservationKind silent);
+
 // One of the fake's places: a station, its point, gridpoint and zone, and
 // the readings its observations carry.
 struct FakePlace {
@@ -34,8 +39,22 @@ struct FakePlace {
     double pressurePa;
 };
 
-// KBOS is Boston; every other station id is the default place, Fakeville.
+// KBOS is Boston; KNBR and KSIL are the stations near every place (see
+// StationListJson), KFAR one too far; every other station id is the
+// default place, Fakeville.
 const FakePlace& PlaceOfStation(const std::string& id);
+// Whether `id` is one of the stations the lists name (KSIL, KNBR, KFAR).
+bool IsListedNeighbour(const std::string& id);
+// The stations near (`latitude`, `longitude`), nearest first, as the
+// service lists them for a point: KSIL 2 miles north (its observations
+// always three hours old), KNBR 4 miles north (current, readings of its
+// own), KFAR 35 miles north.
+std::string StationListJson(const std::string& base, double latitude, double longitude);
+// The list around the place of a gridpoint's `office`.
+std::string GridStationListJson(const std::string& base, const std::string& office);
+// The list around the point `latLon` ("39.8466,-104.6562"); empty when it
+// is not a point.
+std::string PointStationListJson(const std::string& base, const std::string& latLon);
 // The place whose coordinates `latLon` ("42.3606,-71.0097") names, else
 // the default place.
 const FakePlace& PlaceAtPoint(const std::string& latLon);
