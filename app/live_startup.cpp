@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/refresh_events.h"
 #include "app/station_choice.h"
 #include "fetch/internet_connection.h"
 #include "live/live_internet.h"
@@ -59,6 +60,16 @@ void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& 
     SetStationHandler(std::move(handler));
 }
 
+// Waking from sleep and the network's return reach the source, which is
+// never destroyed, through these.
+void InstallRefreshHooks(live::LiveSource& source) {
+    RefreshHooks hooks;
+    hooks.lackedNetwork = [&source] { return source.LastRequestLackedNetwork(); };
+    hooks.woke = [&source] { source.ComputerWoke(); };
+    hooks.networkBack = [&source] { source.NetworkBack(); };
+    SetRefreshHooks(std::move(hooks));
+}
+
 }  // namespace
 
 std::string SystemEnvironment(const char* name) {
@@ -108,6 +119,7 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
         source.SetLocationHint(true);
     }
     InstallStationHandler(source, save);
+    InstallRefreshHooks(source);
     return messages;
 }
 

@@ -3,6 +3,7 @@
 #include "app/context_menu.h"
 #include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
+#include "app/refresh_events.h"
 #include "app/station_choice.h"
 #include "app/weather_state.h"
 #include "display/readout_panel.h"
@@ -79,6 +80,12 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
     // Before the ticker steps, so it never takes up text a job stored for
     // a station the user has just left.
     FinishStationSwitch(window);
+    // Woken from sleep, or the network back: the regular refresh then
+    // counts its interval from this one.
+    if (StartEventRefresh(std::chrono::steady_clock::now())) {
+        window.Invalidate(nullptr, false);
+        tickCount = 0;
+    }
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts

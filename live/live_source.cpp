@@ -50,6 +50,21 @@ json LiveSource::Fetch(const std::string& url, Endpoint endpoint, int* status) {
     return body;
 }
 
+bool LiveSource::LastRequestLackedNetwork() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return cache_.LastRequestLackedNetwork();
+}
+
+void LiveSource::ComputerWoke() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    cache_.ComputerSlept();
+}
+
+void LiveSource::NetworkBack() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    cache_.NetworkBack();
+}
+
 void LiveSource::Abort() {
     client_->Abort();
 }

@@ -57,6 +57,12 @@ public:
     void SetLocationHint(bool show);
     std::string StationId();
 
+    // Whether the last request sent failed for want of a network.
+    bool LastRequestLackedNetwork();
+    // The computer woke from sleep; the network came back (see ApiCache).
+    void ComputerWoke();
+    void NetworkBack();
+
     // Ends a request in progress and fails every later one.
     void Abort();
 

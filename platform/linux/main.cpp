@@ -2,8 +2,10 @@
 // (or, built with TICKWELL_SOURCE=classic, against the configured legacy
 // weather server).
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "app/refresh_events.h"
 #include "app/startup.h"
 #include "platform/linux/command_line.h"
 #include "platform/linux/gui/close_on_signal.h"
@@ -11,6 +13,8 @@
 #include "platform/linux/live_startup.h"
 #include "platform/linux/system/autostart.h"
 #include "platform/linux/system/login_network_wait.h"
+#include "platform/linux/system/route_watch.h"
+#include "platform/linux/system/sleep_watch.h"
 #include "platform/settings_store.h"
 
 #ifndef TICKWELL_VERSION
@@ -62,6 +66,8 @@ int main(int argc, char** argv) {
     // once while the window is not up yet, through the window's close (the
     // settings saved) once it is.
     tickwell::linux_gui::CatchStopSignals();
+    std::optional<tickwell::platform::SleepWatch> sleepWatch;
+    std::optional<tickwell::platform::RouteWatch> routeWatch;
 #if TICKWELL_LIVE_SOURCE
     // Started by the session at login: the start-up check below gives up
     // only after the network had two minutes to come up, and a station
@@ -75,6 +81,10 @@ int main(int argc, char** argv) {
     if (!StartLiveWeather(commandLine.station)) {
         return 1;
     }
+    // Waking from sleep, and the network back after a refresh that failed
+    // for want of it, bring a refresh at once. The watches end with main.
+    sleepWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::Woke); });
+    routeWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #else
     if (commandLine.station) {
         std::fprintf(stderr,

@@ -1,0 +1,88 @@
+#include "platform/linux/system/route_watch.h"
+
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "platform/linux/system/watch_thread.h"
+
+namespace tickwell::platform {
+
+namespace {
+
+int OpenRouteSocket() {
+    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    if (fd < 0) return -1;
+    sockaddr_nl address{};
+    address.nl_family = AF_NETLINK;
+    address.nl_groups =
+        RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void Watch(const StopEvent& stop, int fd, const std::function<void()>& appeared) {
+    alignas(nlmsghdr) char buffer[16384];
+    while (stop.WaitFor(fd, POLLIN, -1)) {
+        bool back = false;
+        for (;;) {
+            const ssize_t length = recv(fd, buffer, sizeof buffer, 0);
+            if (length > 0) {
+                back = back || NetworkMayBeBack(buffer, static_cast<std::size_t>(length));
+                continue;
+            }
+            // Messages lost to a full buffer may have told of a return.
+            back = back || (length < 0 && errno == ENOBUFS);
+            if (length < 0 && (errno == EINTR || errno == ENOBUFS)) continue;
+            break;
+        }
+        if (back) appeared();
+    }
+}
+
+}  // namespace
+
+bool NetworkMayBeBack(const void* buffer, std::size_t length) {
+    auto* header = static_cast<const nlmsghdr*>(buffer);
+    // The kernel's macros take an int length.
+    int left = static_cast<int>(length);
+    for (; NLMSG_OK(header, left); header = NLMSG_NEXT(header, left)) {
+        if (header->nlmsg_type == RTM_NEWADDR) return true;
+        if (header->nlmsg_type == RTM_NEWROUTE &&
+            header->nlmsg_len >= NLMSG_LENGTH(sizeof(rtmsg))) {
+            const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));
+            if (route->rtm_dst_len == 0 && route->rtm_type == RTN_UNICAST) return true;
+        }
+    }
+    return false;
+}
+
+RouteWatch::RouteWatch(std::function<void()> appeared)
+    : appeared_(std::move(appeared)), socket_(OpenRouteSocket()) {
+    if (socket_ < 0) {
+        std::fprintf(stderr,
+                     "tickwell: cannot watch the network's routes (%s); refreshing on the timer "
+                     "only\n",
+                     std::strerror(errno));
+        return;
+    }
+    thread_ = std::make_unique<WatchThread>(
+        [this](const StopEvent& stop) { Watch(stop, socket_, appeared_); });
+}
+
+RouteWatch::~RouteWatch() {
+    thread_.reset();
+    if (socket_ >= 0) close(socket_);
+}
+
+}  // namespace tickwell::platform
