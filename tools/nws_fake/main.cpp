@@ -14,7 +14,7 @@ const char kUsage[] =
     "usage: tickwell-nws-fake --cert FILE --key FILE [--host ADDR] [--port N] [--log FILE]\n"
     "                         [--scenario NAME] [--max-age SECONDS] [--delay SECONDS]\n"
     "NAME: ok, 503, 429, hang, nulls, old, nostation, alerts, gridfail, slow, deep, trickle,\n"
-    "      future.\n"
+    "      future, warmer.\n"
     "--port 0 picks a free port; the port is printed as \"port N\".\n";
 
 struct Options {

@@ -10,8 +10,8 @@
 namespace tickwell::tools::nws {
 
 // What the observations hold: Future ones are stamped a year ahead, as a
-// station with a broken clock would.
-enum class ObservationKind { Fresh, Nulls, Old, Future };
+// station with a broken clock would; Warmer ones read 12.5 C warmer.
+enum class ObservationKind { Fresh, Nulls, Old, Future, Warmer };
 
 // One of the fake's places: a station, its point, gridpoint and zone, and
 // the readings its observations carry.

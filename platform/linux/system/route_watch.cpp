@@ -57,7 +57,12 @@ bool NetworkMayBeBack(const void* buffer, std::size_t length) {
     // The kernel's macros take an int length.
     int left = static_cast<int>(length);
     for (; NLMSG_OK(header, left); header = NLMSG_NEXT(header, left)) {
-        if (header->nlmsg_type == RTM_NEWADDR) return true;
+        // A link-local address (IPv6 gives every link one) reaches no service.
+        if (header->nlmsg_type == RTM_NEWADDR &&
+            header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg))) {
+            const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(header));
+            if (address->ifa_scope == RT_SCOPE_UNIVERSE) return true;
+        }
         if (header->nlmsg_type == RTM_NEWROUTE &&
             header->nlmsg_len >= NLMSG_LENGTH(sizeof(rtmsg))) {
             const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));

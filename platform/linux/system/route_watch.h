@@ -12,8 +12,8 @@ class WatchThread;
 
 class RouteWatch {
 public:
-    // Calls `appeared`, on the watch's thread, after a default route or an
-    // address appears (once for each batch of such changes). When the
+    // Calls `appeared`, on the watch's thread, after a default route or a
+    // global address appears (once for each batch of such changes). When the
     // kernel's routing messages cannot be read, says so in one line on
     // standard error and watches nothing.
     explicit RouteWatch(std::function<void()> appeared);
@@ -28,7 +28,7 @@ private:
 };
 
 // Whether the rtnetlink messages in `buffer` tell of a new default route or
-// a new address.
+// a new address of global scope.
 bool NetworkMayBeBack(const void* buffer, std::size_t length);
 
 }  // namespace tickwell::platform
