@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "app/refresh_events.h"
 #include "app/startup.h"
 #include "platform/settings_store.h"
 #include "platform/win32/command_line.h"
@@ -14,6 +16,7 @@
 #include "platform/win32/live_startup.h"
 #include "platform/win32/system/extra_roots.h"
 #include "platform/win32/system/login_network_wait.h"
+#include "platform/win32/system/network_watch.h"
 
 namespace {
 
@@ -47,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (commandLine.action != tickwell::win32::CommandAction::Run) {
         return ShowCommandLineAnswer(commandLine);
     }
+    std::optional<tickwell::platform::NetworkWatch> networkWatch;
 #if TICKWELL_LIVE_SOURCE
     // Certificates a killed run left trusted go first, whatever this run does.
     tickwell::platform::RemoveLeftoverRoots();
@@ -55,6 +59,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // station given as well is checked once the service can be reached.
     if (commandLine.atLogin) tickwell::platform::WaitForNetworkAtLogin();
     if (!tickwell::win32::StartLiveWeather(commandLine.station)) return 1;
+    // The network back after a refresh that failed for want of it brings a
+    // refresh at once (waking from sleep comes to the window itself).
+    networkWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #endif
     tickwell::win32::Win32Desktop desktop;
     return tickwell::RunTickwell(desktop, tickwell::SystemSettingsStore());

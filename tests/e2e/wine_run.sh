@@ -45,7 +45,7 @@ if [ ! -x "$server" ]; then
 fi
 # The live programs as shipped, and the fake of the weather service.
 (cd "$root" && cmake --preset "$preset" >/dev/null &&
-  cmake --build --preset "$preset" --target tickwell tickwell-demo >/dev/null)
+  cmake --build --preset "$preset" --target tickwell tickwell-demo tickwell-post-message >/dev/null)
 fake=$root/build/linux/tools/tickwell-nws-fake
 if [ ! -x "$fake" ]; then
   cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
@@ -75,6 +75,11 @@ python3 "$root/tests/e2e/wine_roots_e2e.py" --program "$live_build/tickwell.exe"
 python3 "$root/tests/e2e/wine_location_e2e.py" --program "$live_build/tickwell.exe" \
   --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
   --shot "$root/build/e2e-shots/location-windows.png"
+# Woken from sleep (WM_POWERBROADCAST posted to the window) with the refresh
+# interval at an hour: the new readings within 30 s.
+python3 "$root/tests/e2e/wine_wake_e2e.py" --program "$live_build/tickwell.exe" \
+  --post-message "$live_build/tests/tickwell-post-message.exe" --fake "$fake" \
+  --make-cert "$root/tools/nws_fake/make_test_cert.sh"
 # The window at 192 and 96 dpi and with Scale=3; it leaves the density as it was.
 python3 "$root/tests/e2e/wine_dpi_e2e.py" --program "$live_build/tickwell-demo.exe" \
   --shots "$root/build/e2e-shots"

@@ -1,5 +1,6 @@
 #include "platform/win32/gui/main_window.h"
 
+#include "app/refresh_events.h"
 #include "platform/win32/gui/gdi_graphics.h"
 #include "platform/win32/gui/location_dialog.h"
 #include "platform/win32/gui/module_instance.h"
@@ -291,6 +292,11 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND: handlers_.OnCommand(*this, LOWORD(wParam), HIWORD(wParam)); return 0;
         case WM_TIMER: handlers_.OnTimer(*this); return 0;
+        // Woken from sleep: a refresh at the next tick (the live source's;
+        // without it the note changes nothing).
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC) NoteSystemEvent(SystemEvent::Woke);
+            return TRUE;
         default: return ::DefWindowProcA(hwnd_, message, wParam, lParam);
     }
 }
