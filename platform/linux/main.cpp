@@ -2,7 +2,6 @@
 // (or, built with TICKWELL_SOURCE=classic, against the configured legacy
 // weather server).
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "app/refresh_events.h"
@@ -66,8 +65,6 @@ int main(int argc, char** argv) {
     // once while the window is not up yet, through the window's close (the
     // settings saved) once it is.
     tickwell::linux_gui::CatchStopSignals();
-    std::optional<tickwell::platform::SleepWatch> sleepWatch;
-    std::optional<tickwell::platform::RouteWatch> routeWatch;
 #if TICKWELL_LIVE_SOURCE
     // Started by the session at login: the start-up check below gives up
     // only after the network had two minutes to come up, and a station
@@ -83,8 +80,10 @@ int main(int argc, char** argv) {
     }
     // Waking from sleep, and the network back after a refresh that failed
     // for want of it, bring a refresh at once. The watches end with main.
-    sleepWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::Woke); });
-    routeWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
+    const tickwell::platform::SleepWatch sleepWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::Woke); });
+    const tickwell::platform::RouteWatch routeWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #else
     if (commandLine.station) {
         std::fprintf(stderr,
