@@ -4,6 +4,7 @@
 #if defined(__linux__)
 
 #include <gtest/gtest.h>
+#include <linux/if.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <signal.h>
@@ -48,6 +49,13 @@ rtmsg Route(unsigned char destinationLength, unsigned char type = RTN_UNICAST) {
     return route;
 }
 
+ifinfomsg Link(unsigned flags, unsigned change) {
+    ifinfomsg link{};
+    link.ifi_flags = flags;
+    link.ifi_change = change;
+    return link;
+}
+
 ifaddrmsg Address(unsigned char scope) {
     ifaddrmsg address{};
     address.ifa_family = AF_INET6;
@@ -74,6 +82,13 @@ TEST(RouteWatchMessages, OnlyANewDefaultRouteOrGlobalAddressMeansTheNetworkMayBe
         {"a new global address", Message(RTM_NEWADDR, Address(RT_SCOPE_UNIVERSE)), true},
         {"a new link-local address", Message(RTM_NEWADDR, Address(RT_SCOPE_LINK)), false},
         {"an address deleted", Message(RTM_DELADDR, Address(RT_SCOPE_UNIVERSE)), false},
+        {"a link's carrier back", Message(RTM_NEWLINK, Link(IFF_UP | IFF_RUNNING, IFF_RUNNING)),
+         true},
+        {"a link up and running whose other flags changed",
+         Message(RTM_NEWLINK, Link(IFF_UP | IFF_RUNNING, IFF_PROMISC)), false},
+        {"a link up without a carrier", Message(RTM_NEWLINK, Link(IFF_UP, IFF_UP)), false},
+        {"loopback up", Message(RTM_NEWLINK, Link(IFF_UP | IFF_RUNNING | IFF_LOOPBACK, IFF_UP)),
+         false},
         {"the second of two messages",
          Joined({Message(RTM_DELROUTE, Route(0)), Message(RTM_NEWROUTE, Route(0))}), true},
         {"a message cut short",

@@ -1,5 +1,6 @@
 #include "platform/linux/system/route_watch.h"
 
+#include <linux/if.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <poll.h>
@@ -22,8 +23,8 @@ int OpenRouteSocket() {
     if (fd < 0) return -1;
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
-    address.nl_groups =
-        RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+    address.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE | RTMGRP_IPV4_IFADDR |
+                        RTMGRP_IPV6_IFADDR;
     if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         return -1;
@@ -57,6 +58,17 @@ bool NetworkMayBeBack(const void* buffer, std::size_t length) {
     // The kernel's macros take an int length.
     int left = static_cast<int>(length);
     for (; NLMSG_OK(header, left); header = NLMSG_NEXT(header, left)) {
+        // A link whose carrier came back keeps its addresses and routes
+        // (a cable plugged in again, a link after a resume).
+        if (header->nlmsg_type == RTM_NEWLINK &&
+            header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifinfomsg))) {
+            const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
+            const unsigned running = IFF_UP | IFF_RUNNING;
+            if ((link->ifi_flags & running) == running && (link->ifi_change & running) != 0 &&
+                (link->ifi_flags & IFF_LOOPBACK) == 0) {
+                return true;
+            }
+        }
         // A link-local address (IPv6 gives every link one) reaches no service.
         if (header->nlmsg_type == RTM_NEWADDR &&
             header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg))) {

@@ -1,5 +1,5 @@
-// The network coming back on Linux: routes and addresses that appear, read
-// from an rtnetlink socket on a thread of the watch's own.
+// The network coming back on Linux: links, routes and addresses that
+// appear, read from an rtnetlink socket on a thread of the watch's own.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,8 @@ class WatchThread;
 
 class RouteWatch {
 public:
-    // Calls `appeared`, on the watch's thread, after a default route or a
-    // global address appears (once for each batch of such changes). When the
+    // Calls `appeared`, on the watch's thread, after a link comes up, or a
+    // default route or a global address appears (once for each batch of such changes). When the
     // kernel's routing messages cannot be read, says so in one line on
     // standard error and watches nothing.
     explicit RouteWatch(std::function<void()> appeared);
@@ -27,8 +27,8 @@ private:
     std::unique_ptr<WatchThread> thread_;
 };
 
-// Whether the rtnetlink messages in `buffer` tell of a new default route or
-// a new address of global scope.
+// Whether the rtnetlink messages in `buffer` tell of a link that came up
+// (not loopback), a new default route or a new address of global scope.
 bool NetworkMayBeBack(const void* buffer, std::size_t length);
 
 }  // namespace tickwell::platform
