@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "app/refresh_events.h"
@@ -50,7 +49,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (commandLine.action != tickwell::win32::CommandAction::Run) {
         return ShowCommandLineAnswer(commandLine);
     }
-    std::optional<tickwell::platform::NetworkWatch> networkWatch;
 #if TICKWELL_LIVE_SOURCE
     // Certificates a killed run left trusted go first, whatever this run does.
     tickwell::platform::RemoveLeftoverRoots();
@@ -61,7 +59,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!tickwell::win32::StartLiveWeather(commandLine.station)) return 1;
     // The network back after a refresh that failed for want of it brings a
     // refresh at once (waking from sleep comes to the window itself).
-    networkWatch.emplace([] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
+    const tickwell::platform::NetworkWatch networkWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #endif
     tickwell::win32::Win32Desktop desktop;
     return tickwell::RunTickwell(desktop, tickwell::SystemSettingsStore());
