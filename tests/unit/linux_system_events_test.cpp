@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -228,6 +230,30 @@ TEST(SleepWatchBus, WithoutABusOrLogindOneLineAndNoWatch) {
         EXPECT_EQ(said.rfind(std::string("tickwell: ") + c.said, 0), 0u) << c.label << ": " << said;
         EXPECT_EQ(said.find('\n'), said.size() - 1) << c.label << ": one line, " << said;
     }
+}
+
+TEST(SleepWatchBus, ABusThatNeverAnswersDoesNotHoldTheClose) {
+    // A socket that takes the connection and never says a word.
+    const std::string path = "/tmp/tickwell-silent-bus-" + std::to_string(getpid());
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    unlink(path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str(), 1);
+    std::optional<SleepWatch> watch;
+    watch.emplace([] {});
+    std::this_thread::sleep_for(300ms);
+    const auto started = std::chrono::steady_clock::now();
+    watch.reset();
+    const auto closing = std::chrono::steady_clock::now() - started;
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    close(listener);
+    unlink(path.c_str());
+    EXPECT_LT(closing, 500ms);
 }
 
 }  // namespace

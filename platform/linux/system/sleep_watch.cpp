@@ -24,21 +24,46 @@ void SayNoWatch(const char* why, const char* detail) {
     std::fprintf(stderr, "tickwell: %s (%s); refreshing on the timer only\n", why, detail);
 }
 
-// The bus, its match and the handler's target, released together.
+// The bus, its match, the question to logind and the handler's target,
+// released together. Every call on the bus is asynchronous, so that the
+// close never waits for a bus that does not answer.
 struct BusWatch {
     sd_bus* bus = nullptr;
     sd_bus_slot* match = nullptr;
+    sd_bus_slot* ping = nullptr;
+    const std::function<void()>* woke = nullptr;
+    // Set, after saying why, once there is nothing more to watch.
+    bool over = false;
     ~BusWatch() {
+        sd_bus_slot_unref(ping);
         sd_bus_slot_unref(match);
-        sd_bus_flush_close_unref(bus);
+        // Without a flush, which would wait for a silent bus to authenticate.
+        sd_bus_close_unref(bus);
     }
 };
 
 int OnPrepareForSleep(sd_bus_message* message, void* data, sd_bus_error*) {
     int goingToSleep = 0;
     if (sd_bus_message_read(message, "b", &goingToSleep) >= 0 && !goingToSleep) {
-        (*static_cast<const std::function<void()>*>(data))();
+        (*static_cast<BusWatch*>(data)->woke)();
     }
+    return 0;
+}
+
+// The bus's answer to the match, and logind's to the Ping: an error ends
+// the watch.
+int OnReply(sd_bus_message* reply, void* data, sd_bus_error*) {
+    const sd_bus_error* error = sd_bus_message_get_error(reply);
+    if (error == nullptr) return 0;
+    auto* watch = static_cast<BusWatch*>(data);
+    if (!watch->over) {
+        const bool noLogind = sd_bus_error_has_name(error, SD_BUS_ERROR_SERVICE_UNKNOWN) ||
+                              sd_bus_error_has_name(error, SD_BUS_ERROR_NAME_HAS_NO_OWNER);
+        SayNoWatch(
+            noLogind ? "no logind on the system bus" : "cannot watch the system bus for sleep",
+            error->name != nullptr ? error->name : "error");
+    }
+    watch->over = true;
     return 0;
 }
 
@@ -56,42 +81,39 @@ int TimeoutMs(sd_bus* bus) {
     return ms > 60'000 ? 60'000 : static_cast<int>(ms);
 }
 
-// Connects and subscribes; false, after saying why, when there is nothing
-// to watch.
-bool Subscribe(BusWatch& watch, const std::function<void()>* woke) {
+// Connects, subscribes and asks logind itself (which starts it where the
+// bus starts services on demand, and tells a bus without it); false, after
+// saying why, when that cannot even be sent.
+bool Subscribe(BusWatch& watch) {
     int result = sd_bus_open_system(&watch.bus);
     if (result < 0) {
         SayNoWatch("no system bus", std::strerror(-result));
         return false;
     }
     sd_bus_set_method_call_timeout(watch.bus, kCallTimeoutUs);
-    result = sd_bus_match_signal(watch.bus, &watch.match, kLogin, kLoginPath,
-                                 "org.freedesktop.login1.Manager", "PrepareForSleep",
-                                 OnPrepareForSleep, const_cast<std::function<void()>*>(woke));
+    result = sd_bus_match_signal_async(watch.bus, &watch.match, kLogin, kLoginPath,
+                                       "org.freedesktop.login1.Manager", "PrepareForSleep",
+                                       OnPrepareForSleep, OnReply, &watch);
+    if (result >= 0) {
+        result = sd_bus_call_method_async(watch.bus, &watch.ping, kLogin, kLoginPath,
+                                          "org.freedesktop.DBus.Peer", "Ping", OnReply, &watch, "");
+    }
     if (result < 0) {
         SayNoWatch("cannot watch the system bus for sleep", std::strerror(-result));
         return false;
     }
-    // Asks logind itself, which starts it where the bus starts services on
-    // demand, and tells a bus without it.
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    result = sd_bus_call_method(watch.bus, kLogin, kLoginPath, "org.freedesktop.DBus.Peer", "Ping",
-                                &error, nullptr, "");
-    if (result < 0) {
-        SayNoWatch("no logind on the system bus",
-                   error.name != nullptr ? error.name : std::strerror(-result));
-    }
-    sd_bus_error_free(&error);
-    return result >= 0;
+    return true;
 }
 
 void Watch(const StopEvent& stop, const std::function<void()>* woke) {
     BusWatch watch;
-    if (!Subscribe(watch, woke)) return;
-    for (;;) {
+    watch.woke = woke;
+    if (!Subscribe(watch)) return;
+    while (!watch.over) {
         int processed = 0;
-        while ((processed = sd_bus_process(watch.bus, nullptr)) > 0) {
+        while (!watch.over && (processed = sd_bus_process(watch.bus, nullptr)) > 0) {
         }
+        if (watch.over) return;
         if (processed < 0) {
             SayNoWatch("lost the system bus", std::strerror(-processed));
             return;
