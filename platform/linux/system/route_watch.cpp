@@ -51,35 +51,47 @@ void Watch(const StopEvent& stop, int fd, const std::function<void()>& appeared)
     }
 }
 
+// Whether one message tells of a link that came up, a default route or a
+// global address.
+bool TellsOfReturn(const nlmsghdr* header) {
+    // A link whose carrier came back keeps its addresses and routes
+    // (a cable plugged in again, a link after a resume).
+    if (header->nlmsg_type == RTM_NEWLINK && header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifinfomsg))) {
+        const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
+        const unsigned running = IFF_UP | IFF_RUNNING;
+        if ((link->ifi_flags & running) == running && (link->ifi_change & running) != 0 &&
+            (link->ifi_flags & IFF_LOOPBACK) == 0) {
+            return true;
+        }
+    }
+    // A link-local address (IPv6 gives every link one) reaches no service.
+    if (header->nlmsg_type == RTM_NEWADDR && header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg))) {
+        const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(header));
+        if (address->ifa_scope == RT_SCOPE_UNIVERSE) return true;
+    }
+    if (header->nlmsg_type == RTM_NEWROUTE && header->nlmsg_len >= NLMSG_LENGTH(sizeof(rtmsg))) {
+        const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));
+        if (route->rtm_dst_len == 0 && route->rtm_type == RTN_UNICAST) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool NetworkMayBeBack(const void* buffer, std::size_t length) {
-    auto* header = static_cast<const nlmsghdr*>(buffer);
-    // The kernel's macros take an int length.
-    int left = static_cast<int>(length);
-    for (; NLMSG_OK(header, left); header = NLMSG_NEXT(header, left)) {
-        // A link whose carrier came back keeps its addresses and routes
-        // (a cable plugged in again, a link after a resume).
-        if (header->nlmsg_type == RTM_NEWLINK &&
-            header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifinfomsg))) {
-            const auto* link = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
-            const unsigned running = IFF_UP | IFF_RUNNING;
-            if ((link->ifi_flags & running) == running && (link->ifi_change & running) != 0 &&
-                (link->ifi_flags & IFF_LOOPBACK) == 0) {
-                return true;
-            }
-        }
-        // A link-local address (IPv6 gives every link one) reaches no service.
-        if (header->nlmsg_type == RTM_NEWADDR &&
-            header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg))) {
-            const auto* address = static_cast<const ifaddrmsg*>(NLMSG_DATA(header));
-            if (address->ifa_scope == RT_SCOPE_UNIVERSE) return true;
-        }
-        if (header->nlmsg_type == RTM_NEWROUTE &&
-            header->nlmsg_len >= NLMSG_LENGTH(sizeof(rtmsg))) {
-            const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));
-            if (route->rtm_dst_len == 0 && route->rtm_type == RTN_UNICAST) return true;
-        }
+    // The messages one after another, each aligned; a length that runs past
+    // what was read ends the walk (the kernel's NLMSG_OK rule, without its
+    // mixed signed and unsigned comparison).
+    const char* at = static_cast<const char*>(buffer);
+    std::size_t left = length;
+    while (left >= sizeof(nlmsghdr)) {
+        const auto* header = reinterpret_cast<const nlmsghdr*>(at);
+        if (header->nlmsg_len < sizeof(nlmsghdr) || header->nlmsg_len > left) return false;
+        if (TellsOfReturn(header)) return true;
+        const std::size_t step = NLMSG_ALIGN(header->nlmsg_len);
+        if (step >= left) return false;
+        at += step;
+        left -= step;
     }
     return false;
 }
