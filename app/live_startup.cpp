@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/alert_notifications.h"
+#include "app/refresh_events.h"
 #include "app/station_choice.h"
 #include "app/unit_choice.h"
 #include "fetch/fetch_job.h"
@@ -74,6 +75,16 @@ void InstallStationHandler(live::LiveSource& source, const SaveStationFunction& 
     SetStationHandler(std::move(handler));
 }
 
+// Waking from sleep and the network's return reach the source, which is
+// never destroyed, through these.
+void InstallRefreshHooks(live::LiveSource& source) {
+    RefreshHooks hooks;
+    hooks.lackedNetwork = [&source] { return source.LastRequestLackedNetwork(); };
+    hooks.woke = [&source] { source.ComputerWoke(); };
+    hooks.networkBack = [&source] { source.NetworkBack(); };
+    SetRefreshHooks(std::move(hooks));
+}
+
 }  // namespace
 
 std::string SystemEnvironment(const char* name) {
@@ -142,6 +153,7 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
         source.SetLocationHint(true);
     }
     InstallStationHandler(source, save, savePlace, shownPlace);
+    InstallRefreshHooks(source);
     return messages;
 }
 

@@ -4,6 +4,7 @@
 #include "app/context_menu.h"
 #include "app/location_dialog.h"
 #include "app/preferences_dialog.h"
+#include "app/refresh_events.h"
 #include "app/station_choice.h"
 #include "app/unit_choice.h"
 #include "app/units_dialog.h"
@@ -99,6 +100,12 @@ void MainWindowLogic::OnTimer(WindowServices& window) {
     FinishStationSwitch(window);
     FinishUnitsSwitch(window);
     DeliverAlertNotifications();
+    // Woken from sleep, or the network back: the regular refresh then
+    // counts its interval from this one.
+    if (StartEventRefresh(std::chrono::steady_clock::now())) {
+        window.Invalidate(nullptr, false);
+        tickCount = 0;
+    }
     tickCount += 1;
     if (tickCount > settings.intervalTicks) {
         // StartFetch refuses while a job still runs; the count restarts

@@ -37,6 +37,12 @@ bool IsRetryable(int status) {
 
 }  // namespace
 
+bool LacksNetwork(platform::HttpsFailure failure) {
+    using platform::HttpsFailure;
+    return failure == HttpsFailure::NameNotFound || failure == HttpsFailure::ConnectFailed ||
+           failure == HttpsFailure::TimedOut;
+}
+
 std::int64_t FreshSeconds(const platform::HttpsResponse& response, std::int64_t now) {
     if (const std::string* control = response.Header("cache-control")) {
         const std::string lowered = Lowered(*control);
@@ -175,6 +181,7 @@ ApiResult ApiCache::Get(const std::string& url, const AnswerLimits& limits) {
     const platform::HttpsResponse response = client_.Get(url, headers, limits.maxBodyBytes);
     // A slow answer's waits and freshness count from when it came.
     const std::int64_t answeredAt = clock_.MonotonicSeconds();
+    lastRequestLackedNetwork_ = response.status == 0 && LacksNetwork(response.failure);
     NoteServiceDate(response, answeredAt);
     Record(entry, response, answeredAt, limits.maxFreshSeconds);
     return Outcome(entry);
@@ -191,6 +198,21 @@ void ApiCache::Forget(const std::string& url) {
     std::string().swap(entry.body);
     entry.freshUntil = 0;
     entry.lastModified.clear();
+}
+
+void ApiCache::ComputerSlept() {
+    for (auto& [url, entry] : entries_) {
+        entry.freshUntil = 0;
+    }
+    serviceDate_.reset();
+}
+
+void ApiCache::NetworkBack() {
+    for (auto& [url, entry] : entries_) {
+        if (entry.lastStatus == 0 && LacksNetwork(entry.lastFailure)) {
+            entry.requested = false;
+        }
+    }
 }
 
 ApiResult ApiCache::LastOutcome(const std::string& url) const {

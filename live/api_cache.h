@@ -33,6 +33,11 @@
 
 namespace tickwell::live {
 
+// Why no answer came, when it means this computer has no network (no
+// route, no name server, nothing listening, nothing answering) rather than
+// a fault of the service's.
+bool LacksNetwork(platform::HttpsFailure failure);
+
 struct ApiResult {
     // The HTTP status of the answer served (0: no answer).
     int status = 0;
@@ -72,6 +77,18 @@ public:
     // the system's clock before any such answer.
     std::int64_t Now();
 
+    // Whether the last request sent failed for want of a network.
+    bool LastRequestLackedNetwork() const { return lastRequestLackedNetwork_; }
+    // The computer slept, and the monotonic clock may not have counted the
+    // time: every kept answer is stale (revalidated at its next Get), and
+    // Now() is the system's clock until the next answer with a Date. The
+    // spacing and the waits after errors still hold.
+    void ComputerSlept();
+    // The network is back: a URL whose last request failed for want of it
+    // may be asked again at once. Such a request reached no service (or
+    // none that answered), so the spacing it started protects nobody.
+    void NetworkBack();
+
 private:
     // Times are the monotonic clock's.
     struct Entry {
@@ -104,6 +121,7 @@ private:
     // The service's Date, and the monotonic time it came at.
     std::optional<std::int64_t> serviceDate_;
     std::int64_t serviceDateAt_ = 0;
+    bool lastRequestLackedNetwork_ = false;
 };
 
 // Seconds an answer stays fresh: Cache-Control max-age, else Expires less

@@ -58,6 +58,21 @@ void LiveSource::SetAlertMessagesHandler(AlertMessagesHandler handler) {
     alertMessagesHandler_ = std::move(handler);
 }
 
+bool LiveSource::LastRequestLackedNetwork() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return cache_.LastRequestLackedNetwork();
+}
+
+void LiveSource::ComputerWoke() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    cache_.ComputerSlept();
+}
+
+void LiveSource::NetworkBack() {
+    std::lock_guard<std::mutex> hold(mutex_);
+    cache_.NetworkBack();
+}
+
 void LiveSource::Abort() {
     client_->Abort();
 }

@@ -85,6 +85,12 @@ public:
     // Installs the handler of the alert messages (before the first fetch).
     void SetAlertMessagesHandler(AlertMessagesHandler handler);
 
+    // Whether the last request sent failed for want of a network.
+    bool LastRequestLackedNetwork();
+    // The computer woke from sleep; the network came back (see ApiCache).
+    void ComputerWoke();
+    void NetworkBack();
+
     // Ends a request in progress and fails every later one.
     void Abort();
 

@@ -23,7 +23,7 @@ linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64
-  dbus dbus-daemon dbus-bin dunst libnotify-bin python3-dbus iproute2 tzdata locales)
+  dbus dbus-daemon dbus-bin dunst libnotify-bin python3-dbus python3-gi iproute2 tzdata locales)
 # The unit tests' locale defaults run the program in a metric, 24-hour
 # locale and in the US one; `locales` brings their sources, localedef makes
 # just these two (not the whole of locales-all).

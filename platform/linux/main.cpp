@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/refresh_events.h"
 #include "app/startup.h"
 #include "platform/linux/command_line.h"
 #include "platform/linux/gui/close_on_signal.h"
@@ -12,6 +13,8 @@
 #include "platform/linux/standard_error_log.h"
 #include "platform/linux/system/autostart.h"
 #include "platform/linux/system/login_network_wait.h"
+#include "platform/linux/system/route_watch.h"
+#include "platform/linux/system/sleep_watch.h"
 #include "platform/settings_store.h"
 
 #ifndef TICKWELL_VERSION
@@ -77,6 +80,12 @@ int main(int argc, char** argv) {
     if (!StartLiveWeather(commandLine.station)) {
         return 1;
     }
+    // Waking from sleep, and the network back after a refresh that failed
+    // for want of it, bring a refresh at once. The watches end with main.
+    const tickwell::platform::SleepWatch sleepWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::Woke); });
+    const tickwell::platform::RouteWatch routeWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #else
     if (commandLine.station) {
         std::fprintf(stderr,

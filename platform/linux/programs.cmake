@@ -19,6 +19,9 @@ target_sources(tickwell_gui PRIVATE ${TICKWELL_PICTURE_SOURCE})
 
 add_executable(tickwell ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
 target_link_libraries(tickwell PRIVATE tickwell_gui tickwell_linux_program)
+if(TICKWELL_SOURCE STREQUAL "live")
+  target_link_libraries(tickwell PRIVATE tickwell_system_events)
+endif()
 # TICKWELL_SOURCE=classic keeps the direct connection to the legacy server.
 target_compile_definitions(tickwell PRIVATE TICKWELL_VERSION="${PROJECT_VERSION}"
   TICKWELL_LIVE_SOURCE=$<STREQUAL:${TICKWELL_SOURCE},live>)

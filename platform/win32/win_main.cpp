@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/refresh_events.h"
 #include "app/startup.h"
 #include "platform/settings_store.h"
 #include "platform/win32/command_line.h"
@@ -15,6 +16,7 @@
 #include "platform/win32/program_log.h"
 #include "platform/win32/system/extra_roots.h"
 #include "platform/win32/system/login_network_wait.h"
+#include "platform/win32/system/network_watch.h"
 
 namespace {
 
@@ -57,6 +59,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // station given as well is checked once the service can be reached.
     if (commandLine.atLogin) tickwell::platform::WaitForNetworkAtLogin();
     if (!tickwell::win32::StartLiveWeather(commandLine.station)) return 1;
+    // The network back after a refresh that failed for want of it brings a
+    // refresh at once (waking from sleep comes to the window itself).
+    const tickwell::platform::NetworkWatch networkWatch(
+        [] { tickwell::NoteSystemEvent(tickwell::SystemEvent::NetworkChanged); });
 #endif
     tickwell::win32::Win32Desktop desktop;
     return tickwell::RunTickwell(desktop, tickwell::SystemSettingsStore());

@@ -86,7 +86,9 @@ class Fake:
 class Run:
     """One run of the live program with its own configuration and pages."""
 
-    def __init__(self, context, name, arguments=(), extra_environment=None, settings=None):
+    def __init__(self, context, name, arguments=(), extra_environment=None, settings=None,
+                 prefix=()):
+        """`prefix`: a command the program runs under, e.g. ip netns exec NAME."""
         self.home = os.path.join(context.work, name)
         self.pages = os.path.join(self.home, "pages")
         os.makedirs(self.pages, exist_ok=True)
@@ -105,7 +107,7 @@ class Run:
         environment.update(extra_environment or {})
         self.output = os.path.join(self.home, "program.log")
         with open(self.output, "ab") as log:
-            self.process = subprocess.Popen([context.options.program, *arguments],
+            self.process = subprocess.Popen([*prefix, context.options.program, *arguments],
                                             env=environment, stdout=log, stderr=log)
         context.runs.append(self)
         self.context = context

@@ -50,6 +50,12 @@ python3 "$root/tests/e2e/units_e2e.py" --build "$live_build" --port "$((port + 5
   --shots "$root/build/e2e-shots" \
   ${TICKWELL_E2E_UNITS_DISPLAY:+--display "$TICKWELL_E2E_UNITS_DISPLAY"}
 
+# Refreshes on waking from sleep (a stand-in of logind on a private bus) and
+# when the network comes back (a namespace's route; needs root, skipped
+# without), with the refresh interval at an hour; about 30 s.
+python3 "$root/tests/e2e/wake_network_e2e.py" --build "$live_build" --port "$((port + 40))" \
+  ${TICKWELL_E2E_WAKE_DISPLAY:+--display "$TICKWELL_E2E_WAKE_DISPLAY"}
+
 # A start at login before the network is up: the autostart entry's command
 # in a network namespace whose route comes later (needs root; skipped without).
 python3 "$root/tests/e2e/login_network_e2e.py" --build "$live_build"

@@ -47,7 +47,7 @@ if [ ! -x "$server" ]; then
 fi
 # The live programs as shipped, and the fake of the weather service.
 (cd "$root" && cmake --preset "$preset" >/dev/null &&
-  cmake --build --preset "$preset" --target tickwell tickwell-demo >/dev/null)
+  cmake --build --preset "$preset" --target tickwell tickwell-demo tickwell-post-message >/dev/null)
 fake=$root/build/linux/tools/tickwell-nws-fake
 if [ ! -x "$fake" ]; then
   cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
@@ -81,6 +81,11 @@ python3 "$root/tests/e2e/wine_location_e2e.py" --program "$live_build/tickwell.e
 python3 "$root/tests/e2e/wine_units_e2e.py" --program "$live_build/tickwell.exe" \
   --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
   --shots "$root/build/e2e-shots"
+# Woken from sleep (WM_POWERBROADCAST posted to the window) with the refresh
+# interval at an hour: the new readings within 30 s.
+python3 "$root/tests/e2e/wine_wake_e2e.py" --program "$live_build/tickwell.exe" \
+  --post-message "$live_build/tests/tickwell-post-message.exe" --fake "$fake" \
+  --make-cert "$root/tools/nws_fake/make_test_cert.sh"
 # The window at 192 and 96 dpi and with Scale=3; it leaves the density as it was.
 python3 "$root/tests/e2e/wine_dpi_e2e.py" --program "$live_build/tickwell-demo.exe" \
   --shots "$root/build/e2e-shots"

@@ -14,7 +14,8 @@ const char kUsage[] =
     "usage: tickwell-nws-fake --cert FILE --key FILE [--host ADDR] [--port N] [--log FILE]\n"
     "                         [--scenario NAME] [--max-age SECONDS] [--delay SECONDS]\n"
     "NAME: ok, 503, 429, hang, nulls, old, nostation, alerts, gridfail, slow, deep, trickle,\n"
-    "      future, storm, storm-update, storm-cancel.\n"
+    "      future, storm, storm-update, storm-cancel,\n"
+    "      stale, empty, unknown, warmer.\n"
     "--port 0 picks a free port; the port is printed as \"port N\".\n";
 
 struct Options {

@@ -36,7 +36,8 @@ const std::map<std::string, Scenario> kScenarios = {{"ok", Scenario::Ok},
                                                     {"storm-cancel", Scenario::StormCancel},
                                                     {"stale", Scenario::Stale},
                                                     {"empty", Scenario::Empty},
-                                                    {"unknown", Scenario::Unknown}};
+                                                    {"unknown", Scenario::Unknown},
+                                                    {"warmer", Scenario::Warmer}};
 
 std::int64_t Now() {
     return static_cast<std::int64_t>(std::time(nullptr));
@@ -74,14 +75,16 @@ ObservationKind KindOf(Scenario scenario, const std::string& id) {
     return scenario == Scenario::Nulls    ? ObservationKind::Nulls
            : scenario == Scenario::Old    ? ObservationKind::Old
            : scenario == Scenario::Future ? ObservationKind::Future
+           : scenario == Scenario::Warmer ? ObservationKind::Warmer
                                           : ObservationKind::Fresh;
 }
 
 // The observations' Last-Modified: the current minute, or, for the ones
-// from the future, the current second, so that a client that revalidates
-// what it had gets them within the minute.
+// from the future and the warmer ones, the current second, so that a
+// client that revalidates what it had gets them within the minute.
 std::string ObservationsModified(Scenario scenario, std::int64_t now) {
-    return HttpDate(scenario == Scenario::Future ? now : now / 60 * 60);
+    const bool changed = scenario == Scenario::Future || scenario == Scenario::Warmer;
+    return HttpDate(changed ? now : now / 60 * 60);
 }
 
 }  // namespace

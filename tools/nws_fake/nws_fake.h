@@ -50,7 +50,9 @@ enum class Scenario {
     // or the station itself unknown (404).
     Stale,
     Empty,
-    Unknown
+    Unknown,
+    // Observations 12.5 C warmer than in `ok`.
+    Warmer
 };
 
 std::optional<Scenario> ParseScenario(const std::string& name);

@@ -82,6 +82,7 @@ json Observation(const std::string& base, const std::string& id, ObservationKind
                  std::int64_t time, double temperatureDrop) {
     const FakePlace& place = PlaceOfStation(id);
     const bool nulls = kind == ObservationKind::Nulls;
+    if (kind == ObservationKind::Warmer) temperatureDrop -= 12.5;
     auto value = [nulls](double number) { return nulls ? json(nullptr) : json(number); };
     const std::string stamp = IsoTime(time, 0);
     return json{

@@ -10,8 +10,8 @@
 namespace tickwell::tools::nws {
 
 // What the observations hold: Future ones are stamped a year ahead, as a
-// station with a broken clock would.
-enum class ObservationKind { Fresh, Nulls, Old, Future };
+// station with a broken clock would; Warmer ones read 12.5 C warmer.
+enum class ObservationKind { Fresh, Nulls, Old, Future, Warmer };
 
 // The observations of station `id` in the scenarios where the chosen
 // station is silent: the listed neighbours' (KSIL's three hours old,

@@ -1,5 +1,6 @@
 #include "platform/win32/gui/main_window.h"
 
+#include "app/refresh_events.h"
 #include "platform/win32/gui/gdi_graphics.h"
 #include "platform/win32/gui/location_dialog.h"
 #include "platform/win32/gui/module_instance.h"
@@ -305,6 +306,11 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             handlers_.OnTimer(*this);
             if (TrayIcon* tray = ActiveTrayIcon()) tray->Refresh();
             return 0;
+        // Woken from sleep: a refresh at the next tick (the live source's;
+        // without it the note changes nothing).
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC) NoteSystemEvent(SystemEvent::Woke);
+            return TRUE;
         default:
             if (TrayIcon* tray = ActiveTrayIcon(); tray && tray->Handle(message, wParam, lParam)) {
                 return 0;
