@@ -63,7 +63,7 @@ std::optional<Place> LoadPlace(SettingsStore& store) {
     return CheckedPlace(Place{name, *lat, *lon});
 }
 
-std::vector<SettingText> PlaceSettingTexts(const std::optional<Place>& place) {
+std::vector<PlaceText> PlaceSettingTexts(const std::optional<Place>& place) {
     if (!place) {
         return {{kPlaceSettingName, ""},
                 {kPlaceLatitudeSettingName, ""},

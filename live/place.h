@@ -37,10 +37,10 @@ std::optional<Place> LoadPlace(SettingsStore& store);
 
 // The three text settings that save `place` (empty texts for none), with
 // the coordinates written to five decimals whatever the locale.
-struct SettingText {
+struct PlaceText {
     const char* name;
     std::string value;
 };
-std::vector<SettingText> PlaceSettingTexts(const std::optional<Place>& place);
+std::vector<PlaceText> PlaceSettingTexts(const std::optional<Place>& place);
 
 }  // namespace tickwell::live

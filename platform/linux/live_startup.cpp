@@ -55,7 +55,7 @@ void SavePlace(const std::optional<live::Place>& place) {
     if (!file.OpenForWriting()) {
         return;
     }
-    for (const live::SettingText& setting : live::PlaceSettingTexts(place)) {
+    for (const live::PlaceText& setting : live::PlaceSettingTexts(place)) {
         file.WriteText(setting.name, setting.value);
     }
     file.Close();

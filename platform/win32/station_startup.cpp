@@ -13,14 +13,14 @@ namespace {
 
 // Writes each (name, text) as a REG_SZ of `keyPath`; false when the
 // registry refused any.
-bool SaveTexts(const char* keyPath, const std::vector<live::SettingText>& texts) {
+bool SaveTexts(const char* keyPath, const std::vector<live::PlaceText>& texts) {
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
     bool saved = true;
-    for (const live::SettingText& text : texts) {
+    for (const live::PlaceText& text : texts) {
         // The text with its terminating NUL, as a REG_SZ is stored.
         saved =
             saved && ::RegSetValueExA(key, text.name, 0, REG_SZ,

@@ -43,13 +43,13 @@ TEST(PlaceChoice, SavedBesideTheStationAndReadBack) {
     TextStore store;
     store.texts["Station"] = "KBJC";
     EXPECT_FALSE(live::LoadPlace(store)) << "settings with only Station= have no place";
-    for (const live::SettingText& text : live::PlaceSettingTexts(golden)) {
+    for (const live::PlaceText& text : live::PlaceSettingTexts(golden)) {
         store.texts[text.name] = text.value;
     }
     EXPECT_EQ(store.texts["PlaceLat"], "39.75554");
     EXPECT_EQ(store.texts["PlaceLon"], "-105.22110");
     EXPECT_EQ(live::LoadPlace(store), golden);
-    for (const live::SettingText& text : live::PlaceSettingTexts(std::nullopt)) {
+    for (const live::PlaceText& text : live::PlaceSettingTexts(std::nullopt)) {
         store.texts[text.name] = text.value;
     }
     EXPECT_FALSE(live::LoadPlace(store)) << "a station chosen by itself clears the place";
