@@ -1,0 +1,91 @@
+// Time zones on Windows: the IANA zone's Windows name (windows_zones.h),
+// its rules for the year from the system's registry of time zones
+// (EnumDynamicTimeZoneInformation, GetTimeZoneInformationForYear), and the
+// instant turned into that zone's local time by the system.
+#include "platform/time_zone.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "platform/win32/system/windows_zones.h"
+
+namespace tickwell::platform {
+namespace {
+
+// 100-nanosecond ticks from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kTicksTo1970 = 116444736000000000;
+constexpr std::int64_t kTicksPerSecond = 10000000;
+
+const wchar_t* WindowsNameOf(const std::string& zone) {
+    const auto zones = win32::WindowsZones();
+    const auto found = std::lower_bound(zones.begin(), zones.end(), zone,
+                                        [](const win32::WindowsZone& row, const std::string& name) {
+                                            return name.compare(row.iana) > 0;
+                                        });
+    return found != zones.end() && zone == found->iana ? found->windows : nullptr;
+}
+
+bool FindDynamicZone(const wchar_t* name, DYNAMIC_TIME_ZONE_INFORMATION& out) {
+    for (DWORD i = 0;; ++i) {
+        DYNAMIC_TIME_ZONE_INFORMATION info{};
+        if (EnumDynamicTimeZoneInformation(i, &info) != ERROR_SUCCESS) {
+            return false;
+        }
+        if (std::wcscmp(info.TimeZoneKeyName, name) == 0) {
+            out = info;
+            return true;
+        }
+    }
+}
+
+bool ToSystemTime(std::int64_t ticks, SYSTEMTIME& out) {
+    FILETIME file{};
+    file.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
+    file.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+    return FileTimeToSystemTime(&file, &out) != 0;
+}
+
+std::int64_t TicksOf(const SYSTEMTIME& time) {
+    FILETIME file{};
+    SystemTimeToFileTime(&time, &file);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(file.dwHighDateTime) << 32) |
+                                     file.dwLowDateTime);
+}
+
+// The offset by the zone's rules for `year`, or none.
+std::optional<int> OffsetForYear(DYNAMIC_TIME_ZONE_INFORMATION& dynamic, const SYSTEMTIME& utc,
+                                 WORD year) {
+    TIME_ZONE_INFORMATION rules{};
+    SYSTEMTIME local{};
+    if (!GetTimeZoneInformationForYear(year, &dynamic, &rules) ||
+        !SystemTimeToTzSpecificLocalTime(&rules, &utc, &local)) {
+        return std::nullopt;
+    }
+    return static_cast<int>((TicksOf(local) - TicksOf(utc)) / kTicksPerSecond);
+}
+
+}  // namespace
+
+std::optional<int> UtcOffsetSeconds(const std::string& zone, std::int64_t utc) {
+    const wchar_t* name = WindowsNameOf(zone);
+    DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
+    SYSTEMTIME utcTime{};
+    if (!name || !FindDynamicZone(name, dynamic) ||
+        !ToSystemTime(utc * kTicksPerSecond + kTicksTo1970, utcTime)) {
+        return std::nullopt;
+    }
+    std::optional<int> offset = OffsetForYear(dynamic, utcTime, utcTime.wYear);
+    // Near New Year the local year may be the next or the last; its rules
+    // are the ones that hold.
+    SYSTEMTIME localTime{};
+    if (offset &&
+        ToSystemTime(TicksOf(utcTime) + std::int64_t{*offset} * kTicksPerSecond, localTime) &&
+        localTime.wYear != utcTime.wYear) {
+        offset = OffsetForYear(dynamic, utcTime, localTime.wYear);
+    }
+    return offset;
+}
+
+}  // namespace tickwell::platform
