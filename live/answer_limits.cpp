@@ -20,6 +20,9 @@ constexpr std::size_t kKiB = 1024;
 //   observation list    39443 B,  1319 values  -> 256 KiB, 12000 values
 //                       (twelve observations; the program asks for ten)
 //   active alerts       41979 B,   651 values  -> 512 KiB, 8000 values
+//   METARs (12 reports)  9 KB,     469 values  -> 256 KiB, 10000 values
+//   MET Norway complete 149 KB,  2387 values  -> 1 MiB,   60000 values
+//                       (the compact answers are some 110 KB)
 //
 // A station's own answer carries a JSON-LD context its list entry (the
 // recording) lacks, and a zone forecast of a whole week holds some
@@ -37,6 +40,10 @@ AnswerLimits LimitsOf(Endpoint endpoint) {
         case Endpoint::ObservationList:
             return {256 * kKiB, 12000, kMaxJsonDepth, kMaxObservationFreshSeconds};
         case Endpoint::Alerts: return {512 * kKiB, 8000, kMaxJsonDepth, kMaxFreshSeconds};
+        case Endpoint::Metars:
+            return {256 * kKiB, 10000, kMaxJsonDepth, kMaxObservationFreshSeconds};
+        case Endpoint::MetNorwayForecast:
+            return {1024 * kKiB, 60000, kMaxJsonDepth, kMaxFreshSeconds};
     }
     return kAnyAnswer;
 }

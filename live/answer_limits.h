@@ -18,6 +18,8 @@ enum class Endpoint {
     LatestObservation,  // /stations/{id}/observations/latest
     ObservationList,    // /stations/{id}/observations?limit=10
     Alerts,             // /alerts/active?status=actual&point=...
+    Metars,             // the aviation weather API's /api/data/metar?ids=...
+    MetNorwayForecast,  // MET Norway's /weatherapi/locationforecast/2.0/compact
 };
 
 struct AnswerLimits {

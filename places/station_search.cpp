@@ -410,6 +410,28 @@ std::optional<StationMatch> StationById(std::string_view id) {
     return std::nullopt;
 }
 
+std::vector<std::string> StationsNear(double latitude, double longitude, double kilometres,
+                                      std::size_t limit) {
+    constexpr double kKilometresPerMile = 1.609344;
+    const auto lat = static_cast<std::int32_t>(std::lround(latitude / table::kDegreesPerUnit));
+    const auto lon = static_cast<std::int32_t>(std::lround(longitude / table::kDegreesPerUnit));
+    std::vector<std::pair<double, std::size_t>> near;
+    const auto places = table::StationPlaces();
+    for (std::size_t s = 0; s < places.size(); ++s) {
+        const double km =
+            MilesBetween(lat, lon, places[s].latitude, places[s].longitude) * kKilometresPerMile;
+        if (km <= kilometres) {
+            near.emplace_back(km, s);
+        }
+    }
+    std::sort(near.begin(), near.end());
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < near.size() && i < limit; ++i) {
+        ids.emplace_back(table::Stations()[near[i].second].id, 4);
+    }
+    return ids;
+}
+
 std::string MatchLine(const StationMatch& match) {
     std::string line = match.id + "  " + match.city + ", " + match.state + "  " + match.name;
     if (match.miles) {

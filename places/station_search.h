@@ -46,4 +46,9 @@ std::string MatchLine(const StationMatch& match);
 // The station of the table with ICAO id `id` (upper case), if any.
 std::optional<StationMatch> StationById(std::string_view id);
 
+// The ids of the stations within `kilometres` of a point, the nearest
+// first, at most `limit` of them.
+std::vector<std::string> StationsNear(double latitude, double longitude, double kilometres,
+                                      std::size_t limit);
+
 }  // namespace tickwell::places

@@ -113,6 +113,14 @@ TEST(PlacesSearch, TheWorld) {
         EXPECT_NEAR(station->latitude, test.latitude, 0.05) << test.id;
         EXPECT_NEAR(station->longitude, test.longitude, 0.05) << test.id;
     }
+    const std::vector<std::string> nearHeathrow = StationsNear(51.4706, -0.4619, 40, 10);
+    ASSERT_FALSE(nearHeathrow.empty());
+    EXPECT_EQ(nearHeathrow[0], "EGLL");
+    EXPECT_NE(std::find(nearHeathrow.begin(), nearHeathrow.end(), "EGLC"), nearHeathrow.end());
+    EXPECT_EQ(std::find(nearHeathrow.begin(), nearHeathrow.end(), "EGSS"), nearHeathrow.end())
+        << "Stansted is 60 km away";
+    EXPECT_LE(StationsNear(51.4706, -0.4619, 40, 3).size(), 3u);
+    EXPECT_TRUE(StationsNear(0, -140, 40, 10).empty());  // the open Pacific
     EXPECT_FALSE(StationById("ZZZZ"));
     EXPECT_FALSE(StationById("EGL"));
     // A US state's code wins over a country's of the same letters.
