@@ -327,16 +327,18 @@ std::vector<ForecastPeriod> MetNorwayPeriods(const json& answer, std::int64_t no
             if (n == 0) continue;  // the answer starts with the next period
             break;
         }
-        // Today's day and the night that begins today (or began last
-        // evening, before 06:00) go by those names; the others by their
-        // weekday (1970-01-01 was a Thursday).
+        // Today's day and the night that begins today go by those names,
+        // the night that began last evening (before 06:00) is "Overnight";
+        // the others go by their weekday (1970-01-01 was a Thursday).
         const std::int64_t date = FloorDiv(start, kDay);
         const std::int64_t today = FloorDiv(local, kDay);
         std::string name;
         if (day && date == today) {
             name = "Today";
-        } else if (!day && (date == today || date == today - 1)) {
+        } else if (!day && date == today) {
             name = "Tonight";
+        } else if (!day && date == today - 1) {
+            name = "Overnight";
         } else {
             const std::string dayName(DayName(static_cast<int>((date + 4) % 7)));
             name = dayName.substr(0, 1) + Lower(dayName.substr(1)) + (day ? "" : " Night");

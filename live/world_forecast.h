@@ -27,10 +27,10 @@ constexpr int kForecastDays = 7;
 // The credit MET Norway asks for, shown with its forecasts.
 constexpr std::string_view kMetNorwayCredit = "Weather forecast from MET Norway";
 
-// The periods from `now` on: the one `now` falls in first ("Today" or
-// "Tonight"), then one after the other while the answer has temperatures
-// for them, at most kForecastDays days ahead. Each carries its start and
-// end. Nothing when the answer has no time series.
+// The periods from `now` on: the one `now` falls in first ("Today",
+// "Tonight", or before 06:00 "Overnight"), then one after the other while the answer has
+// temperatures for them, at most kForecastDays days ahead. Each carries its start and end. Nothing
+// when the answer has no time series.
 std::vector<ForecastPeriod> MetNorwayPeriods(const nlohmann::json& answer, std::int64_t now,
                                              const ZoneOffset& offset, const Units& units);
 

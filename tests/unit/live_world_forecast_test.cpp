@@ -63,6 +63,8 @@ TEST(WorldForecast, RecordedAnswersGiveTheTickersPeriods) {
         {"london-51.5,-0.1-alt25-complete-2020-07-20.json", 1, 1},
         {"beijing-39.9,116.4-compact-2020-07-20.json", 8, 1},
         {"new-york-40.7,-74.0-alt10-compact-2020-07-20.json", -4, 1},
+        // Oslo's answer read as if at UTC+8: Saturday 05:00, before dawn.
+        {"oslo-59.9139,10.7522-compact-2026-02-06.json", 8, 6},
     };
     const char* week[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                           "Thursday", "Friday", "Saturday"};
@@ -91,7 +93,7 @@ TEST(WorldForecast, RecordedAnswersGiveTheTickersPeriods) {
                                  kHour -
                              offset;
         std::vector<std::string> names;
-        if (hour < 6) names = {"Tonight", "Today", "Tonight"};
+        if (hour < 6) names = {"Overnight", "Today", "Tonight"};
         if (day) names = {"Today", "Tonight"};
         if (hour >= 18) names = {"Tonight"};
         for (int d = 1; names.size() < 2 * kForecastDays; ++d) {
