@@ -27,10 +27,29 @@ const wchar_t* WindowsNameOf(const std::string& zone) {
     return found != zones.end() && zone == found->iana ? found->windows : nullptr;
 }
 
+using EnumZonesCall = DWORD(WINAPI*)(DWORD, PDYNAMIC_TIME_ZONE_INFORMATION);
+
+// EnumDynamicTimeZoneInformation (Windows 8 and later), looked up at run
+// time: the 32-bit import library lacks it. The cast goes through a plain
+// function pointer type, which every function pointer converts to and from.
+EnumZonesCall EnumZones() {
+    static const EnumZonesCall call = [] {
+        const HMODULE module = ::GetModuleHandleA("advapi32.dll");
+        return module == nullptr ? nullptr
+                                 : reinterpret_cast<EnumZonesCall>(reinterpret_cast<void (*)()>(
+                                       ::GetProcAddress(module, "EnumDynamicTimeZoneInformation")));
+    }();
+    return call;
+}
+
 bool FindDynamicZone(const wchar_t* name, DYNAMIC_TIME_ZONE_INFORMATION& out) {
+    const EnumZonesCall enumZones = EnumZones();
+    if (enumZones == nullptr) {
+        return false;
+    }
     for (DWORD i = 0;; ++i) {
         DYNAMIC_TIME_ZONE_INFORMATION info{};
-        if (EnumDynamicTimeZoneInformation(i, &info) != ERROR_SUCCESS) {
+        if (enumZones(i, &info) != ERROR_SUCCESS) {
             return false;
         }
         if (std::wcscmp(info.TimeZoneKeyName, name) == 0) {
