@@ -34,7 +34,9 @@ using EnumZonesCall = DWORD(WINAPI*)(DWORD, PDYNAMIC_TIME_ZONE_INFORMATION);
 // function pointer type, which every function pointer converts to and from.
 EnumZonesCall EnumZones() {
     static const EnumZonesCall call = [] {
-        const HMODULE module = ::GetModuleHandleA("advapi32.dll");
+        // Loaded once, for the rest of the run, when the program does not
+        // import from it already.
+        const HMODULE module = ::LoadLibraryA("advapi32.dll");
         return module == nullptr ? nullptr
                                  : reinterpret_cast<EnumZonesCall>(reinterpret_cast<void (*)()>(
                                        ::GetProcAddress(module, "EnumDynamicTimeZoneInformation")));
