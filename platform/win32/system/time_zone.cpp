@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
 
 #include "platform/win32/system/windows_zones.h"
 
@@ -75,13 +79,62 @@ std::int64_t TicksOf(const SYSTEMTIME& time) {
                                      file.dwLowDateTime);
 }
 
+// The system's rules of each zone asked about, and of each year asked
+// about: reading them walks the registry's list of zones, which takes
+// milliseconds, and a week's forecast asks for dozens of offsets. A few
+// zones and years are ever asked in a run; the cache starts afresh should
+// it grow large all the same.
+class RulesCache {
+public:
+    // The rules of the zone `name` for `year`, or none.
+    std::optional<TIME_ZONE_INFORMATION> Rules(const wchar_t* name, WORD year) {
+        std::lock_guard<std::mutex> hold(guard_);
+        if (zones_.size() > kMostEntries || years_.size() > kMostEntries) {
+            zones_.clear();
+            years_.clear();
+        }
+        auto zone = zones_.find(name);
+        if (zone == zones_.end()) {
+            DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
+            std::optional<DYNAMIC_TIME_ZONE_INFORMATION> found;
+            if (FindDynamicZone(name, dynamic)) {
+                found = dynamic;
+            }
+            zone = zones_.emplace(name, found).first;
+        }
+        if (!zone->second) {
+            return std::nullopt;
+        }
+        const auto key = std::make_pair(std::wstring(name), year);
+        auto rules = years_.find(key);
+        if (rules == years_.end()) {
+            TIME_ZONE_INFORMATION information{};
+            std::optional<TIME_ZONE_INFORMATION> found;
+            if (GetTimeZoneInformationForYear(year, &*zone->second, &information)) {
+                found = information;
+            }
+            rules = years_.emplace(key, found).first;
+        }
+        return rules->second;
+    }
+
+private:
+    static constexpr std::size_t kMostEntries = 64;
+    std::mutex guard_;
+    std::map<std::wstring, std::optional<DYNAMIC_TIME_ZONE_INFORMATION>> zones_;
+    std::map<std::pair<std::wstring, WORD>, std::optional<TIME_ZONE_INFORMATION>> years_;
+};
+
+RulesCache& Cache() {
+    static RulesCache cache;
+    return cache;
+}
+
 // The offset by the zone's rules for `year`, or none.
-std::optional<int> OffsetForYear(DYNAMIC_TIME_ZONE_INFORMATION& dynamic, const SYSTEMTIME& utc,
-                                 WORD year) {
-    TIME_ZONE_INFORMATION rules{};
+std::optional<int> OffsetForYear(const wchar_t* name, const SYSTEMTIME& utc, WORD year) {
+    std::optional<TIME_ZONE_INFORMATION> rules = Cache().Rules(name, year);
     SYSTEMTIME local{};
-    if (!GetTimeZoneInformationForYear(year, &dynamic, &rules) ||
-        !SystemTimeToTzSpecificLocalTime(&rules, &utc, &local)) {
+    if (!rules || !SystemTimeToTzSpecificLocalTime(&*rules, &utc, &local)) {
         return std::nullopt;
     }
     return static_cast<int>((TicksOf(local) - TicksOf(utc)) / kTicksPerSecond);
@@ -91,20 +144,18 @@ std::optional<int> OffsetForYear(DYNAMIC_TIME_ZONE_INFORMATION& dynamic, const S
 
 std::optional<int> UtcOffsetSeconds(const std::string& zone, std::int64_t utc) {
     const wchar_t* name = WindowsNameOf(zone);
-    DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
     SYSTEMTIME utcTime{};
-    if (!name || !FindDynamicZone(name, dynamic) ||
-        !ToSystemTime(utc * kTicksPerSecond + kTicksTo1970, utcTime)) {
+    if (!name || !ToSystemTime(utc * kTicksPerSecond + kTicksTo1970, utcTime)) {
         return std::nullopt;
     }
-    std::optional<int> offset = OffsetForYear(dynamic, utcTime, utcTime.wYear);
+    std::optional<int> offset = OffsetForYear(name, utcTime, utcTime.wYear);
     // Near New Year the local year may be the next or the last; its rules
     // are the ones that hold.
     SYSTEMTIME localTime{};
     if (offset &&
         ToSystemTime(TicksOf(utcTime) + std::int64_t{*offset} * kTicksPerSecond, localTime) &&
         localTime.wYear != utcTime.wYear) {
-        offset = OffsetForYear(dynamic, utcTime, localTime.wYear);
+        offset = OffsetForYear(name, utcTime, localTime.wYear);
     }
     return offset;
 }
