@@ -20,17 +20,16 @@ constexpr const char* kDefaultApiBase = "https://api.weather.gov";
 std::string UserAgent();
 
 struct LiveEnvironment {
-    std::string apiBase;  // TICKWELL_API_BASE, default kDefaultApiBase
-    // The services outside the US: TICKWELL_METAR_BASE, default
-    // kDefaultMetarBase, and TICKWELL_METNO_BASE, default
-    // kDefaultMetNorwayBase.
-    std::string metarBase;
-    std::string metNorwayBase;
+    std::string apiBase;      // TICKWELL_API_BASE, default kDefaultApiBase
     std::string extraCaFile;  // TICKWELL_CA_FILE
     std::string pageDir;      // TICKWELL_PAGE_DIR
     // TICKWELL_REQUEST_SPACING (1 to 60 seconds), for tests against a fake
     // of the service only: ignored while the API base is the real service.
     std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
+    // The services outside the US: TICKWELL_METAR_BASE and
+    // TICKWELL_METNO_BASE.
+    std::string metarBase = kDefaultMetarBase;
+    std::string metNorwayBase = kDefaultMetNorwayBase;
 };
 // The value of one environment variable, or empty when it is not set.
 using EnvironmentLookup = std::function<std::string(const char* name)>;
