@@ -40,6 +40,11 @@ StartupMessage NoClientError(const live::LiveEnvironment& environment) {
 // it; `messages` gets what the user should hear either way.
 bool TakeRequestedStation(live::LiveSource& source, const std::string& requested,
                           std::vector<StartupMessage>* messages) {
+    // A station outside the US is the world source's, known from the
+    // table; the weather service knows none of them.
+    if (live::WorldSource::Serves(requested)) {
+        return true;
+    }
     switch (source.CheckStation(requested)) {
         case live::StationCheck::Known: return true;
         case live::StationCheck::Unknown:
@@ -106,9 +111,13 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
         return nullptr;
     }
     source->SetAlertMessagesHandler(HandOverAlertMessages);
+    // The stations outside the US have a source of their own; without it
+    // (no client) they get the weather service's answers, which say it
+    // knows no such station.
+    live::WorldSource* world = live::StartWorldSource(environment, live::Units{});
     // The source's face to the HTTP library lives for the whole run, like
     // the source; so does the host name the start-up check reads.
-    UseInternet(*new live::LiveInternet(*source, system));
+    UseInternet(*new live::LiveInternet(*source, system, world));
     HandIntervalToSource(*source);
     static std::string host;
     host = address->host;

@@ -28,6 +28,8 @@ constexpr const char* kQueries[] = {
     "new york",    // a city, and a state of that name
     "xqzv",        // nothing
     "Boston, Massachusetts",
+    "london",            // a city of several airports, abroad
+    "sydney australia",  // a city and its country
 };
 
 #if defined(__linux__)

@@ -25,6 +25,8 @@
 #include "live/roundup_page.h"
 #include "live/station.h"
 #include "live/warning_watch.h"
+#include "live/world_forecast.h"
+#include "live/world_metar.h"
 
 namespace {
 
@@ -131,5 +133,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string stationLine = station ? station->name + " (" + station->id + ")" : "KXYZ";
     const std::string page = BuildForecastPage(stationLine, leadLines, periods);
     if (page.size() > kMaxPageBytes) std::abort();
+
+    // The readers of the services outside the US: METARs and MET Norway.
+    const std::vector<MetarReport> reports = ParseMetarReports(body);
+    const std::optional<MetarReport> metar = ChooseMetar(reports, {"KXYZ", "EGLL"}, kNow);
+    CheckRoundupPage(metar ? std::optional(metar->observation) : std::nullopt);
+    const std::vector<ForecastPeriod> world = MetNorwayPeriods(
+        body, kNow, [](std::int64_t utc) { return utc % 2 ? 3600 : -34200; }, Units{});
+    if (world.size() > 2 * kForecastDays) std::abort();
+    if (BuildForecastPage(stationLine, {}, world).size() > kMaxPageBytes) std::abort();
     return 0;
 }

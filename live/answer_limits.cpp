@@ -23,6 +23,9 @@ constexpr std::size_t kKiB = 1024;
 //   station list         1040 B,    30 values a station -> 1 MiB, 40000 values
 //                       (the service lists every station of a gridpoint's
 //                       area, some dozens; the program asks for them all)
+//   METARs (12 reports)  9 KB,     469 values  -> 256 KiB, 10000 values
+//   MET Norway complete 149 KB,  2387 values  -> 1 MiB,   60000 values
+//                       (the compact answers are some 110 KB)
 //
 // A station's own answer carries a JSON-LD context its list entry (the
 // recording) lacks, and a zone forecast of a whole week holds some
@@ -41,6 +44,10 @@ AnswerLimits LimitsOf(Endpoint endpoint) {
             return {256 * kKiB, 12000, kMaxJsonDepth, kMaxObservationFreshSeconds};
         case Endpoint::Alerts: return {512 * kKiB, 8000, kMaxJsonDepth, kMaxFreshSeconds};
         case Endpoint::StationList: return {1024 * kKiB, 40000, kMaxJsonDepth, kMaxFreshSeconds};
+        case Endpoint::Metars:
+            return {256 * kKiB, 10000, kMaxJsonDepth, kMaxObservationFreshSeconds};
+        case Endpoint::MetNorwayForecast:
+            return {1024 * kKiB, 60000, kMaxJsonDepth, kMaxFreshSeconds};
     }
     return kAnyAnswer;
 }

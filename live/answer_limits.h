@@ -19,6 +19,8 @@ enum class Endpoint {
     ObservationList,    // /stations/{id}/observations?limit=10
     Alerts,             // /alerts/active?status=actual&point=...
     StationList,        // /gridpoints/{office}/{x},{y}/stations, /points/{lat},{lon}/stations
+    Metars,             // the aviation weather API's /api/data/metar?ids=...
+    MetNorwayForecast,  // MET Norway's /weatherapi/locationforecast/2.0/compact
 };
 
 struct AnswerLimits {

@@ -174,7 +174,7 @@ ApiResult ApiCache::Get(const std::string& url, const AnswerLimits& limits) {
     if (RequestAllowedAt(entry, now) > now) {
         return Outcome(entry);
     }
-    std::vector<platform::HttpsHeader> headers = {{"Accept", "application/geo+json"}};
+    std::vector<platform::HttpsHeader> headers = {{"Accept", accept_}};
     if (entry.haveBody && !entry.lastModified.empty()) {
         headers.push_back({"If-Modified-Since", entry.lastModified});
     }

@@ -26,6 +26,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "live/answer_limits.h"
 #include "live/clock.h"
@@ -55,8 +56,11 @@ public:
 
     // `spacing`: the least time between two requests of one URL, and the
     // first step of the back-off; shorter than a minute only in tests.
-    ApiCache(platform::HttpsClient& client, Clock& clock, std::int64_t spacing = kMinRequestSpacing)
-        : client_(client), clock_(clock), spacing_(spacing) {}
+    // `accept`: the Accept header of every request (the weather service's
+    // GeoJSON unless another service's type is given).
+    ApiCache(platform::HttpsClient& client, Clock& clock, std::int64_t spacing = kMinRequestSpacing,
+             std::string accept = "application/geo+json")
+        : client_(client), clock_(clock), spacing_(spacing), accept_(std::move(accept)) {}
 
     // The answer for `url` under the rules above; the request's body cap and
     // the longest freshness come from `limits`.
@@ -116,6 +120,7 @@ private:
     platform::HttpsClient& client_;
     Clock& clock_;
     std::int64_t spacing_;
+    std::string accept_;
     std::map<std::string, Entry> entries_;
     std::optional<std::int64_t> everyUrlWaitsUntil_;
     // The service's Date, and the monotonic time it came at.

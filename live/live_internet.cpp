@@ -13,12 +13,35 @@ namespace {
 
 enum class Page { Forecast, Roundup };
 
+// The two sources a request may be answered by.
+struct Sources {
+    LiveSource& us;
+    WorldSource* world;  // null: the weather service's stations only
+
+    void Abort() const {
+        us.Abort();
+        if (world != nullptr) {
+            world->Abort();
+        }
+    }
+};
+
 class LiveRequest : public platform::HttpRequest {
 public:
-    LiveRequest(LiveSource& source, Page page) : source_(source), page_(page) {}
+    LiveRequest(Sources sources, Page page) : sources_(sources), page_(page) {}
 
     bool Send() override {
-        body_ = page_ == Page::Forecast ? source_.ForecastPage() : source_.RoundupPage();
+        // A station outside the US goes to the world source; the choice is
+        // made afresh for every request, so a switch of station in the
+        // Location dialog moves between the two.
+        const std::string id = sources_.us.StationId();
+        if (sources_.world != nullptr && WorldSource::Serves(id)) {
+            body_ = page_ == Page::Forecast ? sources_.world->ForecastPage(id)
+                                            : sources_.world->RoundupPage(id);
+        } else {
+            body_ =
+                page_ == Page::Forecast ? sources_.us.ForecastPage() : sources_.us.RoundupPage();
+        }
         offset_ = 0;
         return body_.has_value();
     }
@@ -36,7 +59,7 @@ public:
     }
 
 private:
-    LiveSource& source_;
+    Sources sources_;
     Page page_;
     std::optional<std::string> body_;
     std::size_t offset_ = 0;
@@ -44,37 +67,37 @@ private:
 
 class LiveConnection : public platform::HttpConnection {
 public:
-    explicit LiveConnection(LiveSource& source) : source_(source) {}
-    ~LiveConnection() override { source_.Abort(); }
+    explicit LiveConnection(Sources sources) : sources_(sources) {}
+    ~LiveConnection() override { sources_.Abort(); }
 
     platform::HttpRequest* OpenRequest(const char* path) override {
         if (path == nullptr) {
             return nullptr;
         }
         if (std::strcmp(path, forecastPath) == 0) {
-            return new (std::nothrow) LiveRequest(source_, Page::Forecast);
+            return new (std::nothrow) LiveRequest(sources_, Page::Forecast);
         }
         if (std::strcmp(path, roundupPath) == 0) {
-            return new (std::nothrow) LiveRequest(source_, Page::Roundup);
+            return new (std::nothrow) LiveRequest(sources_, Page::Roundup);
         }
         return nullptr;
     }
 
 private:
-    LiveSource& source_;
+    Sources sources_;
 };
 
 class LiveSession : public platform::HttpSession {
 public:
-    explicit LiveSession(LiveSource& source) : source_(source) {}
-    ~LiveSession() override { source_.Abort(); }
+    explicit LiveSession(Sources sources) : sources_(sources) {}
+    ~LiveSession() override { sources_.Abort(); }
 
     platform::HttpConnection* Connect(const char*, std::uint16_t, const char*) override {
-        return new (std::nothrow) LiveConnection(source_);
+        return new (std::nothrow) LiveConnection(sources_);
     }
 
 private:
-    LiveSource& source_;
+    Sources sources_;
 };
 
 }  // namespace
@@ -84,7 +107,7 @@ bool LiveInternet::CanConnect(const char* host, std::uint16_t port) {
 }
 
 platform::HttpSession* LiveInternet::OpenSession(const char*) {
-    return new (std::nothrow) LiveSession(source_);
+    return new (std::nothrow) LiveSession(Sources{source_, world_});
 }
 
 }  // namespace tickwell::live

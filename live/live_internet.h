@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "live/live_source.h"
+#include "live/world_source.h"
 #include "platform/http.h"
 
 namespace tickwell::live {
@@ -20,8 +21,10 @@ class LiveInternet : public platform::Internet {
 public:
     // `system` answers CanConnect: whether the system reports a connection
     // at all; the service being down never stops the program starting.
-    LiveInternet(LiveSource& source, platform::Internet& system)
-        : source_(source), system_(system) {}
+    // `world`, when given, makes the pages of the stations outside the US
+    // (WorldSource::Serves) in place of `source`.
+    LiveInternet(LiveSource& source, platform::Internet& system, WorldSource* world = nullptr)
+        : source_(source), system_(system), world_(world) {}
 
     bool CanConnect(const char* host, std::uint16_t port) override;
     platform::HttpSession* OpenSession(const char* userAgent) override;
@@ -29,6 +32,7 @@ public:
 private:
     LiveSource& source_;
     platform::Internet& system_;
+    WorldSource* world_;
 };
 
 }  // namespace tickwell::live

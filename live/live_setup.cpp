@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <random>
 
 #include "resources/resource_ids.h"
 
@@ -20,15 +21,27 @@ std::string UserAgent() {
     return std::string("Tickwell/") + TICKWELL_VERSION + " (" + URL_WEB_PAGE + "; " + email + ")";
 }
 
+namespace {
+
+// The base URL `name` gives, else `fallback`, without a trailing slash.
+std::string BaseUrl(const EnvironmentLookup& lookup, const char* name, const char* fallback) {
+    std::string base = lookup(name);
+    if (base.empty()) {
+        base = fallback;
+    }
+    while (!base.empty() && base.back() == '/') {
+        base.pop_back();
+    }
+    return base;
+}
+
+}  // namespace
+
 LiveEnvironment ReadLiveEnvironment(const EnvironmentLookup& lookup) {
     LiveEnvironment environment;
-    environment.apiBase = lookup("TICKWELL_API_BASE");
-    if (environment.apiBase.empty()) {
-        environment.apiBase = kDefaultApiBase;
-    }
-    while (!environment.apiBase.empty() && environment.apiBase.back() == '/') {
-        environment.apiBase.pop_back();
-    }
+    environment.apiBase = BaseUrl(lookup, "TICKWELL_API_BASE", kDefaultApiBase);
+    environment.metarBase = BaseUrl(lookup, "TICKWELL_METAR_BASE", kDefaultMetarBase);
+    environment.metNorwayBase = BaseUrl(lookup, "TICKWELL_METNO_BASE", kDefaultMetNorwayBase);
     environment.extraCaFile = lookup("TICKWELL_CA_FILE");
     environment.pageDir = lookup("TICKWELL_PAGE_DIR");
     const std::string spacing = lookup("TICKWELL_REQUEST_SPACING");
@@ -99,6 +112,27 @@ LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::strin
         std::move(client), SystemClock(),
         LiveOptions{environment.apiBase, environment.pageDir, environment.requestSpacing},
         stationId);
+}
+
+WorldSource* StartWorldSource(const LiveEnvironment& environment, const Units& units) {
+    std::unique_ptr<platform::HttpsClient> client =
+        platform::NewSystemHttpsClient(LiveClientOptions(environment));
+    if (!client) {
+        return nullptr;
+    }
+    WorldOptions options;
+    options.metarBase = environment.metarBase;
+    options.metNorwayBase = environment.metNorwayBase;
+    options.pageDir = environment.pageDir;
+    // A shorter spacing only against fakes of both services.
+    if (options.metarBase != kDefaultMetarBase && options.metNorwayBase != kDefaultMetNorwayBase) {
+        options.requestSpacing = environment.requestSpacing;
+    }
+    options.units = units;
+    std::random_device seed;
+    options.forecastJitter =
+        std::uniform_int_distribution<std::int64_t>(0, kForecastJitterSeconds - 1)(seed);
+    return new (std::nothrow) WorldSource(std::move(client), SystemClock(), std::move(options));
 }
 
 }  // namespace tickwell::live

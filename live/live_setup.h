@@ -9,6 +9,7 @@
 #include <string>
 
 #include "live/live_source.h"
+#include "live/world_source.h"
 #include "platform/https_client.h"
 
 namespace tickwell::live {
@@ -25,12 +26,16 @@ struct LiveEnvironment {
     // TICKWELL_REQUEST_SPACING (1 to 60 seconds), for tests against a fake
     // of the service only: ignored while the API base is the real service.
     std::int64_t requestSpacing = ApiCache::kMinRequestSpacing;
+    // The services outside the US: TICKWELL_METAR_BASE and
+    // TICKWELL_METNO_BASE.
+    std::string metarBase = kDefaultMetarBase;
+    std::string metNorwayBase = kDefaultMetNorwayBase;
 };
 // The value of one environment variable, or empty when it is not set.
 using EnvironmentLookup = std::function<std::string(const char* name)>;
-// The options from TICKWELL_API_BASE (a trailing slash dropped),
-// TICKWELL_CA_FILE, TICKWELL_PAGE_DIR and TICKWELL_REQUEST_SPACING, as
-// `lookup` gives them.
+// The options from TICKWELL_API_BASE, TICKWELL_METAR_BASE and
+// TICKWELL_METNO_BASE (a trailing slash dropped), TICKWELL_CA_FILE,
+// TICKWELL_PAGE_DIR and TICKWELL_REQUEST_SPACING, as `lookup` gives them.
 LiveEnvironment ReadLiveEnvironment(const EnvironmentLookup& lookup);
 
 // The host and port of an API base URL, for the start-up check:
@@ -49,5 +54,10 @@ platform::HttpsClientOptions LiveClientOptions(const LiveEnvironment& environmen
 // client can be set up. It is never destroyed: the fetch job may still use
 // it while the program ends.
 LiveSource* StartLiveSource(const LiveEnvironment& environment, const std::string& stationId);
+
+// The source of the stations outside the US, on a client of its own, with
+// the forecast's random gap drawn now; null when no client can be set up.
+// Never destroyed either. Its pages are in `units`.
+WorldSource* StartWorldSource(const LiveEnvironment& environment, const Units& units);
 
 }  // namespace tickwell::live

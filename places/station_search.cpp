@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -18,7 +19,10 @@ using table::Town;
 
 // A longer query names no place in the table; it finds nothing.
 constexpr std::size_t kMaxWords = 16;
-constexpr std::uint8_t kNoState = 0xFF;
+constexpr std::uint16_t kNoState = 0xFFFF;
+
+// One bit per region of the table.
+using Regions = std::bitset<table::kMaxStates>;
 
 // The groups results come in, best first.
 enum Group : std::uint64_t { ExactId, City, NearTown, NameWords, StateOnly };
@@ -99,14 +103,14 @@ struct Query {
     std::array<std::string_view, kMaxWords> otherSpellings{};  // empty: none
     std::array<std::uint32_t, kMaxWords> initials{};           // InitialBit of each word
     std::size_t count = 0;
-    // The words each state's code or name could stand for: bit `state` of
-    // stateWords[i] is set when word i begins the state's code or a word
+    // The words each region's code or name could stand for: bit `state` of
+    // stateWords[i] is set when word i begins the region's code or a word
     // of its name.
-    std::array<std::uint64_t, kMaxWords> stateWords{};
+    std::array<Regions, kMaxWords> stateWords{};
     // A state named by the last words of the query ("golden co", "boston,
     // massachusetts"): only its places match, and the words before it are
     // the place's own. kNoState when the query names none or only a state.
-    std::uint8_t state = kNoState;
+    std::uint16_t state = kNoState;
     std::string_view place;  // the folded words before the state, or all
 
     std::size_t PlaceWords() const;
@@ -120,29 +124,30 @@ std::size_t Query::PlaceWords() const {
     return n;
 }
 
-std::uint64_t StatesBegunBy(std::string_view word) {
-    std::uint64_t states = 0;
+Regions StatesBegunBy(std::string_view word) {
+    Regions states;
     const auto all = table::States();
     for (std::size_t s = 0; s < all.size(); ++s) {
         std::string code = all[s].code;
         code[0] = static_cast<char>(code[0] - 'A' + 'a');
         code[1] = static_cast<char>(code[1] - 'A' + 'a');
         if (code.starts_with(word) || BeginsAWord(all[s].key, word)) {
-            states |= std::uint64_t{1} << s;
+            states.set(s);
         }
     }
     return states;
 }
 
-// The state whose code or whole name `tail` is, else kNoState.
-std::uint8_t StateNamed(std::string_view tail) {
+// The region whose code or whole name `tail` is, else kNoState; a US
+// state's code before a country's.
+std::uint16_t StateNamed(std::string_view tail) {
     const auto all = table::States();
     for (std::size_t s = 0; s < all.size(); ++s) {
         const std::string_view code = all[s].code;
         const bool isCode =
             tail.size() == 2 && tail[0] == code[0] - 'A' + 'a' && tail[1] == code[1] - 'A' + 'a';
         if (isCode || tail == all[s].key) {
-            return static_cast<std::uint8_t>(s);
+            return static_cast<std::uint16_t>(s);
         }
     }
     return kNoState;
@@ -155,7 +160,7 @@ void FindTrailingState(Query& query) {
         const std::size_t first = query.count - n;
         const auto tailStart =
             static_cast<std::size_t>(query.words[first].data() - query.folded.data());
-        const std::uint8_t state = StateNamed(std::string_view(query.folded).substr(tailStart));
+        const std::uint16_t state = StateNamed(std::string_view(query.folded).substr(tailStart));
         if (state != kNoState) {
             query.state = state;
             query.place = std::string_view(query.folded).substr(0, tailStart - 1);
@@ -168,12 +173,13 @@ void FindTrailingState(Query& query) {
 // lets state words stand for that state only, so "west virginia" does not
 // find West Springfield, Virginia.
 bool KeepOnlyNamedState(Query& query) {
-    const std::uint8_t state = StateNamed(query.folded);
+    const std::uint16_t state = StateNamed(query.folded);
     if (state == kNoState) {
         return false;
     }
     for (std::size_t i = 0; i < query.count; ++i) {
-        query.stateWords[i] = std::uint64_t{1} << state;
+        query.stateWords[i].reset();
+        query.stateWords[i].set(state);
     }
     return true;
 }
@@ -187,6 +193,9 @@ bool ReadQuery(std::string_view text, Query& query) {
             return false;
         }
         const std::size_t end = std::min(rest.find(' '), rest.size());
+        if (rest.substr(0, end).find('?') != std::string_view::npos) {
+            return false;  // a letter no key of the table holds
+        }
         query.words[query.count] = rest.substr(0, end);
         query.stateWords[query.count] = StatesBegunBy(query.words[query.count]);
         query.otherSpellings[query.count] = OtherSpelling(query.words[query.count]);
@@ -208,8 +217,9 @@ bool BeginsAWord(const char* key, const Query& query, std::size_t i) {
 
 // Whether a three-letter word is the station's id less its first letter,
 // as most US airports' airline codes are ("lax" for KLAX, "anc" for PANC).
+// Elsewhere the two codes are unrelated (EGLL is LHR).
 bool IsAirlineCode(const Station& station, std::string_view word) {
-    if (word.size() != 3) {
+    if (word.size() != 3 || station.state >= table::kUsStates) {
         return false;
     }
     for (std::size_t i = 0; i < 3; ++i) {
@@ -218,6 +228,24 @@ bool IsAirlineCode(const Station& station, std::string_view word) {
         }
     }
     return true;
+}
+
+// Whether `key` is the query's place words, each as typed or in its other
+// spelling ("saint louis" is the whole of "st louis").
+bool IsWholePlace(const Query& query, std::string_view key) {
+    if (key == query.place) {
+        return true;
+    }
+    const std::size_t words = query.PlaceWords();
+    for (std::size_t i = 0; i < words; ++i) {
+        const std::size_t end = std::min(key.find(' '), key.size());
+        const std::string_view word = key.substr(0, end);
+        if (word != query.words[i] && word != query.otherSpellings[i]) {
+            return false;
+        }
+        key.remove_prefix(std::min(end + 1, key.size()));
+    }
+    return key.empty();
 }
 
 // How a station matches the query's place words, if it does.
@@ -237,7 +265,7 @@ Rank RankStation(const Query& query, std::size_t words, const Station& station,
         } else if (BeginsId(station, word) || IsAirlineCode(station, word) ||
                    (mayBeginAWord && BeginsAWord(table::KeyText(station.nameKey), query, i))) {
             byOther = true;
-        } else if (!(query.stateWords[i] >> station.state & 1)) {
+        } else if (!query.stateWords[i].test(station.state)) {
             return kUnranked;
         }
     }
@@ -249,7 +277,7 @@ Rank RankStation(const Query& query, std::size_t words, const Station& station,
         return MakeRank(ExactId, false, 0, index);
     }
     if (byCity && !byOther) {
-        return MakeRank(City, query.place == table::Key(station.cityKey), 0, index);
+        return MakeRank(City, IsWholePlace(query, table::Key(station.cityKey)), 0, index);
     }
     return MakeRank(byCity || byOther ? NameWords : StateOnly, true, 0, index);
 }
@@ -263,7 +291,7 @@ bool TownMatches(const Query& query, std::size_t words, const Town& town) {
     for (std::size_t i = 0; i < words; ++i) {
         if ((town.initials & query.initials[i]) && BeginsAWord(key, query, i)) {
             byName = true;
-        } else if (!(query.stateWords[i] >> town.state & 1)) {
+        } else if (!query.stateWords[i].test(town.state)) {
             return false;
         }
     }
@@ -283,7 +311,7 @@ void RankAll(const Query& query, std::vector<Rank>& best) {
         if (!TownMatches(query, words, towns[t])) {
             continue;
         }
-        const bool whole = table::Key(towns[t].key) == query.place;
+        const bool whole = IsWholePlace(query, table::Key(towns[t].key));
         const table::TownPlace& town = table::TownPlaces()[t];
         for (std::uint32_t n = 0; n < table::kNearStations; ++n) {
             const std::uint16_t s = town.near[n];
@@ -313,6 +341,10 @@ StationMatch MakeMatch(std::size_t index, Rank rank) {
     match.city = table::Text(place.city);
     match.state = table::States()[station.state].code;
     match.name = table::Text(place.name);
+    match.inUs = station.state < table::kUsStates;
+    match.latitude = place.latitude * table::kDegreesPerUnit;
+    match.longitude = place.longitude * table::kDegreesPerUnit;
+    match.zone = table::Zones()[place.zone];
     if (GroupOf(rank) == NearTown) {
         const Town& town = table::Towns()[MajorOf(rank)];
         const table::TownPlace& near = table::TownPlaces()[MajorOf(rank)];
@@ -365,6 +397,41 @@ std::vector<StationMatch> FindStations(std::string_view text, std::size_t limit)
         matches = Search(query, limit);
     }
     return matches;
+}
+
+std::optional<StationMatch> StationById(std::string_view id) {
+    if (id.size() != 4) {
+        return std::nullopt;
+    }
+    const auto stations = table::Stations();
+    for (std::size_t s = 0; s < stations.size(); ++s) {
+        if (std::string_view(stations[s].id, 4) == id) {
+            return MakeMatch(s, MakeRank(ExactId, true, 0, 0));
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> StationsNear(double latitude, double longitude, double kilometres,
+                                      std::size_t limit) {
+    constexpr double kKilometresPerMile = 1.609344;
+    const auto lat = static_cast<std::int32_t>(std::lround(latitude / table::kDegreesPerUnit));
+    const auto lon = static_cast<std::int32_t>(std::lround(longitude / table::kDegreesPerUnit));
+    std::vector<std::pair<double, std::size_t>> near;
+    const auto places = table::StationPlaces();
+    for (std::size_t s = 0; s < places.size(); ++s) {
+        const double km =
+            MilesBetween(lat, lon, places[s].latitude, places[s].longitude) * kKilometresPerMile;
+        if (km <= kilometres) {
+            near.emplace_back(km, s);
+        }
+    }
+    std::sort(near.begin(), near.end());
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < near.size() && i < limit; ++i) {
+        ids.emplace_back(table::Stations()[near[i].second].id, 4);
+    }
+    return ids;
 }
 
 std::string MatchLine(const StationMatch& match, Distance distance) {

@@ -19,7 +19,7 @@ linux_pkgs=(build-essential cmake pkg-config libfltk1.3-dev libcurl4-openssl-dev
   libcpp-httplib-dev fonts-dejavu-core xvfb imagemagick x11-utils xdotool
   nlohmann-json3-dev libssl-dev openssl
   libfreetype-dev libfontconfig-dev libxcursor-dev libxinerama-dev
-  libsystemd-dev)
+  libsystemd-dev libhowardhinnant-date-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   clang-format x11-apps file g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64

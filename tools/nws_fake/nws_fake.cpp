@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "payloads.h"
+#include "world_payloads.h"
 
 namespace tickwell::tools::nws {
 
@@ -367,6 +368,23 @@ void NwsFake::Serve(const httplib::Request& request, httplib::Response& response
                               : AlertsJson(scenario == Scenario::Alerts, now);
         // The storm steps change within a minute: each answer is new.
         lastModified = stormStep != 0 ? HttpDate(now) : HttpDate(now / 60 * 60);
+    } else if (path == "/api/data/metar") {
+        // The aviation weather API sends no freshness; reports change.
+        body = MetarJson(request.get_param_value("ids"), now);
+        lastModified = HttpDate(now / 60 * 60);
+    } else if (path == "/weatherapi/locationforecast/2.0/compact") {
+        // MET Norway gives Expires, not max-age.
+        body = MetNorwayJson(std::atof(request.get_param_value("lat").c_str()),
+                             std::atof(request.get_param_value("lon").c_str()), now);
+        response.set_header("Expires", HttpDate(now + maxAge_.load()));
+        response.set_header("Last-Modified", lastModified);
+        if (request.get_header_value("If-Modified-Since") == lastModified) {
+            response.status = 304;
+            return;
+        }
+        response.status = 200;
+        response.set_content(body, "application/json");
+        return;
     }
     if (body.empty()) {
         response.status = 404;
