@@ -12,6 +12,7 @@
 #include "live/live_internet.h"
 #include "live/station.h"
 #include "live/unit_settings.h"
+#include "live/world_source.h"
 #include "platform/locale_conventions.h"
 #include "settings/settings.h"
 
@@ -97,6 +98,15 @@ std::string SystemEnvironment(const char* name) {
     return value != nullptr ? std::string(value) : std::string();
 }
 
+namespace {
+
+// The source of the stations outside the US, once installed: the units
+// reach it as they reach the live source. Set and read on the
+// user-interface thread only.
+live::WorldSource* installedWorld = nullptr;
+
+}  // namespace
+
 live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
                                     const std::string& stationId, platform::Internet& system,
                                     StartupMessage* error) {
@@ -115,6 +125,7 @@ live::LiveSource* InstallLiveSource(const live::LiveEnvironment& environment,
     // (no client) they get the weather service's answers, which say it
     // knows no such station.
     live::WorldSource* world = live::StartWorldSource(environment, live::Units{});
+    installedWorld = world;
     // The source's face to the HTTP library lives for the whole run, like
     // the source; so does the host name the start-up check reads.
     UseInternet(*new live::LiveInternet(*source, system, world));
@@ -169,10 +180,18 @@ std::vector<StartupMessage> SetUpStation(live::LiveSource& source,
 void SetUpUnits(live::LiveSource& source, SettingsStore& store, const live::Units& localeUnits) {
     const live::Units units = live::LoadUnits(store, localeUnits);
     source.SetUnits(units);
+    if (installedWorld != nullptr) {
+        installedWorld->SetUnits(units);
+    }
     UnitsHandler handler;
     handler.units = units;
     handler.save = [&store](const live::Units& chosen) { live::SaveUnits(store, chosen); };
-    handler.use = [&source](const live::Units& chosen) { source.SetUnits(chosen); };
+    handler.use = [&source](const live::Units& chosen) {
+        source.SetUnits(chosen);
+        if (installedWorld != nullptr) {
+            installedWorld->SetUnits(chosen);
+        }
+    };
     SetUnitsHandler(std::move(handler));
 }
 

@@ -131,6 +131,15 @@ std::optional<Observation> WorldSource::CurrentObservation(bool* answered) {
     return chosen ? std::optional(chosen->observation) : std::nullopt;
 }
 
+void WorldSource::SetUnits(const Units& units) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (units != options_.units) {
+        options_.units = units;
+        // The forecast kept for a failing service is in the old units.
+        keptPeriods_.clear();
+    }
+}
+
 std::optional<std::string> WorldSource::RoundupPage(const std::string& id) {
     std::lock_guard<std::mutex> hold(mutex_);
     Use(id);
@@ -142,7 +151,7 @@ std::optional<std::string> WorldSource::RoundupPage(const std::string& id) {
     if (!answered) {
         return std::nullopt;
     }
-    std::string page = BuildRoundupPage(current, stationId_);
+    std::string page = BuildRoundupPage(current, stationId_, options_.units);
     KeepPage("roundup.txt", page);
     return page;
 }
@@ -173,7 +182,7 @@ std::optional<std::string> WorldSource::ForecastPage(const std::string& id) {
     const std::optional<Observation>& shown = current ? current : lastSeen_;
     std::vector<std::string> leadLines;
     const std::string nowLine =
-        NowLine(current, lastSeen_, OffsetSeconds(shown ? shown->time : now) / 60);
+        NowLine(current, lastSeen_, OffsetSeconds(shown ? shown->time : now) / 60, options_.units);
     if (!nowLine.empty()) {
         leadLines.push_back(nowLine);
     }
@@ -192,7 +201,8 @@ std::optional<std::string> WorldSource::TroublePage(const std::string& stationLi
     }
     const std::int64_t now = cache_.Now();
     const int offsetMinutes = OffsetSeconds(now) / 60;
-    const std::string nextTry = LocalTimeText(cache_.NextRequestTime(url), now, offsetMinutes);
+    const std::string nextTry =
+        LocalTimeText(cache_.NextRequestTime(url), now, offsetMinutes, options_.units.clock);
     const std::vector<ForecastPeriod> periods = WithoutEnded(keptPeriods_, now);
     std::string page;
     if (periods.empty()) {
@@ -203,7 +213,10 @@ std::optional<std::string> WorldSource::TroublePage(const std::string& stationLi
         shown.push_back(ForecastPeriod{"Credit", std::string(kMetNorwayCredit), std::nullopt});
         page = BuildForecastPage(
             stationLine,
-            {NotUpdatedLine(trouble, LocalTimeText(keptAt_, now, offsetMinutes), nextTry)}, shown);
+            {NotUpdatedLine(trouble,
+                            LocalTimeText(keptAt_, now, offsetMinutes, options_.units.clock),
+                            nextTry)},
+            shown);
     }
     KeepPage("forecast.txt", page);
     return page;

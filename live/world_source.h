@@ -71,6 +71,9 @@ public:
     std::optional<std::string> ForecastPage(const std::string& id);
     std::optional<std::string> RoundupPage(const std::string& id);
 
+    // The units the pages are made in from now on, as LiveSource::SetUnits.
+    void SetUnits(const Units& units);
+
     void Abort();
 
     // The URLs asked for station `station`.

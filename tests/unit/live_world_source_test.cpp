@@ -137,17 +137,17 @@ TEST(WorldSource, PagesFromTheMetarAndTheForecast) {
     if (!f.HaveRecording()) GTEST_SKIP() << "no recorded MET Norway answer at " << kOslo;
     const std::optional<std::string> roundup = f.source->RoundupPage("ENGM");
     ASSERT_TRUE(roundup);
-    // -6 C is 21 F, -9 C 16 F, 1012 hPa 29.88 inHg: the legacy page's units.
-    EXPECT_NE(roundup->find("LGTSNOW   21  16  79 VRB3"), std::string::npos) << *roundup;
-    EXPECT_NE(roundup->find("29.88  ENGM"), std::string::npos) << *roundup;
+    // In the user's units: Celsius, hectopascals and metres a second.
+    EXPECT_NE(roundup->find("LGTSNOW   -6  -9  79 VRB2      1012   ENGM"), std::string::npos)
+        << *roundup;
 
     const std::optional<std::string> page = f.source->ForecastPage("ENGM");
     ASSERT_TRUE(page);
     SCOPED_TRACE(*page);
     for (const char* part :
          {"OSLO AIRPORT, GARDERMOEN, OSLO, NO (ENGM)",
-          ".NOW...LIGHT SNOW. 21 DEGREES. VARIABLE WIND 3 MPH. OBSERVED 9:50 PM.", ".TONIGHT...",
-          ".SATURDAY...", ".SATURDAY NIGHT...", " M/S.",
+          ".NOW...LIGHT SNOW. -6 DEGREES CELSIUS. VARIABLE WIND 2 M/S. OBSERVED 21:50.",
+          ".TONIGHT...", ".SATURDAY...", ".SATURDAY NIGHT...", " M/S.",
           ".CREDIT...WEATHER FORECAST FROM MET NORWAY"}) {
         EXPECT_NE(page->find(part), std::string::npos) << part;
     }
@@ -165,6 +165,20 @@ TEST(WorldSource, PagesFromTheMetarAndTheForecast) {
         std::regex(
             R"(https://metno\.test/weatherapi/locationforecast/2\.0/compact\?lat=60\.\d{4}&lon=11\.\d{4})")))
         << sent[1].url;
+
+    // Units changed in the dialog reach the pages at once, from the answers
+    // already at hand: -6 C is 21 F, -9 C 16 F, 1012 hPa 29.88 inHg.
+    f.source->SetUnits(Units{});
+    const std::optional<std::string> usRoundup = f.source->RoundupPage("ENGM");
+    ASSERT_TRUE(usRoundup);
+    EXPECT_NE(usRoundup->find("LGTSNOW   21  16  79 VRB3      29.88  ENGM"), std::string::npos)
+        << *usRoundup;
+    const std::optional<std::string> usPage = f.source->ForecastPage("ENGM");
+    ASSERT_TRUE(usPage);
+    EXPECT_NE(usPage->find(".NOW...LIGHT SNOW. 21 DEGREES. VARIABLE WIND 3 MPH. OBSERVED 9:50 PM."),
+              std::string::npos)
+        << *usPage;
+    EXPECT_EQ(f.service->sent_->size(), 2u) << "a change of units asks nothing again";
 }
 
 TEST(WorldSource, AsksSeldom) {
