@@ -27,6 +27,9 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-de
 # The Debian package and the Windows installer, and the tools that check them.
 linux_pkgs+=(librsvg2-bin dpkg-dev)
 test_pkgs+=(nsis lintian appstream desktop-file-utils man-db)
+# The test command's compiler cache: its end-to-end trees reuse what the
+# main builds compiled.
+test_pkgs+=(ccache)
 windows_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 file)
 measure_pkgs=(x11-apps wmweather wmweather+ heaptrack)
 

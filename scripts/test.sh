@@ -75,6 +75,16 @@ trap 'exit 143' TERM
 step "Installing what is missing"
 scripts/install-deps.sh all
 
+# The end-to-end tests' trees of the classic program (build/e2e and
+# build/win64-e2e or build/win32-e2e) differ from the main builds only in
+# the fetch library and the program's own file: through a compiler cache of
+# this checkout's own (build/ccache) they compile just those. A launcher the
+# caller set (CMAKE_CXX_COMPILER_LAUNCHER) is kept as it is.
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_DIR=$root/build/ccache CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+fi
+
 # The Windows program is 32-bit, and so is the Wine that runs it. A kernel
 # that runs 64-bit programs only (its log says IA-32 emulation is off) can
 # start that Wine only through qemu's user-mode emulator, which is too slow
