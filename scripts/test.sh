@@ -44,6 +44,11 @@ export TICKWELL_E2E_WINE_PORT=${TICKWELL_E2E_WINE_PORT:-$((ports + 1))}
 package_port=${TICKWELL_PACKAGE_PORT:-$((ports + 400))}
 
 step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
+# The programs of a configured build's tests (ctest options narrow them): a
+# test is named after its program, or name.N for the Nth share of one.
+test_programs() {
+  ctest --preset "$@" -N 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p' | sed 's/\.[0-9]*$//' | sort -u
+}
 
 # Every process this run starts carries this mark in its environment, also
 # those that leave the process group, so the end of the run finds them all.
@@ -143,7 +148,7 @@ cmake --preset asan >/dev/null
 # The test programs, and the program and fake the close test below runs.
 # shellcheck disable=SC2046
 cmake --build --preset asan -j"$jobs" --target tickwell tickwell-nws-fake \
-  $(ctest --preset asan -N | sed -n 's/^ *Test *#[0-9]*: //p')
+  $(test_programs asan)
 ctest --preset asan -j"$jobs"
 step "Closing the live program while requests are in flight, 200 times (sanitizer build)"
 python3 tests/e2e/close_stress_e2e.py --build build/asan --closes 200 --parallel 8
@@ -153,8 +158,7 @@ cmake --preset tsan >/dev/null
 # Only the tests labelled concurrency are built: each test program is its own
 # target.
 # shellcheck disable=SC2046
-cmake --build --preset tsan -j"$jobs" --target \
-  $(ctest --preset tsan -N -L concurrency | sed -n 's/^ *Test *#[0-9]*: //p')
+cmake --build --preset tsan -j"$jobs" --target $(test_programs tsan -L concurrency)
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -L concurrency -j"$jobs"
 
 step "Fuzzing the page parsers (${fuzz_seconds}s each)"
