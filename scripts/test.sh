@@ -19,6 +19,8 @@
 #
 # Usage: scripts/test.sh [--keep]   (as root: installs what is missing)
 #        FUZZ_SECONDS=60 scripts/test.sh   (the fuzzers run 30 s each by default)
+#        TICKWELL_WINDOWS_TESTS=all scripts/test.sh   (under the 64-bit Wine,
+#          every unit test, not only those of what differs on Windows)
 #        TICKWELL_TEST_PORTS=27000 scripts/test.sh   (the first of the ports
 #          the stand-in servers of run.sh, wine_run.sh's classic runs and the
 #          package tests listen on; 18080 by default)
@@ -135,13 +137,21 @@ else
 fi
 scripts/check-windows-exe.sh build/win32/tickwell.exe
 scripts/check-windows-exe.sh build/win32/tickwell-demo.exe
+# Under the 64-bit Wine the unit tests of what differs on Windows run (those
+# labelled windows: the desktop, WinINet, registry, threads and the
+# platform's rules), the platform-free ones having run natively;
+# TICKWELL_WINDOWS_TESTS=all runs every unit test there too.
+windows_tests=()
 if [ "$wine_bits" = 64 ]; then
+  [ "${TICKWELL_WINDOWS_TESTS:-}" = all ] || windows_tests=(-L windows)
   step "The same sources with the mingw-w64 x86-64 compiler: the Windows tests and the 64-bit installer"
   cmake --preset win64 >/dev/null
-  cmake --build --preset win64 -j"$jobs"
+  # shellcheck disable=SC2046
+  cmake --build --preset win64 -j"$jobs" --target tickwell tickwell-demo windows-installer \
+    $(test_programs win64 "${windows_tests[@]}")
 fi
 step "Windows unit tests under the ${wine_bits}-bit Wine"
-ctest --preset "$win_preset" -j"$jobs"
+ctest --preset "$win_preset" -j"$jobs" "${windows_tests[@]}"
 
 step "AddressSanitizer and UndefinedBehaviorSanitizer build"
 cmake --preset asan >/dev/null
@@ -161,10 +171,22 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j"$jobs" --target $(test_programs tsan -L concurrency)
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -L concurrency -j"$jobs"
 
-step "Fuzzing the page parsers (${fuzz_seconds}s each)"
-scripts/fuzz.sh "$fuzz_seconds"
+step "Fuzzing the page parsers (${fuzz_seconds}s each), and beside them the differential fuzzer"
+# The differential fuzzer builds and runs beside the others (each build
+# compiles one file at a time); its output follows theirs.
+mkdir -p build
+fuzz/differential.sh "$fuzz_seconds" >build/fuzz-differential.log 2>&1 &
+differential=$!
+fuzz_status=0
+scripts/fuzz.sh "$fuzz_seconds" || fuzz_status=$?
+differential_status=0
+wait "$differential" || differential_status=$?
 step "Differential fuzzing: the parsers against their plain reference (${fuzz_seconds}s)"
-fuzz/differential.sh "$fuzz_seconds"
+cat build/fuzz-differential.log
+if [ "$fuzz_status" != 0 ] || [ "$differential_status" != 0 ]; then
+  echo "test: fuzzing found a fault (see above)" >&2
+  exit 1
+fi
 
 step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
 mkdir -p build/e2e-shots
