@@ -19,6 +19,8 @@
 #
 # Usage: scripts/test.sh [--keep]   (as root: installs what is missing)
 #        FUZZ_SECONDS=60 scripts/test.sh   (the fuzzers run 30 s each by default)
+#        TICKWELL_WINE_BITS=64 scripts/test.sh   (the 64-bit Windows runs on any
+#          kernel)
 #        TICKWELL_WINDOWS_TESTS=all scripts/test.sh   (under the 64-bit Wine,
 #          every unit test, not only those of what differs on Windows)
 #        TICKWELL_TEST_PORTS=27000 scripts/test.sh   (the first of the ports
@@ -96,14 +98,19 @@ fi
 # that runs 64-bit programs only (its log says IA-32 emulation is off) can
 # start that Wine only through qemu's user-mode emulator, which is too slow
 # for these tests and crashes in some of them; there the same sources,
-# built for 64-bit Windows, run under the 64-bit Wine.
-wine_bits=32
-if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
-  grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
-  ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  wine_bits=64
+# built for 64-bit Windows, run under the 64-bit Wine. TICKWELL_WINE_BITS=64
+# (or 32) in the environment chooses instead.
+wine_bits=${TICKWELL_WINE_BITS:-}
+if [ -z "$wine_bits" ]; then
+  wine_bits=32
+  if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
+    grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
+    ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    wine_bits=64
+  fi
 fi
-wine_program=/usr/lib/wine/wine$([ "$wine_bits" = 64 ] && echo 64)
+wine_program=/usr/lib/wine/wine
+[ "$wine_bits" = 64 ] && wine_program=/usr/lib/wine/wine64
 wine_version=$("$wine_program" --version 2>/dev/null) || {
   echo "test: $wine_program does not start: the Windows tests cannot run" >&2
   exit 1
