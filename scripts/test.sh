@@ -101,12 +101,15 @@ fi
 # built for 64-bit Windows, run under the 64-bit Wine. TICKWELL_WINE_BITS=64
 # (or 32) in the environment chooses instead.
 wine_bits=${TICKWELL_WINE_BITS:-}
+why="chosen by TICKWELL_WINE_BITS"
 if [ -z "$wine_bits" ]; then
+  why="this kernel runs 32-bit programs"
   wine_bits=32
   if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
     grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
     ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     wine_bits=64
+    why="this kernel runs no 32-bit programs"
   fi
 fi
 wine_program=/usr/lib/wine/wine
@@ -118,9 +121,9 @@ wine_version=$("$wine_program" --version 2>/dev/null) || {
 export TICKWELL_WINE_BITS=$wine_bits
 win_preset=win$wine_bits
 if [ "$wine_bits" = 64 ]; then
-  echo "test: Windows tests: the 64-bit build under the 64-bit Wine ($wine_program, $wine_version): this kernel runs no 32-bit programs"
+  echo "test: Windows tests: the 64-bit build under the 64-bit Wine ($wine_program, $wine_version): $why"
 else
-  echo "test: Windows tests: the 32-bit build under the 32-bit Wine ($wine_program, $wine_version)"
+  echo "test: Windows tests: the 32-bit build under the 32-bit Wine ($wine_program, $wine_version): $why"
 fi
 # Data recorded by others is read from beside the checkout when it is there.
 if [ ! -d "$root/../shared/reference" ]; then
