@@ -31,6 +31,9 @@ test_locales=(de_DE en_US)
 # The Debian package and the Windows installer, and the tools that check them.
 linux_pkgs+=(librsvg2-bin dpkg-dev)
 test_pkgs+=(nsis lintian appstream desktop-file-utils man-db)
+# The test command's compiler cache: its end-to-end trees reuse what the
+# main builds compiled.
+test_pkgs+=(ccache)
 windows_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 file)
 measure_pkgs=(x11-apps wmweather wmweather+ heaptrack)
 

@@ -4,36 +4,55 @@
 # UndefinedBehaviorSanitizer and under ThreadSanitizer, the fuzzers for a
 # bounded time, the Windows build with its unit tests under Wine, the
 # end-to-end tests of both programs under Xvfb, and the Debian package and
-# the Windows installer.
+# the Windows installer (installed, started and removed under Wine).
 #
 # When it ends, passed or failed, it stops every process it started (virtual
 # displays, the wineserver and Wine's services, weather servers, programs)
 # and checks that none is left; --keep leaves them running (the Wine server
 # then stays warm for the next run).
 #
-# On a kernel that runs no 32-bit programs, --windows64 also builds the same
-# sources for 64-bit Windows and runs the Windows end-to-end tests under the
-# 64-bit Wine (about ten more minutes from cold: two builds and a new Wine
-# prefix).
+# The Windows tests run under the Wine this kernel can start: where it runs
+# 32-bit programs, the shipped 32-bit build under the 32-bit Wine; elsewhere
+# the same sources built for 64-bit Windows (the win64 preset, with its
+# 64-bit installer) under the 64-bit Wine, while the 32-bit build makes the
+# shipped programs and their installer only.
 #
-# Usage: scripts/test.sh [--keep] [--windows64]   (as root: installs what is missing)
+# Usage: scripts/test.sh [--keep]   (as root: installs what is missing)
 #        FUZZ_SECONDS=60 scripts/test.sh   (the fuzzers run 30 s each by default)
+#        TICKWELL_WINE_BITS=64 scripts/test.sh   (the 64-bit Windows runs on any
+#          kernel)
+#        TICKWELL_WINDOWS_TESTS=all scripts/test.sh   (under the 64-bit Wine,
+#          every unit test, not only those of what differs on Windows)
+#        TICKWELL_TEST_PORTS=27000 scripts/test.sh   (the first of the ports
+#          the stand-in servers of run.sh, wine_run.sh's classic runs and the
+#          package tests listen on; 18080 by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}
 keep=0
-windows64=0
 for argument in "$@"; do
   case $argument in
     --keep) keep=1 ;;
-    --windows64) windows64=1 ;;
-    *) echo "usage: scripts/test.sh [--keep] [--windows64]" >&2; exit 2 ;;
+    # Kept for old command lines: the 64-bit runs are the default where
+    # they are needed.
+    --windows64) ;;
+    *) echo "usage: scripts/test.sh [--keep]" >&2; exit 2 ;;
   esac
 done
+# The servers of the end-to-end and package tests listen from here on.
+ports=${TICKWELL_TEST_PORTS:-18080}
+export TICKWELL_E2E_PORT=${TICKWELL_E2E_PORT:-$ports}
+export TICKWELL_E2E_WINE_PORT=${TICKWELL_E2E_WINE_PORT:-$((ports + 1))}
+package_port=${TICKWELL_PACKAGE_PORT:-$((ports + 400))}
 
 step() { printf '\n=== %s (%ss)\n' "$1" "$SECONDS"; }
+# The programs of a configured build's tests (ctest options narrow them): a
+# test is named after its program, or name.N for the Nth share of one.
+test_programs() {
+  ctest --preset "$@" -N 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p' | sed 's/\.[0-9]*$//' | sort -u
+}
 
 # Every process this run starts carries this mark in its environment, also
 # those that leave the process group, so the end of the run finds them all.
@@ -65,17 +84,50 @@ trap 'exit 143' TERM
 step "Installing what is missing"
 scripts/install-deps.sh all
 
+# The end-to-end tests' trees of the classic program (build/e2e and
+# build/win64-e2e or build/win32-e2e) differ from the main builds only in
+# the fetch library and the program's own file: through a compiler cache of
+# this checkout's own (build/ccache) they compile just those. A launcher the
+# caller set (CMAKE_CXX_COMPILER_LAUNCHER) is kept as it is.
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_DIR=$root/build/ccache CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+fi
+
 # The Windows program is 32-bit, and so is the Wine that runs it. A kernel
 # that runs 64-bit programs only (its log says IA-32 emulation is off) can
 # start that Wine only through qemu's user-mode emulator, which is too slow
-# for these tests and crashes in some of them; there the Windows program and
-# its tests are built and checked, but not run.
-windows_runs=1
-if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
-  grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
-  ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  windows_runs=0
-  echo "test: this kernel runs no 32-bit programs: the Windows tests are built, not run under Wine"
+# for these tests and crashes in some of them; there the same sources,
+# built for 64-bit Windows, run under the 64-bit Wine. TICKWELL_WINE_BITS=64
+# (or 32) in the environment chooses instead.
+wine_bits=${TICKWELL_WINE_BITS:-}
+why="chosen by TICKWELL_WINE_BITS"
+if [ -z "$wine_bits" ]; then
+  why="this kernel runs 32-bit programs"
+  wine_bits=32
+  if dmesg 2>/dev/null | grep -iE 'IA-32 emulation off|32-bit emulation disabled' >/dev/null ||
+    grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null ||
+    ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    wine_bits=64
+    why="this kernel runs no 32-bit programs"
+  fi
+fi
+wine_program=/usr/lib/wine/wine
+[ "$wine_bits" = 64 ] && wine_program=/usr/lib/wine/wine64
+wine_version=$("$wine_program" --version 2>/dev/null) || {
+  echo "test: $wine_program does not start: the Windows tests cannot run" >&2
+  exit 1
+}
+export TICKWELL_WINE_BITS=$wine_bits
+win_preset=win$wine_bits
+if [ "$wine_bits" = 64 ]; then
+  echo "test: Windows tests: the 64-bit build under the 64-bit Wine ($wine_program, $wine_version): $why"
+else
+  echo "test: Windows tests: the 32-bit build under the 32-bit Wine ($wine_program, $wine_version): $why"
+fi
+# Data recorded by others is read from beside the checkout when it is there.
+if [ ! -d "$root/../shared/reference" ]; then
+  echo "test: no $(cd "$root/.." && pwd)/shared/reference beside the checkout: the tests of recorded answers skip"
 fi
 
 step "Linux build"
@@ -86,65 +138,78 @@ ctest --preset linux -j"$jobs"
 
 step "Platform-free code with the mingw-w64 i686 compiler, and the Windows build"
 cmake --preset win32 >/dev/null
-if [ "$windows_runs" = 1 ]; then
+if [ "$wine_bits" = 32 ]; then
   cmake --build --preset win32 -j"$jobs"
 else
-  # The tests that cannot run here are built only where they are Windows
-  # tests: the platform-free ones were compiled for Linux already.
-  # shellcheck disable=SC2046
-  cmake --build --preset win32 -j"$jobs" --target tickwell tickwell-demo \
-    $(cd tests/unit && ls win32_*_test.cpp | sed 's/\.cpp$//')
+  # The shipped programs and their installer; the tests are built and run
+  # for 64-bit below.
+  cmake --build --preset win32 -j"$jobs" --target tickwell tickwell-demo windows-installer
 fi
 scripts/check-windows-exe.sh build/win32/tickwell.exe
 scripts/check-windows-exe.sh build/win32/tickwell-demo.exe
-if [ "$windows_runs" = 1 ]; then
-  step "Windows unit tests under Wine"
-  ctest --preset win32 -j"$jobs"
+# Under the 64-bit Wine the unit tests of what differs on Windows run (those
+# labelled windows: the desktop, WinINet, registry, threads and the
+# platform's rules), the platform-free ones having run natively;
+# TICKWELL_WINDOWS_TESTS=all runs every unit test there too.
+windows_tests=()
+if [ "$wine_bits" = 64 ]; then
+  [ "${TICKWELL_WINDOWS_TESTS:-}" = all ] || windows_tests=(-L windows)
+  step "The same sources with the mingw-w64 x86-64 compiler: the Windows tests and the 64-bit installer"
+  cmake --preset win64 >/dev/null
+  # shellcheck disable=SC2046
+  cmake --build --preset win64 -j"$jobs" --target tickwell tickwell-demo windows-installer \
+    $(test_programs win64 "${windows_tests[@]}")
 fi
+step "Windows unit tests under the ${wine_bits}-bit Wine"
+ctest --preset "$win_preset" -j"$jobs" "${windows_tests[@]}"
 
 step "AddressSanitizer and UndefinedBehaviorSanitizer build"
 cmake --preset asan >/dev/null
-cmake --build --preset asan -j"$jobs"
+# The test programs, and the program and fake the close test below runs.
+# shellcheck disable=SC2046
+cmake --build --preset asan -j"$jobs" --target tickwell tickwell-nws-fake \
+  $(test_programs asan)
 ctest --preset asan -j"$jobs"
 step "Closing the live program while requests are in flight, 200 times (sanitizer build)"
 python3 tests/e2e/close_stress_e2e.py --build build/asan --closes 200 --parallel 8
 
 step "ThreadSanitizer build: the concurrency tests"
 cmake --preset tsan >/dev/null
-# Only the tests labelled concurrency are built: each test is its own target.
+# Only the tests labelled concurrency are built: each test program is its own
+# target.
 # shellcheck disable=SC2046
-cmake --build --preset tsan -j"$jobs" --target \
-  $(ctest --preset tsan -N -L concurrency | sed -n 's/^ *Test *#[0-9]*: //p')
+cmake --build --preset tsan -j"$jobs" --target $(test_programs tsan -L concurrency)
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -L concurrency -j"$jobs"
 
-step "Fuzzing the page parsers (${fuzz_seconds}s each)"
-scripts/fuzz.sh "$fuzz_seconds"
+step "Fuzzing the page parsers (${fuzz_seconds}s each), and beside them the differential fuzzer"
+# The differential fuzzer builds and runs beside the others (each build
+# compiles one file at a time); its output follows theirs.
+mkdir -p build
+fuzz/differential.sh "$fuzz_seconds" >build/fuzz-differential.log 2>&1 &
+differential=$!
+fuzz_status=0
+scripts/fuzz.sh "$fuzz_seconds" || fuzz_status=$?
+differential_status=0
+wait "$differential" || differential_status=$?
 step "Differential fuzzing: the parsers against their plain reference (${fuzz_seconds}s)"
-fuzz/differential.sh "$fuzz_seconds"
+cat build/fuzz-differential.log
+if [ "$fuzz_status" != 0 ] || [ "$differential_status" != 0 ]; then
+  echo "test: fuzzing found a fault (see above)" >&2
+  exit 1
+fi
 
 step "End-to-end tests under Xvfb (Linux program and Windows program under Wine)"
 mkdir -p build/e2e-shots
 tests/e2e/run.sh --screenshot build/e2e-shots/linux.png
-if [ "$windows_runs" = 1 ]; then
-  tests/e2e/wine_run.sh --screenshot build/e2e-shots/windows.png
-  step "The two programs draw readouts, lamp and ticker frame alike"
-  tests/e2e/compare_windows.py build/e2e-shots/linux.png build/e2e-shots/windows.png
-elif [ "$windows64" = 1 ]; then
-  # The same sources built for 64-bit Windows run under the 64-bit Wine,
-  # which this kernel can start: the Windows end-to-end tests, the window on
-  # a dense screen included (wine_run.sh builds what it needs).
-  step "End-to-end tests of the Windows programs built for 64-bit, under the 64-bit Wine"
-  TICKWELL_WINE_BITS=64 tests/e2e/wine_run.sh --screenshot build/e2e-shots/windows64.png
-  tests/e2e/compare_windows.py build/e2e-shots/linux.png build/e2e-shots/windows64.png
-fi
+step "End-to-end tests of the Windows programs under the ${wine_bits}-bit Wine"
+tests/e2e/wine_run.sh --screenshot build/e2e-shots/windows.png
+step "The two programs draw readouts, lamp and ticker frame alike"
+tests/e2e/compare_windows.py build/e2e-shots/linux.png build/e2e-shots/windows.png
 
-step "Packages: the Debian package and the Windows installer (under Wine)"
-tests/package/deb_test.sh --screenshot build/package-shots/deb.png
-if [ "$windows_runs" = 1 ]; then
-  tests/package/windows_installer_test.sh --screenshot build/package-shots/windows.png
-else
-  cmake --build --preset win32 --target windows-installer >/dev/null
-  file build/win32/tickwell-setup-*.exe
-fi
+step "Packages: the Debian package and the Windows installer (under the ${wine_bits}-bit Wine)"
+TICKWELL_PACKAGE_PORT=$package_port tests/package/deb_test.sh --screenshot build/package-shots/deb.png
+TICKWELL_PACKAGE_PORT=$((package_port + 1)) tests/package/windows_installer_test.sh \
+  --screenshot build/package-shots/windows.png
+file build/win32/tickwell-setup-*.exe build/win64/tickwell-setup-*-x64.exe 2>/dev/null || true
 
 step "All tests passed"

@@ -6,15 +6,29 @@
 # keeping the settings unless asked to remove them.
 #
 # Usage: tests/package/windows_installer_test.sh [--screenshot FILE]
-#   TICKWELL_PACKAGE_WIN32_BUILD  the configured win32 build (default build/win32)
-#   TICKWELL_PACKAGE_WINEPREFIX   the test's own Wine prefix (default build/wineprefix-package)
+#   TICKWELL_WINE_BITS=64         the 64-bit installer (tickwell-setup-<version>-x64.exe,
+#                                 the win64 build) under the 64-bit Wine, for a kernel
+#                                 that runs no 32-bit programs
+#   TICKWELL_PACKAGE_WIN32_BUILD  the configured Windows build (default build/win32,
+#                                 build/win64 for the 64-bit installer)
+#   TICKWELL_PACKAGE_WINEPREFIX   the test's own Wine prefix (default build/wineprefix-package,
+#                                 build/wineprefix64-package for the 64-bit installer)
 #   TICKWELL_PACKAGE_DISPLAY      the X display to start Xvfb on (default: a free one)
 #   TICKWELL_PACKAGE_PORT         the stand-in weather server's port (default 18481), for
 #                                 the demo that shows the uninstaller closing a running
 #                                 ticker (when the Linux build has the server)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${TICKWELL_PACKAGE_WIN32_BUILD:-$root/build/win32}
+# The installer, its uninstaller and the program are all of one kind.
+if [ "${TICKWELL_WINE_BITS:-32}" = 64 ]; then
+    preset=win64 suffix=-x64 default_prefix=$root/build/wineprefix64-package
+    machine="PE32+ executable (GUI) x86-64"
+else
+    preset=win32 suffix= default_prefix=$root/build/wineprefix-package
+    machine="PE32 executable (GUI) Intel 80386"
+fi
+is_machine() { case $(file -b "$1") in "$machine"*) return 0 ;; *) return 1 ;; esac; }
+build=${TICKWELL_PACKAGE_WIN32_BUILD:-$root/build/$preset}
 port=${TICKWELL_PACKAGE_PORT:-18481}
 server=$root/build/linux/tools/tickwell-weather-server
 screenshot=
@@ -37,19 +51,20 @@ fail() {
 note() { echo "windows_installer_test: $*"; }
 
 # --- The installer ----------------------------------------------------------
-[ -f "$build/CMakeCache.txt" ] || cmake --preset win32 >/dev/null
+[ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset "$preset" >/dev/null)
 cmake --build "$build" --target windows-installer >"$work/build.log" 2>&1 ||
     { cat "$work/build.log"; fail "the installer did not build"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-setup=$build/tickwell-setup-$version.exe
+setup=$build/tickwell-setup-$version$suffix.exe
 [ -f "$setup" ] || fail "no $setup"
-note "built $(basename "$setup") ($(stat -c %s "$setup") bytes)"
+is_machine "$setup" || fail "$(basename "$setup") is $(file -b "$setup"), not a $machine"
+note "built $(basename "$setup") ($(stat -c %s "$setup") bytes): $(file -b "$setup")"
 
 # --- Wine, on an X server of its own -----------------------------------------
 # shellcheck source=xvfb.sh
 source "$root/tests/package/xvfb.sh"
 start_xvfb
-export TICKWELL_WINEPREFIX=${TICKWELL_PACKAGE_WINEPREFIX:-$root/build/wineprefix-package}
+export TICKWELL_WINEPREFIX=${TICKWELL_PACKAGE_WINEPREFIX:-$default_prefix}
 # shellcheck source=../../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 # Wine would turn the Start-menu shortcut into a menu entry of this machine's
@@ -97,6 +112,10 @@ grep -q "CC BY 4.0" "$install_dir/NOTICES.txt" 2>/dev/null ||
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 cmp -s "$install_dir/tickwell.exe" "$build/installer/tickwell.exe" ||
     fail "the installed program is not the stripped build"
+for program in tickwell.exe uninstall.exe; do
+    is_machine "$install_dir/$program" ||
+        fail "the installed $program is $(file -b "$install_dir/$program"), not a $machine"
+done
 
 windows_dir=$(winepath -w "$install_dir" 2>/dev/null | tr -d '\r')
 while IFS='|' read -r name expected; do
