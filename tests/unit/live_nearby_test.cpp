@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -14,6 +15,7 @@
 #include "live/nearby_stations.h"
 #include "live/now_line.h"
 #include "live/observation.h"
+#include "live/time_text.h"
 
 namespace tickwell::live {
 namespace {
@@ -46,11 +48,10 @@ json Observed(int minutesOld, json temperature, json dewPoint, json pressure) {
     const auto reading = [](json value, const char* unit) {
         return json{{"value", value}, {"unitCode", unit}, {"qualityControl", "V"}};
     };
-    const std::time_t time = static_cast<std::time_t>(kNow - minutesOld * 60);
-    std::tm parts{};
-    gmtime_r(&time, &parts);
+    const LocalTime utc = ToLocalTime(kNow - minutesOld * 60, 0);
     char stamp[40];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S+00:00", &parts);
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:00+00:00", utc.year, utc.month,
+                  utc.day, utc.hour, utc.minute);
     return {{"type", "Feature"},
             {"properties",
              {{"timestamp", stamp},
