@@ -137,9 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The readers of the services outside the US: METARs and MET Norway.
     const std::vector<MetarReport> reports = ParseMetarReports(body);
     const std::optional<MetarReport> metar = ChooseMetar(reports, {"KXYZ", "EGLL"}, kNow);
-    CheckRoundupPage(metar ? std::optional(metar->observation) : std::nullopt);
+    CheckRoundupPage(metar ? std::optional(metar->observation) : std::nullopt, units);
     const std::vector<ForecastPeriod> world = MetNorwayPeriods(
-        body, kNow, [](std::int64_t utc) { return utc % 2 ? 3600 : -34200; }, Units{});
+        body, kNow, [](std::int64_t utc) { return utc % 2 ? 3600 : -34200; }, units);
     if (world.size() > 2 * kForecastDays) std::abort();
     if (BuildForecastPage(stationLine, {}, world).size() > kMaxPageBytes) std::abort();
     return 0;
