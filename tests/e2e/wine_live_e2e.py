@@ -62,8 +62,17 @@ class Registry:
         self.environment = environment
 
     def run(self, *arguments):
-        return subprocess.run(["wine", "reg", *arguments], env=self.environment,
-                              capture_output=True, text=True, timeout=60)
+        # A start of Wine's reg now and then waits on the Wine server for a
+        # minute while another program of the prefix starts up; the second
+        # try has not been seen to wait.
+        for attempt in (1, 2):
+            try:
+                return subprocess.run(["wine", "reg", *arguments], env=self.environment,
+                                      capture_output=True, text=True, timeout=30)
+            except subprocess.TimeoutExpired:
+                if attempt == 2:
+                    raise
+                print(f"wine reg {arguments[0]}: no answer in 30 s; trying again", flush=True)
 
     def clear(self):
         self.run("delete", KEY, "/f")
