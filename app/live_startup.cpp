@@ -11,7 +11,7 @@
 #include "fetch/internet_connection.h"
 #include "live/live_internet.h"
 #include "live/station.h"
-#include "live/unit_settings.h"
+#include "live/stored_units.h"
 #include "live/world_source.h"
 #include "platform/locale_conventions.h"
 #include "settings/settings.h"

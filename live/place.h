@@ -24,7 +24,7 @@ constexpr const char* kPlaceSettingName = "Place";
 constexpr const char* kPlaceLatitudeSettingName = "PlaceLat";
 constexpr const char* kPlaceLongitudeSettingName = "PlaceLon";
 
-// The longest place name taken from the settings.
+// The longest place name taken from what was stored; a longer one is refused.
 constexpr std::size_t kMaxPlaceNameBytes = 80;
 
 // `place` when its name is printable text of at most kMaxPlaceNameBytes

@@ -14,6 +14,7 @@
 
 #include "live/metar.h"
 #include "live/observation.h"
+#include "live/units.h"
 
 namespace tickwell::live {
 namespace {
@@ -122,8 +123,9 @@ TEST(MetarGroups, OnlyEmptyReadingsAreTakenFromTheReport) {
         ExpectReading(observation->temperatureC, test.temperatureC, "temperature");
         ExpectReading(observation->dewPointC, test.dewPointC, "dew point");
         const std::optional<double> inches =
-            observation->pressurePa ? std::optional(*observation->pressurePa / 3386.389)
-                                    : std::nullopt;
+            observation->pressurePa
+                ? std::optional(*observation->pressurePa / kPascalsPerInchOfMercury)
+                : std::nullopt;
         ExpectReading(inches, test.pressureInches, "pressure");
         EXPECT_EQ(observation->humidityPercent.has_value(), test.humidity);
     }

@@ -570,7 +570,8 @@ TEST(LiveRecorded, EachRecordedStationShowsWhatItsAnswersHold) {
                 EXPECT_EQ(weatherState.dewPoint, Fahrenheit(*shown.dewPoint));
                 EXPECT_EQ(weatherState.relativeHumidity,
                           std::min(100L, std::lround(*shown.humidity)));
-                EXPECT_NEAR(weatherState.pressure, std::round(*shown.pressure / 33.86389) / 100,
+                EXPECT_NEAR(weatherState.pressure,
+                            std::round(*shown.pressure / kPascalsPerInchOfMercury * 100) / 100,
                             1e-9);
                 EXPECT_NE(roundup->find("  " + test->station + "\n"), std::string::npos);
             }

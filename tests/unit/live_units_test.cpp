@@ -16,7 +16,7 @@
 #include "live/now_line.h"
 #include "live/roundup_page.h"
 #include "live/status_line.h"
-#include "live/unit_settings.h"
+#include "live/stored_units.h"
 #include "live/units.h"
 #include "support/fake_settings_store.h"
 

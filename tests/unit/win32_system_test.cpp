@@ -23,7 +23,7 @@
 #include "app/weather_state.h"
 #include "fetch/fetch_job.h"
 #include "fetch/internet_connection.h"
-#include "live/unit_settings.h"
+#include "live/stored_units.h"
 #include "platform/http.h"
 #include "platform/threads.h"
 #include "platform/win32/system/registry_store.h"

@@ -10,9 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/linux/system/watch_thread.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 
@@ -99,10 +101,8 @@ bool NetworkMayBeBack(const void* buffer, std::size_t length) {
 RouteWatch::RouteWatch(std::function<void()> appeared)
     : appeared_(std::move(appeared)), socket_(OpenRouteSocket()) {
     if (socket_ < 0) {
-        std::fprintf(stderr,
-                     "tickwell: cannot watch the network's routes (%s); refreshing on the timer "
-                     "only\n",
-                     std::strerror(errno));
+        LogMessage(std::string("cannot watch the network's routes (") + std::strerror(errno) +
+                   "); refreshing on the timer only");
         return;
     }
     thread_ = std::make_unique<WatchThread>(

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/linux/system/watch_thread.h"
+#include "platform/message_log.h"
 
 namespace tickwell::platform {
 
@@ -21,7 +23,7 @@ constexpr const char* kLoginPath = "/org/freedesktop/login1";
 constexpr std::uint64_t kCallTimeoutUs = 3'000'000;
 
 void SayNoWatch(const char* why, const char* detail) {
-    std::fprintf(stderr, "tickwell: %s (%s); refreshing on the timer only\n", why, detail);
+    LogMessage(std::string(why) + " (" + detail + "); refreshing on the timer only");
 }
 
 // The bus, its match, the question to logind and the handler's target,

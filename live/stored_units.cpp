@@ -1,4 +1,4 @@
-#include "live/unit_settings.h"
+#include "live/stored_units.h"
 
 #include <optional>
 #include <string>
