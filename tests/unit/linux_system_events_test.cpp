@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/standard_error_log.h"
 #include "platform/linux/system/route_watch.h"
 #include "platform/linux/system/sleep_watch.h"
 
@@ -219,6 +220,8 @@ TEST(SleepWatchBus, WithoutABusOrLogindOneLineAndNoWatch) {
         {"no bus at the address", "unix:path=/nonexistent/tickwell-test-bus", "no system bus"},
         {"a bus without logind", bus.address(), "no logind on the system bus"},
     };
+    // The program's notes go to standard error, as in the program.
+    tickwell::linux_cli::LogToStandardError();
     for (const auto& c : cases) {
         setenv("DBUS_SYSTEM_BUS_ADDRESS", c.address.c_str(), 1);
         testing::internal::CaptureStderr();
