@@ -6,11 +6,15 @@ HTTPS fake's first storm step (a Tornado Warning, one Severe Thunderstorm
 Warning under two ids, a Wind Advisory) one balloon each warning and none
 for the advisory; after a restart none. The icon shows the temperature
 (a screenshot of the notification area is saved) and is gone after the
-close.
+close. With a stand-in of the shell: the icon comes back when a restarted
+Explorer announces itself (TaskbarCreated) after the notification area lost
+it, and a click on the icon, or on a balloon, brings the ticker to the
+front, also when it was minimised behind another program's window.
 
     wine_notifications_e2e.py --program build/win64/tickwell.exe \\
         --fake build/linux/tools/tickwell-nws-fake \\
-        --make-cert tools/nws_fake/make_test_cert.sh [--shot tray.png]
+        --make-cert tools/nws_fake/make_test_cert.sh \\
+        --shell-standin build/win64/tests/tickwell-shell-standin.exe [--shot tray.png]
 
 Run it through tests/e2e/wine_run.sh (WINEPREFIX and friends exported). It
 stops the prefix's wineserver first: the explorer must be the first
@@ -37,6 +41,14 @@ DESKTOP = "/desktop=tickwell,800x600"
 TRAY = (740, 578, 60, 22)
 DIGIT = (0xE6, 0xFF, 0x32)
 WARNINGS = ["Severe Thunderstorm Warning", "Tornado Warning"]
+TITLE = "Tickwell"
+COVER = "Another program"
+# The program's icon and the message the notification area calls it back
+# with (WM_APP + 29), and the balloon's click as that message carries it.
+TRAY_ID = 1
+TRAY_MESSAGE = 0x8000 + 29
+NIN_BALLOONUSERCLICK = 0x0405
+WM_CLOSE = 0x0010
 
 
 def balloon_titles(log):
@@ -51,11 +63,102 @@ def balloon_flags(log):
             r'TOOLTIPS_SetTitleT hwnd = \w+, title = L"([^"]*)", icon = (\w+)', handle.read())}
 
 
-def digits_in_tray(desktop):
+def digit_pixels_in_tray(desktop):
     shot = desktop.screenshot()
     x0, y0, width, height = TRAY
-    return sum(1 for y in range(y0, y0 + height) for x in range(x0, x0 + width)
-               if e2e.pixel(shot, x, y) == DIGIT)
+    return [(x, y) for y in range(y0, y0 + height) for x in range(x0, x0 + width)
+            if e2e.pixel(shot, x, y) == DIGIT]
+
+
+def digits_in_tray(desktop):
+    return len(digit_pixels_in_tray(desktop))
+
+
+class Shell:
+    """Programs started into the program's virtual desktop, where its window
+    is: the shell's stand-in, and the message poster."""
+
+    def __init__(self, options, environment, work):
+        self.options = options
+        self.environment = environment
+        self.work = work
+
+    def start(self, program, *arguments):
+        return subprocess.Popen(["wine", "explorer.exe", DESKTOP, program, *arguments],
+                                env=self.environment, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    def run(self, program, *arguments):
+        self.start(program, *arguments).wait(timeout=30)
+
+    def standin(self, *arguments):
+        self.run(self.options.shell_standin, *arguments)
+
+    def look(self):
+        """{"front": the foreground window's title, "minimized": "0" or "1"}."""
+        path = os.path.join(self.work, "look.txt")
+        if os.path.exists(path):
+            os.remove(path)
+        self.standin("look", TITLE, "Z:" + path.replace("/", "\\"))
+        e2e.wait_until(lambda: os.path.exists(path), 10, 0.2)
+        time.sleep(0.2)
+        try:
+            with open(path, encoding="utf-8", errors="replace") as handle:
+                return dict(line.split("=", 1) for line in handle.read().splitlines()
+                            if "=" in line)
+        except OSError:
+            return {}
+
+    def in_front(self, title, minimized="0"):
+        look = self.look()
+        return look.get("front") == title and look.get("minimized") == minimized
+
+    def post(self, message, wparam, lparam, title=TITLE):
+        self.run(self.options.post_message, title, str(message), str(wparam), str(lparam))
+
+
+def icon_comes_back_after_explorer_restart(shell, desktop):
+    """Explorer ending takes the icons with it; the program adds its icon
+    again when the new Explorer announces itself, not before."""
+    shell.standin("forget", TITLE, str(TRAY_ID))
+    e2e.check(e2e.wait_until(lambda: digits_in_tray(desktop) == 0, 10),
+              "the stand-in of the shell could not take the icon out")
+    time.sleep(3)
+    e2e.check(digits_in_tray(desktop) == 0, "the icon came back with no TaskbarCreated")
+    shell.standin("taskbar-created")
+    e2e.check(e2e.wait_until(lambda: digits_in_tray(desktop) > 20, 10),
+              "the icon did not come back after TaskbarCreated")
+
+
+def clicks_bring_the_ticker_to_the_front(shell, desktop):
+    """A click on the icon (in Wine's own notification area) or on a balloon
+    brings the ticker to the front: minimised behind another program's
+    window, and then only behind it."""
+    cover = shell.start(shell.options.shell_standin, "cover", COVER)
+    e2e.check(e2e.wait_until(lambda: shell.in_front(COVER), 20, 0.5),
+              f"the other program's window did not come to the front: {shell.look()}")
+    shell.standin("minimize", TITLE)
+    e2e.check(e2e.wait_until(lambda: shell.in_front(COVER, minimized="1"), 10, 0.5),
+              f"the ticker was not minimised: {shell.look()}")
+    digits = digit_pixels_in_tray(desktop)
+    e2e.check(bool(digits), "no icon to click")
+    x = sum(x for x, _ in digits) // len(digits)
+    y = sum(y for _, y in digits) // len(digits)
+    desktop.click(x, y)
+    e2e.check(e2e.wait_until(lambda: shell.in_front(TITLE), 10, 0.5),
+              f"a click on the icon left {shell.look()}")
+    # Wine's balloons relay no click: the message posted as the shell sends it.
+    covers = {COVER: cover,
+              COVER + " again": shell.start(shell.options.shell_standin, "cover", COVER + " again")}
+    e2e.check(e2e.wait_until(lambda: shell.in_front(COVER + " again"), 20, 0.5),
+              f"the other program's window did not come to the front: {shell.look()}")
+    shell.post(TRAY_MESSAGE, TRAY_ID, NIN_BALLOONUSERCLICK)
+    e2e.check(e2e.wait_until(lambda: shell.in_front(TITLE), 10, 0.5),
+              f"a click on the balloon left {shell.look()}")
+    for title, process in covers.items():
+        shell.post(WM_CLOSE, 0, 0, title=title)
+        e2e.check(e2e.wait_until(lambda: process.poll() is not None, 10),  # noqa: B023
+                  f"the window {title} did not close")
 
 
 class Run:
@@ -83,6 +186,8 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--fake", required=True)
     parser.add_argument("--make-cert", required=True)
+    parser.add_argument("--shell-standin", required=True, help="tickwell-shell-standin.exe")
+    parser.add_argument("--post-message", required=True, help="tickwell-post-message.exe")
     parser.add_argument("--shot", help="save a screenshot with the notification area here")
     parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :63")
     parser.add_argument("--keep", action="store_true")
@@ -131,6 +236,9 @@ def main():
         time.sleep(1)
         e2e.check(sorted(balloon_titles(run.log)) == WARNINGS,
                   f"step 1: balloons {balloon_titles(run.log)}")
+        shell = Shell(options, environment, work)
+        icon_comes_back_after_explorer_restart(shell, desktop)
+        clicks_bring_the_ticker_to_the_front(shell, desktop)
         # Closed with its button (the window is at the desktop's top left).
         desktop.click(e2e.BORDER + e2e.CLOSE_BUTTON[0], e2e.BORDER + e2e.CLOSE_BUTTON[1])
         e2e.check(e2e.wait_until(lambda: process.poll() is not None, 10),

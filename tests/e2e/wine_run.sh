@@ -47,7 +47,7 @@ if [ ! -x "$server" ]; then
 fi
 # The live programs as shipped, and the fake of the weather service.
 (cd "$root" && cmake --preset "$preset" >/dev/null &&
-  cmake --build --preset "$preset" --target tickwell tickwell-demo tickwell-post-message >/dev/null)
+  cmake --build --preset "$preset" --target tickwell tickwell-demo tickwell-post-message tickwell-shell-standin >/dev/null)
 fake=$root/build/linux/tools/tickwell-nws-fake
 if [ ! -x "$fake" ]; then
   cmake -S "$root" -B "$server_build" -DCMAKE_BUILD_TYPE=Release -DTICKWELL_TESTS=OFF >/dev/null
@@ -90,8 +90,12 @@ python3 "$root/tests/e2e/wine_wake_e2e.py" --program "$live_build/tickwell.exe" 
 python3 "$root/tests/e2e/wine_dpi_e2e.py" --program "$live_build/tickwell-demo.exe" \
   --shots "$root/build/e2e-shots"
 # The warnings' balloons counted in Wine's notification area, the icon's
-# temperature, no icon left after the close, no balloon after a restart
-# (stops the prefix's wineserver: keep it last).
+# temperature, the icon back after a stand-in Explorer's TaskbarCreated, a
+# click on the icon or a balloon bringing the ticker to the front, no icon
+# left after the close, no balloon after a restart (stops the prefix's
+# wineserver: keep it last).
 python3 "$root/tests/e2e/wine_notifications_e2e.py" --program "$live_build/tickwell.exe" \
   --fake "$fake" --make-cert "$root/tools/nws_fake/make_test_cert.sh" \
+  --shell-standin "$live_build/tests/tickwell-shell-standin.exe" \
+  --post-message "$live_build/tests/tickwell-post-message.exe" \
   --shot "$root/build/e2e-shots/notifications-windows.png"
