@@ -7,15 +7,13 @@
 
 #include "live/json_fields.h"
 #include "live/station.h"
+#include "places/distance.h"
 
 namespace tickwell::live {
 
 namespace {
 
 using nlohmann::json;
-
-constexpr double kEarthRadiusMiles = 3958.8;
-constexpr double kPi = 3.14159265358979323846;
 
 // Whether `other` has a reading `shown` lacks; with no `shown`, whether it
 // has a temperature to stand for the whole observation.
@@ -94,16 +92,6 @@ std::vector<ListedStation> ParseStationList(const json& collection) {
     return stations;
 }
 
-double MilesBetween(double latitude1, double longitude1, double latitude2, double longitude2) {
-    constexpr double kRadians = kPi / 180;
-    const double dLat = (latitude2 - latitude1) * kRadians;
-    const double dLon = (longitude2 - longitude1) * kRadians;
-    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(latitude1 * kRadians) * std::cos(latitude2 * kRadians) *
-                         std::sin(dLon / 2) * std::sin(dLon / 2);
-    return 2 * kEarthRadiusMiles * std::asin(std::min(1.0, std::sqrt(h)));
-}
-
 std::string StationListPath(const json& points) {
     const json* properties = points.is_object() ? ObjectField(points, "properties") : nullptr;
     return properties != nullptr ? UrlPath(StringField(*properties, "observationStations"))
@@ -161,7 +149,7 @@ void NearbyStations::Refresh(std::int64_t now) {
     candidates_.clear();
     for (const ListedStation& station : ParseStationList(list)) {
         const double miles =
-            MilesBetween(latitude_, longitude_, station.latitude, station.longitude);
+            places::MilesBetween(latitude_, longitude_, station.latitude, station.longitude);
         if (station.id != ownId_ && miles <= kNearbyMiles) {
             candidates_.push_back({station, static_cast<int>(std::lround(miles)), 0});
         }

@@ -43,9 +43,6 @@ struct ListedStation {
 // coordinates are left out.
 std::vector<ListedStation> ParseStationList(const nlohmann::json& collection);
 
-// The great-circle distance between two points in statute miles.
-double MilesBetween(double latitude1, double longitude1, double latitude2, double longitude2);
-
 // "/gridpoints/BOU/62,60/stations" from the point's answer, or empty.
 std::string StationListPath(const nlohmann::json& points);
 

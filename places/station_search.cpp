@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "live/units.h"
+#include "places/distance.h"
 #include "places/station_table.h"
 #include "places/text_fold.h"
 
@@ -323,14 +324,11 @@ void RankAll(const Query& query, std::vector<Rank>& best) {
     }
 }
 
-double MilesBetween(std::int32_t lat1, std::int32_t lon1, std::int32_t lat2, std::int32_t lon2) {
-    constexpr double kRadians = table::kDegreesPerUnit * 3.14159265358979323846 / 180;
-    const double dLat = (lat2 - lat1) * kRadians;
-    const double dLon = (lon2 - lon1) * kRadians;
-    const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(lat1 * kRadians) * std::cos(lat2 * kRadians) * std::sin(dLon / 2) *
-                         std::sin(dLon / 2);
-    return 2 * 3958.8 * std::asin(std::min(1.0, std::sqrt(h)));
+// The distance between two table points, in miles.
+double TableMilesBetween(std::int32_t lat1, std::int32_t lon1, std::int32_t lat2,
+                         std::int32_t lon2) {
+    constexpr double kDegrees = table::kDegreesPerUnit;
+    return MilesBetween(lat1 * kDegrees, lon1 * kDegrees, lat2 * kDegrees, lon2 * kDegrees);
 }
 
 StationMatch MakeMatch(std::size_t index, Rank rank) {
@@ -350,7 +348,7 @@ StationMatch MakeMatch(std::size_t index, Rank rank) {
         const table::TownPlace& near = table::TownPlaces()[MajorOf(rank)];
         match.town = std::string(table::Text(near.name)) + ", " + table::States()[town.state].code;
         const double miles =
-            MilesBetween(near.latitude, near.longitude, place.latitude, place.longitude);
+            TableMilesBetween(near.latitude, near.longitude, place.latitude, place.longitude);
         match.miles = static_cast<int>(std::lround(miles));
         match.kilometres = static_cast<int>(std::lround(miles * live::kKilometresPerMile));
     }
@@ -414,14 +412,13 @@ std::optional<StationMatch> StationById(std::string_view id) {
 
 std::vector<std::string> StationsNear(double latitude, double longitude, double kilometres,
                                       std::size_t limit) {
-    constexpr double kKilometresPerMile = 1.609344;
     const auto lat = static_cast<std::int32_t>(std::lround(latitude / table::kDegreesPerUnit));
     const auto lon = static_cast<std::int32_t>(std::lround(longitude / table::kDegreesPerUnit));
     std::vector<std::pair<double, std::size_t>> near;
     const auto places = table::StationPlaces();
     for (std::size_t s = 0; s < places.size(); ++s) {
-        const double km =
-            MilesBetween(lat, lon, places[s].latitude, places[s].longitude) * kKilometresPerMile;
+        const double km = TableMilesBetween(lat, lon, places[s].latitude, places[s].longitude) *
+                          live::kKilometresPerMile;
         if (km <= kilometres) {
             near.emplace_back(km, s);
         }

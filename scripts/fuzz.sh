@@ -23,7 +23,7 @@ live_sources=(live/observation.cpp live/station.cpp live/alerts.cpp live/forecas
   live/roundup_page.cpp live/now_line.cpp live/time_text.cpp live/page_text.cpp
   live/humidity.cpp live/metar.cpp live/json_check.cpp live/answer_limits.cpp
   live/json_fields.cpp live/words.cpp live/alert_messages.cpp live/warning_watch.cpp
-  live/units.cpp live/nearby_stations.cpp
+  live/units.cpp live/nearby_stations.cpp places/distance.cpp
   live/world_metar.cpp live/world_forecast.cpp)
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -I"$root"
   -fsanitize=address,undefined -fno-sanitize-recover=all)

@@ -16,6 +16,7 @@
 #include "live/now_line.h"
 #include "live/observation.h"
 #include "live/time_text.h"
+#include "places/distance.h"
 
 namespace tickwell::live {
 namespace {
@@ -201,7 +202,7 @@ TEST(NearbyStations, StationListsAsTheServiceWritesThem) {
               "/gridpoints/BOX/70,82/stations");
     EXPECT_EQ(StationListPath(json::parse(R"({"properties": {"observationStations": 5}})")), "");
     // Denver's airport to Boulder's: about 31 miles.
-    EXPECT_NEAR(MilesBetween(39.8617, -104.6731, 40.0394, -105.2253), 31.5, 1.0);
+    EXPECT_NEAR(places::MilesBetween(39.8617, -104.6731, 40.0394, -105.2253), 31.5, 1.0);
 }
 
 }  // namespace
