@@ -3,9 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/main_window.h"
-#include "app/weather_state.h"
-#include "fetch/fetch_job.h"
+#include "app/source_switch.h"
 
 namespace tickwell {
 
@@ -16,33 +14,23 @@ StationHandler handler;
 std::string currentStation;
 std::optional<live::Place> currentPlace;
 
-// A choice made while a fetch job ran: the station to switch to once the
-// job has ended, and whether the window was cleared for it (a different
-// station) or the choice only asks for a refresh (the same one).
-struct PendingSwitch {
+struct StationAndPlace {
     std::string id;
     std::optional<live::Place> place;
-    bool clears = false;
 };
-std::optional<PendingSwitch> pending;
 
-// Switches the source and fetches; only while no job runs.
-void SwitchNow(WindowServices& window, const std::string& id,
-               const std::optional<live::Place>& place, bool clears) {
-    handler.use(id);
+void UseStation(const StationAndPlace& chosen) {
+    handler.use(chosen.id);
     if (handler.usePlace) {
-        handler.usePlace(place);
+        handler.usePlace(chosen.place);
     }
-    currentStation = id;
-    currentPlace = place;
-    if (clears) {
-        ClearShownWeather();
-    }
-    StartFetch();
-    // The regular refresh counts its interval from this fetch.
-    tickCount = 0;
-    window.Invalidate(nullptr, false);
+    currentStation = chosen.id;
+    currentPlace = chosen.place;
 }
+
+// A choice made while a fetch job ran waits in here; it cleared the window
+// for a different station, or only asks for a refresh (the same one).
+SourceSwitch<StationAndPlace> stationSwitch(UseStation);
 
 }  // namespace
 
@@ -51,7 +39,7 @@ void SetStationHandler(StationHandler installed) {
     handler = complete ? std::move(installed) : StationHandler{};
     currentStation = handler.station;
     currentPlace = handler.place;
-    pending.reset();
+    stationSwitch.Reset();
 }
 
 bool StationChoiceOffered() {
@@ -68,50 +56,35 @@ void ChooseStation(WindowServices& window, const std::string& id,
         handler.savePlace(place);
     }
     // The station whose weather the window shows (or was cleared for).
-    const bool waiting = pending && pending->clears;
-    const std::string shown = waiting ? pending->id : currentStation;
-    const std::optional<live::Place> shownPlace = waiting ? pending->place : currentPlace;
+    const bool waiting = stationSwitch.WaitingClears();
+    const std::string shown = waiting ? stationSwitch.Waiting()->id : currentStation;
+    const std::optional<live::Place> shownPlace =
+        waiting ? stationSwitch.Waiting()->place : currentPlace;
     const bool clears = id != shown || place != shownPlace || waiting;
     if (clears) {
         ClearShownWeather();
         window.Invalidate(nullptr, false);
     }
-    if (FetchIsRunning()) {
-        pending = PendingSwitch{id, place, clears};
-        return;
-    }
-    pending.reset();
-    SwitchNow(window, id, place, clears);
+    stationSwitch.Request(window, StationAndPlace{id, place}, clears);
 }
 
 void FinishStationSwitch(WindowServices& window) {
-    if (!pending) {
-        return;
-    }
-    if (FetchIsRunning()) {
-        HideStaleWeather();
-        return;
-    }
-    const PendingSwitch chosen = std::move(*pending);
-    pending.reset();
-    SwitchNow(window, chosen.id, chosen.place, chosen.clears);
+    stationSwitch.Finish(window);
 }
 
 void HideStaleWeather() {
-    if (pending && pending->clears) {
-        ClearShownWeather();
-    }
+    stationSwitch.HideStale();
 }
 
 bool StationSwitchPending() {
-    return pending.has_value();
+    return stationSwitch.Waiting().has_value();
 }
 
 void ResetStationChoice() {
     handler = StationHandler{};
     currentStation.clear();
     currentPlace.reset();
-    pending.reset();
+    stationSwitch.Reset();
 }
 
 }  // namespace tickwell

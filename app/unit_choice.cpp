@@ -1,22 +1,18 @@
 #include "app/unit_choice.h"
 
-#include <optional>
 #include <utility>
 
-#include "app/main_window.h"
+#include "app/source_switch.h"
 #include "app/weather_state.h"
 #include "display/readout_panel.h"
-#include "fetch/fetch_job.h"
 
 namespace tickwell {
 
 namespace {
 
 UnitsHandler handler;
-// What the user chose last; the source has it unless a change is pending.
+// What the user chose last; the source has it unless a change waits.
 live::Units chosen;
-// Units chosen while a fetch job ran, to hand over once it has ended.
-std::optional<live::Units> pending;
 
 void ShowReadoutsIn(const live::Units& units) {
     ReadoutStyle style;
@@ -25,14 +21,12 @@ void ShowReadoutsIn(const live::Units& units) {
     SetReadoutStyle(style);
 }
 
-// Hands the units to the source and fetches; only while no job runs.
-void SwitchNow(WindowServices& window, const live::Units& units) {
+void UseUnits(const live::Units& units) {
     handler.use(units);
-    StartFetch();
-    // The regular refresh counts its interval from this fetch.
-    tickCount = 0;
-    window.Invalidate(nullptr, false);
 }
+
+// Units chosen while a fetch job ran wait in here.
+SourceSwitch<live::Units> unitsSwitch(UseUnits);
 
 }  // namespace
 
@@ -40,7 +34,7 @@ void SetUnitsHandler(UnitsHandler installed) {
     const bool complete = installed.save && installed.use;
     handler = complete ? std::move(installed) : UnitsHandler{};
     chosen = handler.units;
-    pending.reset();
+    unitsSwitch.Reset();
     ShowReadoutsIn(chosen);
 }
 
@@ -64,41 +58,25 @@ void ChooseUnits(WindowServices& window, const live::Units& units) {
     ShowReadoutsIn(units);
     ClearShownWeather();
     window.Invalidate(nullptr, false);
-    if (FetchIsRunning()) {
-        pending = units;
-        return;
-    }
-    pending.reset();
-    SwitchNow(window, units);
+    unitsSwitch.Request(window, units, true);
 }
 
 void FinishUnitsSwitch(WindowServices& window) {
-    if (!pending) {
-        return;
-    }
-    if (FetchIsRunning()) {
-        HideWeatherInOldUnits();
-        return;
-    }
-    const live::Units units = *pending;
-    pending.reset();
-    SwitchNow(window, units);
+    unitsSwitch.Finish(window);
 }
 
 void HideWeatherInOldUnits() {
-    if (pending) {
-        ClearShownWeather();
-    }
+    unitsSwitch.HideStale();
 }
 
 bool UnitsSwitchPending() {
-    return pending.has_value();
+    return unitsSwitch.Waiting().has_value();
 }
 
 void ResetUnitsChoice() {
     handler = UnitsHandler{};
     chosen = live::Units{};
-    pending.reset();
+    unitsSwitch.Reset();
     ShowReadoutsIn(chosen);
 }
 
