@@ -25,6 +25,7 @@
 #include "support/fake_internet.h"
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
+#include "support/fetch_world.h"
 
 namespace tickwell {
 namespace {
@@ -47,16 +48,7 @@ const char* const kRoundupPage = "<pre>\nDENVER INTL AP SUNNY 75 40 29 W10G20 30
 CallLog sharedLog;
 FakeGraphics graphics(sharedLog);
 
-void NoPause(std::uint32_t) {}
-
-bool JobRunning() {
-    return currentJob != nullptr && currentJob->State() != ThreadState::Finished;
-}
-
-void WaitForJob() {
-    while (JobRunning()) {
-    }
-}
+using fakes::WaitForJob;
 
 // ---- the dialog's logic ----
 
@@ -133,27 +125,10 @@ class LocationChoiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         internet = new fakes::FakeInternet;
-        UseInternet(*internet);
-        SetFetchPause(NoPause);
-        OpenSession();
-        OpenConnection();
-        AllocateWeatherBuffers();
-        CreateTickerResources(graphics, CreateLabelFont);
-        CreateReadouts(graphics);
+        fakes::OpenFetchWorld(*internet, graphics);
     }
 
-    static void TearDownTestSuite() {
-        internet->ReleaseSends();
-        WaitForJob();
-        delete currentJob;
-        currentJob = nullptr;
-        mainWindow = nullptr;
-        DestroyReadouts();
-        ReleaseTickerResources();
-        DeleteLabelFont();
-        CloseConnection();
-        SetFetchPause(nullptr);
-    }
+    static void TearDownTestSuite() { fakes::CloseFetchWorld(*internet); }
 
     void SetUp() override {
         settings = Settings{};
@@ -364,7 +339,7 @@ TEST_F(LocationChoiceTest, ChoicesWhileAJobRunsEndWithTheLastOne) {
         logic.OnTimer(window);
         EXPECT_EQ(events.back(), "use " + c.choices.back()) << c.label;
         EXPECT_EQ(WindowIsClear(), c.clears) << c.label;
-        EXPECT_TRUE(JobRunning()) << c.label;
+        EXPECT_TRUE(FetchIsRunning()) << c.label;
         internet->ReleaseSends();
         WaitForJob();
     }

@@ -21,6 +21,7 @@
 #include "support/fake_internet.h"
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
+#include "support/fetch_world.h"
 
 namespace tickwell {
 namespace {
@@ -35,24 +36,13 @@ const char* const kRoundupPage = "<pre>\nDENVER INTL AP SUNNY 75 40 29 W10G20 30
 fakes::CallLog sharedLog;
 fakes::FakeGraphics graphics(sharedLog);
 
-void NoPause(std::uint32_t) {}
-
-void WaitForJob() {
-    while (FetchIsRunning()) {
-    }
-}
+using fakes::WaitForJob;
 
 class RefreshEventsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         internet = new fakes::FakeInternet;
-        UseInternet(*internet);
-        SetFetchPause(NoPause);
-        OpenSession();
-        OpenConnection();
-        AllocateWeatherBuffers();
-        CreateTickerResources(graphics, CreateLabelFont);
-        CreateReadouts(graphics);
+        fakes::OpenFetchWorld(*internet, graphics);
         fakes::FakeResponse forecast;
         forecast.body = kForecastPage;
         internet->SetResponse(forecastPath, forecast);
@@ -61,18 +51,7 @@ protected:
         internet->SetResponse(roundupPath, roundup);
     }
 
-    static void TearDownTestSuite() {
-        internet->ReleaseSends();
-        WaitForJob();
-        delete currentJob;
-        currentJob = nullptr;
-        mainWindow = nullptr;
-        DestroyReadouts();
-        ReleaseTickerResources();
-        DeleteLabelFont();
-        CloseConnection();
-        SetFetchPause(nullptr);
-    }
+    static void TearDownTestSuite() { fakes::CloseFetchWorld(*internet); }
 
     void SetUp() override {
         settings = Settings{};

@@ -24,6 +24,7 @@
 #include "support/fake_internet.h"
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
+#include "support/fetch_world.h"
 
 namespace tickwell {
 namespace {
@@ -48,12 +49,7 @@ constexpr live::Units kMetric24{live::TemperatureUnit::Celsius, live::PressureUn
 CallLog sharedLog;
 FakeGraphics graphics(sharedLog);
 
-void NoPause(std::uint32_t) {}
-
-void WaitForJob() {
-    while (FetchIsRunning()) {
-    }
-}
+using fakes::WaitForJob;
 
 std::string Text(const live::Units& units) {
     return std::string(live::SettingText(units.temperature)) + " " +
@@ -65,27 +61,10 @@ class UnitsChoiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         internet = new fakes::FakeInternet;
-        UseInternet(*internet);
-        SetFetchPause(NoPause);
-        OpenSession();
-        OpenConnection();
-        AllocateWeatherBuffers();
-        CreateTickerResources(graphics, CreateLabelFont);
-        CreateReadouts(graphics);
+        fakes::OpenFetchWorld(*internet, graphics);
     }
 
-    static void TearDownTestSuite() {
-        internet->ReleaseSends();
-        WaitForJob();
-        delete currentJob;
-        currentJob = nullptr;
-        mainWindow = nullptr;
-        DestroyReadouts();
-        ReleaseTickerResources();
-        DeleteLabelFont();
-        CloseConnection();
-        SetFetchPause(nullptr);
-    }
+    static void TearDownTestSuite() { fakes::CloseFetchWorld(*internet); }
 
     void SetUp() override {
         settings = Settings{};
