@@ -12,13 +12,12 @@ sound again the readings and the NOW line follow it and the resident size
 Standard library only; the drivers are live_e2e.py's.
 """
 
-import argparse
 import os
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, Run, run_suite  # noqa: E402
+from live_e2e import FAKE_READOUTS, Run, parse_options, run_suite  # noqa: E402
 from tickwell_e2e import check, wait_until  # noqa: E402
 
 # What one refresh that meets a hostile answer may cost, and how far the
@@ -116,22 +115,8 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18191, help="the fake's port")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :71")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.program = os.path.join(options.build, "platform/linux/tickwell")
-    options.fake = os.path.join(options.build, "tools/tickwell-nws-fake")
-    return options
-
-
 def main():
-    return run_suite(parse_options(), SCENARIOS, "hostile", "live-")
+    return run_suite(parse_options(__doc__, port=18191), SCENARIOS, "hostile", "live-")
 
 
 if __name__ == "__main__":

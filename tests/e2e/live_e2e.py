@@ -486,13 +486,18 @@ class FixedXvfb:
         self.process.wait(timeout=10)
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
+def parse_options(description=__doc__, port=18181,
+                  port_help="the fake's port; the proxy test uses the next one",
+                  add_arguments=lambda parser: None):
+    """The command line of a suite of the live program: --build (the
+    program and the fake are taken from there), --port, what
+    `add_arguments` adds, and --display, --only and --keep."""
+    parser = argparse.ArgumentParser(description=description,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18181,
-                        help="the fake's port; the proxy test uses the next one")
+    parser.add_argument("--port", type=int, default=port, help=port_help)
     parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :61")
+    add_arguments(parser)
     parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     options = parser.parse_args()

@@ -11,14 +11,14 @@ Standard library only; the fake, the program runs and the readout checks
 come from live_e2e.py.
 """
 
-import argparse
 import os
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, Fake, Run, readout_mismatches, run_suite  # noqa: E402
+from live_e2e import (  # noqa: E402
+    FAKE_READOUTS, Fake, Run, parse_options, readout_mismatches, run_suite)
 from tickwell_e2e import SCREEN_WIDTH, FileSettings, check, wait_until  # noqa: E402
 
 
@@ -224,21 +224,6 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18500, help="the fake's port")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :64")
-    parser.add_argument("--shot", help="where to save a picture of the open dialog")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.program = os.path.join(options.build, "platform/linux/tickwell")
-    options.fake = os.path.join(options.build, "tools/tickwell-nws-fake")
-    return options
-
-
 class LocationFake(Fake):
     def delay(self, seconds):
         import urllib.request
@@ -248,7 +233,9 @@ class LocationFake(Fake):
 
 
 def main():
-    return run_suite(parse_options(), SCENARIOS, "location", "location-", fake_class=LocationFake)
+    options = parse_options(__doc__, port=18500, add_arguments=lambda parser: parser.add_argument(
+        "--shot", help="where to save a picture of the open dialog"))
+    return run_suite(options, SCENARIOS, "location", "location-", fake_class=LocationFake)
 
 
 if __name__ == "__main__":

@@ -13,14 +13,13 @@ forecast and alerts.
 Standard library only; the drivers are live_e2e.py's.
 """
 
-import argparse
 import os
 import re
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, Run, run_suite  # noqa: E402
+from live_e2e import FAKE_READOUTS, Run, parse_options, run_suite  # noqa: E402
 from tickwell_e2e import FileSettings, check, wait_until  # noqa: E402
 
 # KNBR's observation: 5.0 C, dew point -5.0 C, 48.4 %, 101900 Pa.
@@ -171,22 +170,8 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18195, help="the fake's port")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :72")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.program = os.path.join(options.build, "platform/linux/tickwell")
-    options.fake = os.path.join(options.build, "tools/tickwell-nws-fake")
-    return options
-
-
 def main():
-    return run_suite(parse_options(), SCENARIOS, "nearby", "live-nearby-")
+    return run_suite(parse_options(__doc__, port=18195), SCENARIOS, "nearby", "live-nearby-")
 
 
 if __name__ == "__main__":

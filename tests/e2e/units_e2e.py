@@ -12,7 +12,6 @@ units=si exactly when the temperature is Celsius).
 Standard library only; the fake and the program runs come from live_e2e.py.
 """
 
-import argparse
 import os
 import re
 import subprocess
@@ -20,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from live_e2e import FAKE_READOUTS, Run, run_suite  # noqa: E402
+from live_e2e import FAKE_READOUTS, Run, parse_options, run_suite  # noqa: E402
 from location_e2e import stored_text  # noqa: E402
 from tickwell_e2e import check, wait_until  # noqa: E402
 
@@ -200,23 +199,10 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="a build tree with the live tickwell")
-    parser.add_argument("--port", type=int, default=18600, help="the fake's port")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :66")
-    parser.add_argument("--shots", help="a folder for screenshots of the readouts and dialog")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.program = os.path.join(options.build, "platform/linux/tickwell")
-    options.fake = os.path.join(options.build, "tools/tickwell-nws-fake")
-    return options
-
-
 def main():
-    return run_suite(parse_options(), SCENARIOS, "units", "units-")
+    options = parse_options(__doc__, port=18600, add_arguments=lambda parser: parser.add_argument(
+        "--shots", help="a folder for screenshots of the readouts and dialog"))
+    return run_suite(options, SCENARIOS, "units", "units-")
 
 
 if __name__ == "__main__":

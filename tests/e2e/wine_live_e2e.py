@@ -26,6 +26,7 @@ import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tickwell_e2e as e2e  # noqa: E402
+from live_e2e import FixedXvfb  # noqa: E402
 
 KEY = r"HKCU\Software\Quillfen\Tickwell"
 ROOTS_KEY = r"HKCU\Software\Microsoft\SystemCertificates\ROOT\Certificates"
@@ -342,13 +343,17 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
+def parse_wine_options(description, add_arguments=lambda parser: None):
+    """The command line of a Wine suite of the live program: the program,
+    the fake and its certificate maker, what `add_arguments` adds, and
+    --display, --only and --keep."""
+    parser = argparse.ArgumentParser(description=description,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
-    parser.add_argument("--demo", required=True, help="tickwell-demo.exe")
     parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
     parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
+    add_arguments(parser)
+    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :64")
     parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     options = parser.parse_args()
@@ -358,28 +363,44 @@ def parse_options():
     return options
 
 
-def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-wine-live-")
+def run_wine_suite(options, scenarios, make_context, name, label="", scenario_prefix="",
+                   stop_server=False):
+    """Runs `scenarios` on a virtual display of their own, each with the
+    program's key cleared, against a certificate made in a work folder
+    (tickwell-wine-NAME-...) that is kept when one fails or with --keep.
+    `make_context(options, desktop, work, certs)` makes what they share;
+    `stop_server`: the prefix's Wine server is stopped at the end. Prints
+    the summary ("all LABELscenarios passed") and returns the exit status."""
+    work = tempfile.mkdtemp(prefix=f"tickwell-wine-{name}-")
     certs = os.path.join(work, "certs")
-    subprocess.run([options.make_cert, certs], check=True)
-    xvfb = e2e.Xvfb()
-    context = Context(options, e2e.Desktop(xvfb.display), work, certs)
+    subprocess.run([options.make_cert, certs], check=True, stdout=subprocess.DEVNULL)
+    xvfb = FixedXvfb(options.display) if options.display else e2e.Xvfb()
+    context = make_context(options, e2e.Desktop(xvfb.display), work, certs)
+    wine_server = e2e.WineServer(context.environment) if stop_server else None
     failures = 0
     try:
-        failures = e2e.run_scenarios(SCENARIOS, options.only, context,
+        failures = e2e.run_scenarios(scenarios, options.only, context, prefix=scenario_prefix,
                                      before_each=context.registry.clear)
     finally:
         context.cleanup()
         context.registry.clear()
+        if wine_server:
+            wine_server.stop()
         xvfb.stop()
         if options.keep or failures:
             print(f"work folder kept: {work}")
         else:
             shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} scenario(s) failed" if failures else "all scenarios passed")
+    print(f"{failures} {label}scenario(s) failed" if failures
+          else f"all {label}scenarios passed")
     return 1 if failures else 0
 
+
+def main():
+    options = parse_wine_options(
+        __doc__, lambda parser: parser.add_argument("--demo", required=True,
+                                                    help="tickwell-demo.exe"))
+    return run_wine_suite(options, SCENARIOS, Context, "live")
 
 if __name__ == "__main__":
     sys.exit(main())

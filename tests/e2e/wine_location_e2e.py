@@ -16,17 +16,16 @@ only; the fake, the registry and the readout checks come from
 wine_live_e2e.py.
 """
 
-import argparse
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tickwell_e2e as e2e  # noqa: E402
-from wine_live_e2e import LIVE_READOUTS, SETTING_NAMES, Context, readout_mismatches  # noqa: E402
+from wine_live_e2e import (  # noqa: E402
+    LIVE_READOUTS, SETTING_NAMES, Context, parse_wine_options, readout_mismatches,
+    run_wine_suite)
 
 # Boston's observation: 20.0 C, dew point 10.0 C, 52.5 %, 101100 Pa.
 BOSTON_READOUTS = [("68o", 15), ("053", 45), ("29.85", 75), ("50o", 115)]
@@ -197,47 +196,12 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
-    parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
-    parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
-    parser.add_argument("--shot", help="where to save a picture of the open dialog")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.wine_environment = {key: os.environ[key] for key in
-                                ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")
-                                if key in os.environ}
-    return options
-
-
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-wine-location-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([options.make_cert, certs], check=True, stdout=subprocess.DEVNULL)
-    xvfb = e2e.Xvfb()
-    context = LocationContext(options, e2e.Desktop(xvfb.display), work, certs)
-    wine_server = e2e.WineServer(context.environment)
-    failures = 0
-    try:
-        failures = e2e.run_scenarios(SCENARIOS, options.only, context, prefix="wine-location-",
-                                     before_each=context.registry.clear)
-    finally:
-        context.cleanup()
-        context.registry.clear()
-        wine_server.stop()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} location scenario(s) failed" if failures
-          else "all location scenarios passed")
-    return 1 if failures else 0
-
+    options = parse_wine_options(
+        __doc__, lambda parser: parser.add_argument(
+            "--shot", help="where to save a picture of the open dialog"))
+    return run_wine_suite(options, SCENARIOS, LocationContext, "location", label="location ",
+                          scenario_prefix="wine-location-", stop_server=True)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -21,20 +21,17 @@ the Wine environment (WINEPREFIX and friends must be exported). Standard
 library only.
 """
 
-import argparse
 import http.server
 import os
-import shutil
 import ssl
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tickwell_e2e as e2e  # noqa: E402
-from wine_live_e2e import Context  # noqa: E402
+from wine_live_e2e import Context, parse_wine_options, run_wine_suite  # noqa: E402
 
 RECORD_VALUE = "AddedRoots"
 
@@ -221,43 +218,8 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
-    parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
-    parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.wine_environment = {key: os.environ[key] for key in
-                                ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")
-                                if key in os.environ}
-    return options
-
-
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-wine-roots-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([options.make_cert, certs], check=True)
-    xvfb = e2e.Xvfb()
-    context = Context(options, e2e.Desktop(xvfb.display), work, certs)
-    failures = 0
-    try:
-        failures = e2e.run_scenarios(SCENARIOS, options.only, context,
-                                     before_each=context.registry.clear)
-    finally:
-        context.cleanup()
-        context.registry.clear()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} scenario(s) failed" if failures else "all scenarios passed")
-    return 1 if failures else 0
-
+    return run_wine_suite(parse_wine_options(__doc__), SCENARIOS, Context, "roots")
 
 if __name__ == "__main__":
     sys.exit(main())

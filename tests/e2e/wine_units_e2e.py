@@ -13,19 +13,14 @@ the Wine environment. The program's key is cleared before each scenario.
 Standard library only.
 """
 
-import argparse
 import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tickwell_e2e as e2e  # noqa: E402
-from live_e2e import FixedXvfb  # noqa: E402
-from wine_live_e2e import KEY, LIVE_READOUTS  # noqa: E402
+from wine_live_e2e import KEY, LIVE_READOUTS, parse_wine_options, run_wine_suite  # noqa: E402
 from wine_location_e2e import LocationContext  # noqa: E402
 
 # The fake's observation (-2.5 C, dew point -10.6 C, 57.4 %, 102371 Pa) in
@@ -152,47 +147,12 @@ SCENARIOS = [
 ]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
-    parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
-    parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
-    parser.add_argument("--shots", help="a folder for pictures of the readouts and the dialog")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :67")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.wine_environment = {key: os.environ[key] for key in
-                                ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")
-                                if key in os.environ}
-    return options
-
-
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-wine-units-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([options.make_cert, certs], check=True, stdout=subprocess.DEVNULL)
-    xvfb = FixedXvfb(options.display) if options.display else e2e.Xvfb()
-    context = LocationContext(options, e2e.Desktop(xvfb.display), work, certs)
-    wine_server = e2e.WineServer(context.environment)
-    failures = 0
-    try:
-        failures = e2e.run_scenarios(SCENARIOS, options.only, context, prefix="wine-units-",
-                                     before_each=context.registry.clear)
-    finally:
-        context.cleanup()
-        context.registry.clear()
-        wine_server.stop()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} units scenario(s) failed" if failures else "all units scenarios passed")
-    return 1 if failures else 0
-
+    options = parse_wine_options(
+        __doc__, lambda parser: parser.add_argument(
+            "--shots", help="a folder for pictures of the readouts and the dialog"))
+    return run_wine_suite(options, SCENARIOS, LocationContext, "units", label="units ",
+                          scenario_prefix="wine-units-", stop_server=True)
 
 if __name__ == "__main__":
     sys.exit(main())

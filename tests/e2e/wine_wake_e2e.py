@@ -15,19 +15,17 @@ the Wine environment. Uses the live Windows suite's fake, registry and
 window helpers. Standard library only.
 """
 
-import argparse
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tickwell_e2e as e2e  # noqa: E402
-from live_e2e import FixedXvfb  # noqa: E402
-from wine_live_e2e import KEY, LIVE_READOUTS, STATION, Context, readout_mismatches  # noqa: E402
+from wine_live_e2e import (  # noqa: E402
+    KEY, LIVE_READOUTS, STATION, Context, parse_wine_options, readout_mismatches,
+    run_wine_suite)
 
 WM_POWERBROADCAST = 0x218
 PBT_APMRESUMEAUTOMATIC = 0x12
@@ -77,45 +75,12 @@ def scenario_wake(context):
 SCENARIOS = [("wake", scenario_wake)]
 
 
-def parse_options():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", required=True, help="tickwell.exe built with the live source")
-    parser.add_argument("--post-message", required=True, help="tickwell-post-message.exe")
-    parser.add_argument("--fake", required=True, help="tickwell-nws-fake")
-    parser.add_argument("--make-cert", required=True, help="make_test_cert.sh")
-    parser.add_argument("--display", help="an X display number to start Xvfb on, e.g. :64")
-    parser.add_argument("--only", action="append", help="run only this scenario (repeatable)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
-    options = parser.parse_args()
-    options.wine_environment = {key: os.environ[key] for key in
-                                ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES")
-                                if key in os.environ}
-    return options
-
-
 def main():
-    options = parse_options()
-    work = tempfile.mkdtemp(prefix="tickwell-wine-wake-")
-    certs = os.path.join(work, "certs")
-    subprocess.run([options.make_cert, certs], check=True, stdout=subprocess.DEVNULL)
-    xvfb = FixedXvfb(options.display) if options.display else e2e.Xvfb()
-    context = Context(options, e2e.Desktop(xvfb.display), work, certs)
-    failures = 0
-    try:
-        failures = e2e.run_scenarios(SCENARIOS, options.only, context,
-                                     before_each=context.registry.clear, prefix="wine-")
-    finally:
-        context.cleanup()
-        context.registry.clear()
-        xvfb.stop()
-        if options.keep or failures:
-            print(f"work folder kept: {work}")
-        else:
-            shutil.rmtree(work, ignore_errors=True)
-    print(f"{failures} wine wake scenario(s) failed" if failures else "all wine wake scenarios passed")
-    return 1 if failures else 0
-
+    options = parse_wine_options(
+        __doc__, lambda parser: parser.add_argument(
+            "--post-message", required=True, help="tickwell-post-message.exe"))
+    return run_wine_suite(options, SCENARIOS, Context, "wake", label="wine wake ",
+                          scenario_prefix="wine-")
 
 if __name__ == "__main__":
     sys.exit(main())
