@@ -207,6 +207,7 @@ mkdir -p build/e2e-shots build/e2e-logs
 (
   tests/e2e/run.sh --screenshot build/e2e-shots/linux.png
   TICKWELL_PACKAGE_PORT=$package_port tests/package/deb_test.sh --screenshot build/package-shots/deb.png
+  echo "test: the Linux side ended at ${SECONDS}s"
 ) >build/e2e-logs/linux.log 2>&1 &
 linux_side=$!
 windows_status=0
@@ -215,6 +216,7 @@ windows_status=0
     TICKWELL_PACKAGE_PORT=$((package_port + 1)) tests/package/windows_installer_test.sh \
       --screenshot build/package-shots/windows.png
 } || windows_status=$?
+echo "test: the Windows side ended at ${SECONDS}s"
 linux_status=0
 wait "$linux_side" || linux_status=$?
 step "The Linux program's end-to-end tests and the Debian package (run beside the above)"

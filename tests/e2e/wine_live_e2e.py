@@ -363,20 +363,22 @@ def parse_wine_options(description, add_arguments=lambda parser: None):
     return options
 
 
-def run_wine_suite(options, scenarios, make_context, name, label="", scenario_prefix="",
-                   stop_server=False):
+def run_wine_suite(options, scenarios, make_context, name, label="", scenario_prefix=""):
     """Runs `scenarios` on a virtual display of their own, each with the
     program's key cleared, against a certificate made in a work folder
     (tickwell-wine-NAME-...) that is kept when one fails or with --keep.
-    `make_context(options, desktop, work, certs)` makes what they share;
-    `stop_server`: the prefix's Wine server is stopped at the end. Prints
-    the summary ("all LABELscenarios passed") and returns the exit status."""
+    The prefix's Wine server and desktop process start afresh on that
+    display and stop at the end: one left on an earlier suite's display,
+    gone by now, stalls the start of Wine's programs (reg among them) for
+    up to a minute. `make_context(options, desktop, work, certs)` makes
+    what the scenarios share. Prints the summary ("all LABELscenarios
+    passed") and returns the exit status."""
     work = tempfile.mkdtemp(prefix=f"tickwell-wine-{name}-")
     certs = os.path.join(work, "certs")
     subprocess.run([options.make_cert, certs], check=True, stdout=subprocess.DEVNULL)
     xvfb = FixedXvfb(options.display) if options.display else e2e.Xvfb()
     context = make_context(options, e2e.Desktop(xvfb.display), work, certs)
-    wine_server = e2e.WineServer(context.environment) if stop_server else None
+    wine_server = e2e.WineServer(context.environment)
     failures = 0
     try:
         failures = e2e.run_scenarios(scenarios, options.only, context, prefix=scenario_prefix,
@@ -384,8 +386,7 @@ def run_wine_suite(options, scenarios, make_context, name, label="", scenario_pr
     finally:
         context.cleanup()
         context.registry.clear()
-        if wine_server:
-            wine_server.stop()
+        wine_server.stop()
         xvfb.stop()
         if options.keep or failures:
             print(f"work folder kept: {work}")

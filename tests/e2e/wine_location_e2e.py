@@ -201,7 +201,7 @@ def main():
         __doc__, lambda parser: parser.add_argument(
             "--shot", help="where to save a picture of the open dialog"))
     return run_wine_suite(options, SCENARIOS, LocationContext, "location", label="location ",
-                          scenario_prefix="wine-location-", stop_server=True)
+                          scenario_prefix="wine-location-")
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -152,7 +152,7 @@ def main():
         __doc__, lambda parser: parser.add_argument(
             "--shots", help="a folder for pictures of the readouts and the dialog"))
     return run_wine_suite(options, SCENARIOS, LocationContext, "units", label="units ",
-                          scenario_prefix="wine-units-", stop_server=True)
+                          scenario_prefix="wine-units-")
 
 if __name__ == "__main__":
     sys.exit(main())
