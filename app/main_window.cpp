@@ -37,10 +37,8 @@ void ChooseLocation(WindowServices& window) {
     if (!StationChoiceOffered()) {
         return;
     }
-    // Distances in the user's units: kilometres with Celsius.
-    LocationDialog dialog(ChosenUnits().temperature == live::TemperatureUnit::Celsius
-                              ? places::Distance::Kilometres
-                              : places::Distance::Miles);
+    LocationDialog dialog(live::DistancesInKilometres(ChosenUnits()) ? places::Distance::Kilometres
+                                                                     : places::Distance::Miles);
     if (window.RunLocationDialog(dialog) == kLocationOk) {
         ChooseStation(window, dialog.chosenStation(), dialog.chosenPlace());
     }

@@ -7,6 +7,7 @@
 
 #include "live/json_fields.h"
 #include "live/station.h"
+#include "live/units.h"
 #include "places/distance.h"
 
 namespace tickwell::live {
@@ -27,15 +28,16 @@ bool Gives(const Observation& other, const std::optional<Observation>& shown) {
 }
 
 // Takes into `shown` what `other` (the observation of station `id`,
-// `miles` away) gives it, and says so in its `nearby`.
+// `miles` or `kilometres` away) gives it, and says so in its `nearby`.
 void TakeFrom(std::optional<Observation>& shown, const Observation& other, const std::string& id,
-              int miles) {
+              int miles, int kilometres) {
     if (!shown) {
         shown = other;
-        shown->nearby = NearbySource{id, miles, true};
+        shown->nearby = NearbySource{id, miles, kilometres, true};
         return;
     }
-    NearbySource source = shown->nearby ? *shown->nearby : NearbySource{id, miles, false};
+    NearbySource source =
+        shown->nearby ? *shown->nearby : NearbySource{id, miles, kilometres, false};
     if (!shown->temperatureC && other.temperatureC) {
         // Without the chosen station's temperature its observation tells
         // nothing worth naming; the other one's stands for it.
@@ -46,7 +48,7 @@ void TakeFrom(std::optional<Observation>& shown, const Observation& other, const
                 taken.*reading = (*shown).*reading;
             }
         }
-        taken.nearby = NearbySource{id, miles, true};
+        taken.nearby = NearbySource{id, miles, kilometres, true};
         shown = std::move(taken);
         return;
     }
@@ -151,7 +153,8 @@ void NearbyStations::Refresh(std::int64_t now) {
         const double miles =
             places::MilesBetween(latitude_, longitude_, station.latitude, station.longitude);
         if (station.id != ownId_ && miles <= kNearbyMiles) {
-            candidates_.push_back({station, static_cast<int>(std::lround(miles)), 0});
+            candidates_.push_back({station, static_cast<int>(std::lround(miles)),
+                                   static_cast<int>(std::lround(miles * kKilometresPerMile)), 0});
         }
     }
     // The service lists them nearest its gridpoint first; the place may lie
@@ -200,7 +203,7 @@ std::optional<Observation> NearbyStations::Complete(std::optional<Observation> o
             candidate.silentUntil = now + kSilentSeconds;
             continue;
         }
-        TakeFrom(shown, *other, candidate.station.id, candidate.miles);
+        TakeFrom(shown, *other, candidate.station.id, candidate.miles, candidate.kilometres);
     }
     return shown;
 }

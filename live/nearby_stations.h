@@ -74,6 +74,7 @@ private:
     struct Candidate {
         ListedStation station;
         int miles = 0;
+        int kilometres = 0;
         std::int64_t silentUntil = 0;
     };
     // Reads the list when it is older than a day or was never read.

@@ -83,16 +83,18 @@ std::string NowLine(const std::optional<Observation>& current,
         line += missing + " ";
     }
     return line + "OBSERVED " + Stamp(current->time, offsetMinutes, false, units.clock) +
-           NearbySentence(*current);
+           NearbySentence(*current, units);
 }
 
-std::string NearbySentence(const Observation& observation) {
+std::string NearbySentence(const Observation& observation, const Units& units) {
     if (!observation.nearby) {
         return ".";
     }
     const NearbySource& source = *observation.nearby;
-    const std::string where =
-        "AT " + source.stationId + " " + std::to_string(source.miles) + " MI AWAY.";
+    const std::string distance = DistancesInKilometres(units)
+                                     ? std::to_string(source.kilometres) + " KM"
+                                     : std::to_string(source.miles) + " MI";
+    const std::string where = "AT " + source.stationId + " " + distance + " AWAY.";
     if (source.whole) {
         return " " + where;
     }

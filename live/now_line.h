@@ -27,8 +27,9 @@ std::string NowLine(const std::optional<Observation>& current,
 
 // How the NOW line ends: "." for the chosen station's own observation; for
 // one taken from another station " AT KBJC 4 MI AWAY.", or when only some
-// readings are, ". PRESSURE AT KBJC 4 MI AWAY.".
-std::string NearbySentence(const Observation& observation);
+// readings are, ". PRESSURE AT KBJC 4 MI AWAY."; in kilometres ("6 KM
+// AWAY.") where `units` give distances so.
+std::string NearbySentence(const Observation& observation, const Units& units = {});
 
 // "NO PRESSURE REPORTED.", "NO DEW POINT, HUMIDITY OR PRESSURE REPORTED.":
 // which of the readings besides the temperature `observation` lacks; empty

@@ -14,7 +14,9 @@ namespace tickwell::live {
 // gave, and how far away it is.
 struct NearbySource {
     std::string stationId;
+    // How far away it is, in whole miles and in whole kilometres.
     int miles = 0;
+    int kilometres = 0;
     // The whole observation (time, sky, wind, temperature) is that
     // station's; else only the readings flagged below.
     bool whole = false;

@@ -82,6 +82,10 @@ std::string ClockText(int hour, int minute, ClockStyle clock) {
     return text;
 }
 
+bool DistancesInKilometres(const Units& units) {
+    return units.temperature == TemperatureUnit::Celsius;
+}
+
 Units LocaleUnits(bool metric, bool twentyFourHour) {
     Units units;
     if (metric) {

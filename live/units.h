@@ -58,6 +58,9 @@ std::string PressureText(PressureUnit unit, double pascals);
 // twelve-hour clock, "15:53", "00:00" on the twenty-four-hour clock.
 std::string ClockText(int hour, int minute, ClockStyle clock);
 
+// Distances go with the temperature: kilometres with Celsius, else miles.
+bool DistancesInKilometres(const Units& units);
+
 // The choices the locale makes when the user made none: metric quantities
 // (Celsius, hectopascals, km/h) or the US ones, and the clock its time
 // format uses.

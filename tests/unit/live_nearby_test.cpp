@@ -117,15 +117,17 @@ TEST(NearbyStations, TakesWhatTheChosenStationLacksFromTheNearestThatReport) {
         const char* name;
         std::optional<Observation> own;
         const char* ending;  // how the NOW line ends; "" when nothing is shown
+        const char* metric;  // the same with Celsius: distances in kilometres
         int asked;           // latest observations asked of other stations
     };
     const std::vector<Case> cases = {
-        {"complete", Own(2.0, -3.0, 101500), ".", 0},
+        {"complete", Own(2.0, -3.0, 101500), ".", ".", 0},
         // Silent: KSIL is old, KNOP has no temperature: at most two new
         // stations a refresh, so KNBR waits for the next one.
-        {"silent", std::nullopt, "", 2},
-        // KSIL's pressure is too old; KNOP's is current.
-        {"no pressure", Own(2.0, -3.0, nullptr), ". PRESSURE AT KNOP 3 MI AWAY.", 2},
+        {"silent", std::nullopt, "", "", 2},
+        // KSIL's pressure is too old; KNOP's is current, 2.97 miles away.
+        {"no pressure", Own(2.0, -3.0, nullptr), ". PRESSURE AT KNOP 3 MI AWAY.",
+         ". PRESSURE AT KNOP 5 KM AWAY.", 2},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -135,6 +137,9 @@ TEST(NearbyStations, TakesWhatTheChosenStationLacksFromTheNearestThatReport) {
         nearby.SetListPath(kList);
         const std::optional<Observation> shown = nearby.Complete(test.own, kNow);
         EXPECT_EQ(shown ? NearbySentence(*shown) : "", test.ending);
+        Units metric;
+        metric.temperature = TemperatureUnit::Celsius;
+        EXPECT_EQ(shown ? NearbySentence(*shown, metric) : "", test.metric);
         EXPECT_EQ(service.Count("/observations/latest"), test.asked);
         EXPECT_EQ(service.Count("KOWN"), 0);
         EXPECT_EQ(service.Count("KFAR"), 0);
