@@ -17,9 +17,9 @@ void NoPause(std::uint32_t) {}
 
 }  // namespace
 
-void OpenFetchWorld(FakeInternet& internet, FakeGraphics& graphics) {
+void OpenFetchWorld(platform::Internet& internet, FakeGraphics& graphics, PauseFunction pause) {
     UseInternet(internet);
-    SetFetchPause(NoPause);
+    SetFetchPause(pause != nullptr ? pause : NoPause);
     OpenSession();
     OpenConnection();
     AllocateWeatherBuffers();
@@ -27,8 +27,7 @@ void OpenFetchWorld(FakeInternet& internet, FakeGraphics& graphics) {
     CreateReadouts(graphics);
 }
 
-void CloseFetchWorld(FakeInternet& internet) {
-    internet.ReleaseSends();
+void CloseFetchWorld() {
     WaitForJob();
     // The program leaves its last job to the end of the process; a test
     // ends its thread properly.

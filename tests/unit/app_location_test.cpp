@@ -128,7 +128,10 @@ protected:
         fakes::OpenFetchWorld(*internet, graphics);
     }
 
-    static void TearDownTestSuite() { fakes::CloseFetchWorld(*internet); }
+    static void TearDownTestSuite() {
+        internet->ReleaseSends();
+        fakes::CloseFetchWorld();
+    }
 
     void SetUp() override {
         settings = Settings{};

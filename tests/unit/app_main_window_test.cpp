@@ -18,6 +18,7 @@
 #include "support/fake_settings_store.h"
 #include "support/fake_window.h"
 #include "support/fetch_gate.h"
+#include "support/fetch_world.h"
 
 namespace tickwell {
 namespace {
@@ -43,28 +44,11 @@ OfflineInternet internet;
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        UseInternet(internet);
-        SetFetchPause(GatedPause);
-        OpenSession();
-        OpenConnection();
-        AllocateWeatherBuffers();
-        CreateTickerResources(graphics, CreateLabelFont);
-        CreateReadouts(graphics);
-    }
+    static void SetUpTestSuite() { fakes::OpenFetchWorld(internet, graphics, GatedPause); }
 
     static void TearDownTestSuite() {
         SetGate(true);
-        WaitForFetch();
-        // The program leaves its last job to the end of the process; a
-        // test program ends its thread properly.
-        delete currentJob;
-        currentJob = nullptr;
-        mainWindow = nullptr;
-        DestroyReadouts();
-        ReleaseTickerResources();
-        DeleteLabelFont();
-        CloseConnection();
+        fakes::CloseFetchWorld();
     }
 
     void SetUp() override {

@@ -51,7 +51,10 @@ protected:
         internet->SetResponse(roundupPath, roundup);
     }
 
-    static void TearDownTestSuite() { fakes::CloseFetchWorld(*internet); }
+    static void TearDownTestSuite() {
+        internet->ReleaseSends();
+        fakes::CloseFetchWorld();
+    }
 
     void SetUp() override {
         settings = Settings{};
